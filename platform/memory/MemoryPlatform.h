@@ -1,0 +1,138 @@
+#pragma once
+// A complete in-memory file system with Windows semantics, a manual clock and an
+// environment, for deterministic tests of everything above the platform. Not a mock:
+// names are case-insensitive and case-preserving, drive roots (C:\) and UNC shares
+// (\\server\share) must be added before use, non-root listings start with "." and "..",
+// read-only files refuse overwrite and delete with error 5, non-empty folders refuse
+// removal with 145, and so on. Faults can be injected per path.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "base/Text.h"
+#include "platform/Platform.h"
+
+namespace vog {
+
+enum class TFaultOp {
+  List,        // FindFirst / Next on the folder `Path` (AfterEntries: fail after N entries)
+  Open,        // OpenFile on `Path`
+  Read,        // reading from `Path` (AfterBytes: fail once N bytes were read)
+  Write,       // writing to `Path` (AfterBytes: fail once N bytes were written)
+  Copy,        // CopyEntry from or to `Path` (AfterBytes: fail after N bytes copied)
+  Remove,      // RemoveFile / RemoveFolder of `Path`
+  Move,        // MoveEntry from or to `Path`
+  MakeFolder,  // MakeFolder of `Path`
+  Attributes,  // GetAttributes / SetAttributes / GetInfo / SetTimes of `Path`
+  Any,         // every operation on `Path`
+};
+
+struct TFault {
+  std::wstring Path;      // compared without regard to case; "" matches every path
+  TFaultOp Op = TFaultOp::Any;
+  uint32_t Code = err::AccessDenied;
+  int64_t AfterBytes = -1;  // Read, Write, Copy: fail once this many bytes went through
+  int AfterEntries = -1;    // List: FindFirst succeeds and Next fails after N entries
+  int Times = -1;           // how many times the fault fires; -1 = always
+};
+
+class TMemoryFileSystem : public IFileSystem {
+public:
+  explicit TMemoryFileSystem(IClock& clock);
+  ~TMemoryFileSystem() override;
+
+  // --- building trees -------------------------------------------------------
+  // A drive root ("C:") or a share ("\\server\share"); `capacity` bytes (-1: unlimited).
+  void AddVolume(const std::wstring& root, int64_t capacity = -1);
+  void SetCapacity(const std::wstring& root, int64_t capacity);
+  int64_t FreeSpace(const std::wstring& root);
+  // Creates the folder and any missing parents (the volume must exist).
+  uint32_t AddFolder(const std::wstring& path, uint32_t attributes = attr::Directory);
+  // Creates or replaces a file, with missing parent folders. A zero `lastWrite` takes
+  // the clock's time.
+  uint32_t AddFile(const std::wstring& path, const std::string& content, uint32_t attributes = attr::Archive,
+                   TFileTime lastWrite = {});
+  // The whole content of a file; false when there is no such file.
+  bool ReadContent(const std::wstring& path, std::string& content);
+  bool Exists(const std::wstring& path);
+  // Every path under `root` (files and folders), sorted, for comparing whole trees.
+  std::vector<std::wstring> ListTree(const std::wstring& root);
+
+  // --- faults ----------------------------------------------------------------
+  void InjectFault(const TFault& fault);
+  void ClearFaults();
+
+  // --- IFileSystem -------------------------------------------------------------
+  uint32_t FindFirst(const std::wstring& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first) override;
+  uint32_t GetAttributes(const std::wstring& path, uint32_t& attributes) override;
+  uint32_t SetAttributes(const std::wstring& path, uint32_t attributes) override;
+  uint32_t GetInfo(const std::wstring& path, TFindData& info) override;
+  uint32_t SetTimes(const std::wstring& path, const TFileTime* creation, const TFileTime* lastAccess,
+                    const TFileTime* lastWrite) override;
+  uint32_t MakeFolder(const std::wstring& path) override;
+  uint32_t RemoveFolder(const std::wstring& path) override;
+  uint32_t RemoveFile(const std::wstring& path) override;
+  uint32_t MoveEntry(const std::wstring& from, const std::wstring& to, bool replace) override;
+  uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists,
+                     const TCopyProgress& progress, const std::atomic<bool>* cancel) override;
+  uint32_t OpenFile(const std::wstring& path, TOpenMode mode, uint32_t shareMode,
+                    std::unique_ptr<IFileStream>& stream) override;
+  std::wstring TempFolder() override;
+  std::wstring ProgramFolder() override;
+  void SetTempFolder(const std::wstring& path);     // default C:\Temp\ (created on demand)
+  void SetProgramFolder(const std::wstring& path);  // default C:\Program\ (created on demand)
+
+  struct TImpl;
+
+private:
+  std::unique_ptr<TImpl> impl_;
+};
+
+// A clock that only moves when told to. Local time is UTC plus a fixed offset
+// (Japan's +9 hours by default, no daylight saving).
+class TManualClock : public IClock {
+public:
+  TManualClock();
+  TFileTime NowUtc() override;
+  TFileTime UtcToLocal(TFileTime utc) override;
+  TFileTime LocalToUtc(TFileTime local) override;
+  uint64_t TickCount() override;
+  void SetNowUtc(TFileTime now);
+  void SetLocalNow(TDateTime local);  // sets the UTC time from a local date-time
+  void Advance(uint64_t milliseconds);
+  void SetOffsetMinutes(int minutes);
+
+private:
+  std::mutex mutex_;
+  uint64_t now_;  // FILETIME ticks, UTC
+  int64_t offsetTicks_;
+  uint64_t ticks_ = 0;
+};
+
+class TMemoryEnvironment : public IEnvironment {
+public:
+  bool Get(const std::wstring& name, std::wstring& value) override;
+  void Set(const std::wstring& name, const std::wstring& value) override;
+
+private:
+  std::mutex mutex_;
+  std::map<std::wstring, std::wstring, TextLess> values_;
+};
+
+struct TMemoryPlatform : TPlatform {
+  TMemoryFileSystem* MemFiles = nullptr;  // owned by Files
+  TManualClock* MemClock = nullptr;       // owned by Clock
+  TMemoryEnvironment* MemEnv = nullptr;   // owned by Environment
+};
+
+// A fresh memory platform with drive C: (unlimited), the clock at 2024-04-01 12:00 local,
+// and the system's ANSI code page service (932 conversions are real on both builds).
+std::unique_ptr<TMemoryPlatform> CreateMemoryPlatform();
+
+// The operating system's code page service (iconv CP932 natively, Win32 in Windows).
+std::unique_ptr<ICodePage> CreateSystemCodePage();
+
+}  // namespace vog
