@@ -1,0 +1,120 @@
+#pragma once
+// A list of file records that can sort itself by full or relative path and find a path by
+// bisection. The list does not own its records: the owner named by each user frees them
+// (FreeAll) before it frees the list; the only operation of the list that frees records
+// on its own is TakeFrom.
+//
+// Keys compare with CompareText (ignoring case, ordinal). Sorting and lookup compare the
+// pieces of a path (RootFolder, SubFolder, "\", FileName) in place, without building the
+// path, so a lookup allocates nothing.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "scan/FileInfo.h"
+
+namespace vog {
+
+// Negative, zero or positive: the record's relative / full path against `key`.
+int CompareRelativePath(const TFileInfo& record, std::wstring_view key) noexcept;
+int CompareFullPath(const TFileInfo& record, std::wstring_view key) noexcept;
+// Two records by relative / full path.
+int CompareRelativePaths(const TFileInfo& a, const TFileInfo& b) noexcept;
+int CompareFullPaths(const TFileInfo& a, const TFileInfo& b) noexcept;
+
+class TFileInfoList {
+public:
+  // Called by Remove after the record was taken out (also when it was not in the list).
+  std::function<void(TFileInfo*)> OnRemove;
+  // Called once per comparison while SortByRelativePath runs on the user-interface thread,
+  // so that pending window messages are processed during a long sort. May be empty.
+  std::function<void()> OnIdle;
+
+  TFileInfoList() = default;
+  TFileInfoList(const TFileInfoList&) = delete;
+  TFileInfoList& operator=(const TFileInfoList&) = delete;
+  ~TFileInfoList() { OnRemove = nullptr; }
+
+  int Count() const noexcept { return static_cast<int>(items_.size()); }
+  bool Empty() const noexcept { return items_.empty(); }
+  TFileInfo* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
+  TFileInfo* operator[](int index) const { return items_[static_cast<size_t>(index)]; }
+  // Replaces a record in place; the sorted flags stay as they are.
+  void SetItem(int index, TFileInfo* record) { items_.at(static_cast<size_t>(index)) = record; }
+
+  bool SortedByFullPath() const noexcept { return sortedByFullPath_; }
+  bool SortedByRelativePath() const noexcept { return sortedByRelativePath_; }
+  // Sets the flag without sorting (after a background sort).
+  void SetSortedByFullPath(bool flag) noexcept { sortedByFullPath_ = flag; }
+  void SetSortedByRelativePath(bool flag) noexcept { sortedByRelativePath_ = flag; }
+
+  // Appends and returns the index; clears both sorted flags.
+  int Add(TFileInfo* record);
+  // Takes the first occurrence of `record` out (not freed) and returns its former index,
+  // or -1; then calls OnRemove(record) when set. The sorted flags stay.
+  int Remove(TFileInfo* record);
+  // Takes the record at `index` out (not freed); OnRemove is not called. Flags stay.
+  void Delete(int index);
+  // Empties the list without freeing anything.
+  void Clear() noexcept { items_.clear(); }
+  // Frees every record and empties the list (for the list's owner).
+  void FreeAll();
+  void Reserve(int count) { items_.reserve(static_cast<size_t>(count)); }
+
+  // Frees every record of this list, then moves all of `other`'s records here in their
+  // order and empties `other` without freeing anything. Clears both sorted flags.
+  void TakeFrom(TFileInfoList& other);
+  // Sum of Size over all records.
+  int64_t TotalSize() const noexcept;
+
+  void SortByRelativePath();
+  void SortByFullPath();
+
+  // Bisection search, sorting first when the matching flag is off. `index` receives the
+  // first equal record met, or the insertion point when the key is not found.
+  bool FindByRelativePath(std::wstring_view key, int& index);
+  bool FindByFullPath(std::wstring_view key, int& index);
+  TFileInfo* ItemByRelativePath(std::wstring_view key);
+  TFileInfo* ItemByFullPath(std::wstring_view key);
+
+  auto begin() const noexcept { return items_.begin(); }
+  auto end() const noexcept { return items_.end(); }
+
+private:
+  friend class TThreadSortFileInfoList;
+  // Sorts without touching the flags; stops early when `stop` becomes true.
+  void Sort(bool byFullPath, const std::function<void()>* idle, const std::atomic<bool>* stop);
+
+  std::vector<TFileInfo*> items_;
+  bool sortedByFullPath_ = false;
+  bool sortedByRelativePath_ = false;
+};
+
+// Sorts a list on a worker thread. The thread starts at once; the creator calls WaitFor
+// and then sets the list's flag itself (SetSortedByFullPath(true)): the thread never sets
+// a flag. To abandon the sort, destroy the object: it requests termination and waits for
+// the thread, leaving the list partly sorted with every record still in it exactly once.
+class TThreadSortFileInfoList {
+public:
+  TFileInfoList* const List;
+  const bool ByFullPath;
+
+  TThreadSortFileInfoList(TFileInfoList* list, bool byFullPath);
+  ~TThreadSortFileInfoList();
+  TThreadSortFileInfoList(const TThreadSortFileInfoList&) = delete;
+  TThreadSortFileInfoList& operator=(const TThreadSortFileInfoList&) = delete;
+
+  void Terminate() noexcept { terminated_ = true; }
+  bool Terminated() const noexcept { return terminated_; }
+  // Waits for the end of the sort (any number of times).
+  void WaitFor();
+
+private:
+  std::atomic<bool> terminated_{false};
+  std::thread thread_;
+};
+
+}  // namespace vog

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "base/Text.h"
+#include "scan/FileInfoList.h"
+
+namespace vog {
+namespace {
+
+// Owns the records of a test; lists only refer to them.
+class Records {
+public:
+  TFileInfo* Make(const std::wstring& root, const std::wstring& sub, const std::wstring& name, int64_t size = 0) {
+    auto* record = new TBackupFileInfo;
+    record->SetPath(root, sub, name);
+    record->Size = size;
+    owned_.emplace_back(record);
+    return record;
+  }
+
+private:
+  std::vector<std::unique_ptr<TFileInfo>> owned_;
+};
+
+TEST(FileInfoList, LookupIgnoresCaseAndSortsOnFirstUse) {
+  Records r;
+  TFileInfoList list;
+  TFileInfo* x = r.Make(L"D:\\Data\\", L"a\\b", L"x.txt");
+  list.Add(r.Make(L"D:\\Data\\", L"", L"z"));
+  list.Add(x);
+  list.Add(r.Make(L"D:\\Data\\", L"a", L"y"));
+  EXPECT_FALSE(list.SortedByRelativePath());
+
+  EXPECT_EQ(list.ItemByRelativePath(L"A\\B\\X.TXT"), x);
+  EXPECT_TRUE(list.SortedByRelativePath());
+  EXPECT_FALSE(list.SortedByFullPath());
+  EXPECT_EQ(list.ItemByFullPath(L"d:\\data\\A\\b\\x.TXT"), x);
+  EXPECT_TRUE(list.SortedByFullPath());
+  EXPECT_EQ(list.ItemByRelativePath(L"a\\b"), nullptr);
+  EXPECT_EQ(list.ItemByRelativePath(L"a\\b\\x.txt2"), nullptr);
+
+  // Adding a record clears both flags, so the next lookup sorts again.
+  TFileInfo* first = r.Make(L"D:\\Data\\", L"", L"0");
+  list.Add(first);
+  EXPECT_FALSE(list.SortedByRelativePath());
+  EXPECT_FALSE(list.SortedByFullPath());
+  int index = -1;
+  EXPECT_TRUE(list.FindByRelativePath(L"0", index));
+  EXPECT_EQ(index, 0);
+  EXPECT_EQ(list[0], first);
+}
+
+TEST(FileInfoList, FindGivesInsertionPointWhenMissing) {
+  Records r;
+  TFileInfoList list;
+  int index = -1;
+  EXPECT_FALSE(list.FindByRelativePath(L"x", index));
+  EXPECT_EQ(index, 0);
+  EXPECT_FALSE(list.FindByFullPath(L"x", index));
+  EXPECT_EQ(index, 0);
+
+  for (const wchar_t* name : {L"b", L"d", L"f"}) list.Add(r.Make(L"C:\\", L"", name));
+  EXPECT_FALSE(list.FindByRelativePath(L"a", index));
+  EXPECT_EQ(index, 0);
+  EXPECT_FALSE(list.FindByRelativePath(L"C", index));
+  EXPECT_EQ(index, 1);
+  EXPECT_FALSE(list.FindByRelativePath(L"g", index));
+  EXPECT_EQ(index, 3);
+  EXPECT_TRUE(list.FindByRelativePath(L"F", index));
+  EXPECT_EQ(index, 2);
+}
+
+TEST(FileInfoList, PiecewiseOrderMatchesTheJoinedTexts) {
+  // Names with characters below and above "\" make the separator matter.
+  const std::vector<std::wstring> parts = {L"", L"a", L"A", L"a b", L"a!", L"a_", L"ab", L"a\\b", L"\u00e9", L"\u00c9x", L"[", L"z"};
+  const std::vector<std::wstring> roots = {L"C:\\", L"C:\\a\\", L"c:\\A!\\"};
+  Records r;
+  TFileInfoList list;
+  for (const auto& root : roots)
+    for (const auto& sub : parts)
+      for (const auto& name : parts)
+        if (!name.empty()) list.Add(r.Make(root, sub, name));
+
+  std::vector<TFileInfo*> all(list.begin(), list.end());
+  for (TFileInfo* a : all) {
+    for (TFileInfo* b : all) {
+      auto sign = [](int v) { return (v > 0) - (v < 0); };
+      ASSERT_EQ(sign(CompareRelativePaths(*a, *b)), sign(CompareText(a->RelativePath(), b->RelativePath())))
+          << WideToUtf8(a->RelativePath()) << " / " << WideToUtf8(b->RelativePath());
+      ASSERT_EQ(sign(CompareFullPaths(*a, *b)), sign(CompareText(a->FullPath(), b->FullPath())));
+      ASSERT_EQ(sign(CompareRelativePath(*a, b->RelativePath())), sign(CompareText(a->RelativePath(), b->RelativePath())));
+      ASSERT_EQ(sign(CompareFullPath(*a, b->FullPath())), sign(CompareText(a->FullPath(), b->FullPath())));
+    }
+  }
+
+  list.SortByFullPath();
+  for (int i = 1; i < list.Count(); ++i) ASSERT_LE(CompareText(list[i - 1]->FullPath(), list[i]->FullPath()), 0);
+  // Every record is found by its own key.
+  for (TFileInfo* a : all) {
+    TFileInfo* found = list.ItemByFullPath(a->FullPath());
+    ASSERT_NE(found, nullptr);
+    EXPECT_TRUE(SameText(found->FullPath(), a->FullPath()));
+  }
+}
+
+TEST(FileInfoList, SortKeepsEveryRecordWhateverTheInputOrder) {
+  std::mt19937 random(7);
+  std::vector<TSharedText> folders;
+  for (int f = 0; f < 50; ++f) folders.push_back(MakeSharedText(L"dir" + std::to_wstring(f % 17) + L"\\s" + std::to_wstring(f)));
+  folders.push_back(nullptr);
+  TSharedText root = MakeSharedText(L"C:\\R\\");
+  std::vector<std::unique_ptr<TFileInfo>> owned;
+  for (int i = 0; i < 5000; ++i) {
+    owned.push_back(std::make_unique<TFileInfo>());
+    owned.back()->SetPath(root, folders[random() % folders.size()], L"F" + std::to_wstring(random() % 3000));
+  }
+  auto check = [](TFileInfoList& list, const std::vector<TFileInfo*>& input) {
+    list.SortByRelativePath();
+    EXPECT_EQ(std::multiset<TFileInfo*>(input.begin(), input.end()), std::multiset<TFileInfo*>(list.begin(), list.end()));
+    for (int i = 1; i < list.Count(); ++i)
+      ASSERT_LE(CompareText(list[i - 1]->RelativePath(), list[i]->RelativePath()), 0);
+  };
+  std::vector<TFileInfo*> input;
+  for (auto& record : owned) input.push_back(record.get());
+  TFileInfoList shuffled;
+  for (TFileInfo* record : input) shuffled.Add(record);
+  check(shuffled, input);
+  // Already sorted, reversed and all-equal inputs.
+  std::vector<TFileInfo*> sorted(shuffled.begin(), shuffled.end());
+  TFileInfoList again, reversed, equal;
+  for (TFileInfo* record : sorted) again.Add(record);
+  check(again, sorted);
+  for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) reversed.Add(*it);
+  check(reversed, sorted);
+  std::vector<TFileInfo*> same(2000, input[0]);
+  for (TFileInfo* record : same) equal.Add(record);
+  check(equal, same);
+}
+
+TEST(FileInfoList, SortByRelativePathLetsTheInterfaceBreathe) {
+  Records r;
+  TFileInfoList list;
+  for (int i = 0; i < 100; ++i) list.Add(r.Make(L"C:\\", L"", std::to_wstring(99 - i)));
+  int calls = 0;
+  list.OnIdle = [&calls] { ++calls; };
+  list.SortByFullPath();
+  EXPECT_EQ(calls, 0);
+  list.SortByRelativePath();
+  EXPECT_GT(calls, 99);
+}
+
+TEST(FileInfoList, RemoveDeleteAndOnRemove) {
+  Records r;
+  TFileInfoList list;
+  TFileInfo* a = r.Make(L"C:\\", L"", L"a");
+  TFileInfo* b = r.Make(L"C:\\", L"", L"b");
+  TFileInfo* outsider = r.Make(L"C:\\", L"", L"o");
+  list.Add(a);
+  list.Add(b);
+  list.Add(a);
+  list.SortByRelativePath();
+
+  std::vector<TFileInfo*> removed;
+  list.OnRemove = [&removed](TFileInfo* record) { removed.push_back(record); };
+  EXPECT_EQ(list.Remove(a), 0);
+  EXPECT_EQ(list.Remove(outsider), -1);
+  EXPECT_EQ(removed, (std::vector<TFileInfo*>{a, outsider}));
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_TRUE(list.SortedByRelativePath());  // taking out keeps the order
+
+  list.Delete(0);
+  EXPECT_EQ(list.Count(), 1);
+  EXPECT_EQ(list[0], b);  // sorted: a, a, b
+  EXPECT_EQ(removed.size(), 2u);
+  list.SetItem(0, a);
+  EXPECT_TRUE(list.SortedByRelativePath());
+  EXPECT_THROW(list.Delete(5), std::out_of_range);
+}
+
+TEST(FileInfoList, TakeFromFreesOnlyTheReceiversRecords) {
+  // Records that count their destruction.
+  static int destroyed = 0;
+  struct Counted : TFileInfo {
+    ~Counted() override { ++destroyed; }
+  };
+  destroyed = 0;
+  TFileInfoList receiver, giver;
+  receiver.Add(new Counted);
+  receiver.Add(new Counted);
+  auto* g1 = new Counted;
+  auto* g2 = new Counted;
+  g1->FileName = L"1";
+  g2->FileName = L"2";
+  giver.Add(g1);
+  giver.Add(g2);
+  giver.SortByRelativePath();
+  receiver.SortByFullPath();
+
+  receiver.TakeFrom(giver);
+  EXPECT_EQ(destroyed, 2);
+  EXPECT_EQ(giver.Count(), 0);
+  ASSERT_EQ(receiver.Count(), 2);
+  EXPECT_EQ(receiver[0], g1);
+  EXPECT_EQ(receiver[1], g2);
+  EXPECT_FALSE(receiver.SortedByFullPath());
+  EXPECT_FALSE(receiver.SortedByRelativePath());
+  EXPECT_EQ(g2->FileName, L"2");  // still alive
+  receiver.FreeAll();
+  EXPECT_EQ(destroyed, 4);
+}
+
+TEST(FileInfoList, TotalSizeHas64Bits) {
+  Records r;
+  TFileInfoList list;
+  EXPECT_EQ(list.TotalSize(), 0);
+  list.Add(r.Make(L"C:\\", L"", L"a", 3000000000LL));
+  list.Add(r.Make(L"C:\\", L"", L"b", 2000000000LL));
+  EXPECT_EQ(list.TotalSize(), 5000000000LL);
+}
+
+TEST(ThreadSortFileInfoList, SortsInTheBackgroundAndLeavesTheFlagToItsCreator) {
+  Records r;
+  TFileInfoList list;
+  for (int i = 0; i < 3000; ++i) list.Add(r.Make(L"C:\\", L"d" + std::to_wstring(i % 7), std::to_wstring((i * 7919) % 3000)));
+  {
+    TThreadSortFileInfoList thread(&list, true);
+    thread.WaitFor();
+    EXPECT_FALSE(list.SortedByFullPath());
+    list.SetSortedByFullPath(true);
+  }
+  for (int i = 1; i < list.Count(); ++i) ASSERT_LE(CompareText(list[i - 1]->FullPath(), list[i]->FullPath()), 0);
+}
+
+TEST(ThreadSortFileInfoList, TerminatingEarlyKeepsEveryRecordOnce) {
+  Records r;
+  TFileInfoList list;
+  std::mt19937 random(3);
+  for (int i = 0; i < 200000; ++i) list.Add(r.Make(L"C:\\", L"", std::to_wstring(random())));
+  const std::multiset<TFileInfo*> before(list.begin(), list.end());
+  {
+    TThreadSortFileInfoList thread(&list, false);
+    thread.Terminate();
+    EXPECT_TRUE(thread.Terminated());
+  }  // destruction waits for the thread
+  {
+    TThreadSortFileInfoList thread(&list, false);
+  }  // destroyed at once: requests termination itself
+  EXPECT_EQ(before, std::multiset<TFileInfo*>(list.begin(), list.end()));
+}
+
+}  // namespace
+}  // namespace vog
