@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/Text.h"
+#include "scan/MessagePump.h"
 
 namespace vog {
 
@@ -181,15 +182,16 @@ int64_t TFileInfoList::TotalSize() const noexcept {
   return total;
 }
 
-void TFileInfoList::Sort(bool byFullPath, const std::function<void()>* idle, const std::atomic<bool>* stop) {
+void TFileInfoList::Sort(bool byFullPath, bool pumpMessages, const std::atomic<bool>* stop) {
   if (items_.size() < 2) return;
   const ptrdiff_t last = static_cast<ptrdiff_t>(items_.size()) - 1;
   if (byFullPath) {
     auto compare = [](const TFileInfo& a, const TFileInfo& b) { return CompareFullPaths(a, b); };
     QuickSort(items_.data(), 0, last, compare, stop);
-  } else if (idle && *idle) {
-    auto compare = [idle](const TFileInfo& a, const TFileInfo& b) {
-      (*idle)();
+  } else if (pumpMessages) {
+    IMessagePump& pump = MessagePump();
+    auto compare = [&pump](const TFileInfo& a, const TFileInfo& b) {
+      pump.ProcessMessages();
       return CompareRelativePaths(a, b);
     };
     QuickSort(items_.data(), 0, last, compare, stop);
@@ -200,12 +202,12 @@ void TFileInfoList::Sort(bool byFullPath, const std::function<void()>* idle, con
 }
 
 void TFileInfoList::SortByRelativePath() {
-  Sort(false, &OnIdle, nullptr);
+  Sort(false, true, nullptr);
   sortedByRelativePath_ = true;
 }
 
 void TFileInfoList::SortByFullPath() {
-  Sort(true, nullptr, nullptr);
+  Sort(true, false, nullptr);
   sortedByFullPath_ = true;
 }
 
@@ -256,7 +258,7 @@ TFileInfo* TFileInfoList::ItemByFullPath(std::wstring_view key) {
 
 TThreadSortFileInfoList::TThreadSortFileInfoList(TFileInfoList* list, bool byFullPath)
     : List(list), ByFullPath(byFullPath) {
-  thread_ = std::thread([this] { List->Sort(ByFullPath, nullptr, &terminated_); });
+  thread_ = std::thread([this] { List->Sort(ByFullPath, false, &terminated_); });
 }
 
 TThreadSortFileInfoList::~TThreadSortFileInfoList() {

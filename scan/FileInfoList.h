@@ -29,9 +29,6 @@ class TFileInfoList {
 public:
   // Called by Remove after the record was taken out (also when it was not in the list).
   std::function<void(TFileInfo*)> OnRemove;
-  // Called once per comparison while SortByRelativePath runs on the user-interface thread,
-  // so that pending window messages are processed during a long sort. May be empty.
-  std::function<void()> OnIdle;
 
   TFileInfoList() = default;
   TFileInfoList(const TFileInfoList&) = delete;
@@ -70,6 +67,9 @@ public:
   // Sum of Size over all records.
   int64_t TotalSize() const noexcept;
 
+  // SortByRelativePath runs on the user-interface thread and lets pending window messages
+  // run once per comparison (ProcessMessages), so a long sort keeps the windows live.
+  // SortByFullPath does not.
   void SortByRelativePath();
   void SortByFullPath();
 
@@ -86,7 +86,7 @@ public:
 private:
   friend class TThreadSortFileInfoList;
   // Sorts without touching the flags; stops early when `stop` becomes true.
-  void Sort(bool byFullPath, const std::function<void()>* idle, const std::atomic<bool>* stop);
+  void Sort(bool byFullPath, bool pumpMessages, const std::atomic<bool>* stop);
 
   std::vector<TFileInfo*> items_;
   bool sortedByFullPath_ = false;

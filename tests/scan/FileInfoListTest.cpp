@@ -8,6 +8,7 @@
 
 #include "base/Text.h"
 #include "scan/FileInfoList.h"
+#include "support/ScriptedUi.h"
 
 namespace vog {
 namespace {
@@ -146,12 +147,11 @@ TEST(FileInfoList, SortByRelativePathLetsTheInterfaceBreathe) {
   Records r;
   TFileInfoList list;
   for (int i = 0; i < 100; ++i) list.Add(r.Make(L"C:\\", L"", std::to_wstring(99 - i)));
-  int calls = 0;
-  list.OnIdle = [&calls] { ++calls; };
+  test::TScriptedPump pump;
   list.SortByFullPath();
-  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(pump.Calls(), 0);
   list.SortByRelativePath();
-  EXPECT_GT(calls, 99);
+  EXPECT_GT(pump.Calls(), 99);
 }
 
 TEST(FileInfoList, RemoveDeleteAndOnRemove) {
