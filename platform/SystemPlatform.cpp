@@ -1,0 +1,16 @@
+#include "platform/SystemPlatform.h"
+
+#include "platform/Platform.h"
+
+namespace vog {
+
+std::unique_ptr<TPlatform> CreateSystemPlatform() {
+  auto platform = std::make_unique<TPlatform>();
+  platform->Files = CreateSystemFileSystem();
+  platform->CodePage = CreateSystemCodePage();
+  platform->Clock = CreateSystemClock();
+  platform->Environment = CreateSystemEnvironment();
+  return platform;
+}
+
+}  // namespace vog

@@ -1,0 +1,24 @@
+#pragma once
+// The operating system's own services: Win32 in the Windows build, POSIX natively.
+// Each factory returns a new object; the objects are independent of one another and of
+// the installed platform, and are safe to call from two threads at once.
+#include <memory>
+
+#include "base/CodePage.h"
+#include "platform/Clock.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+
+namespace vog {
+
+struct TPlatform;
+
+// The ANSI code page service (Win32 MultiByteToWideChar with CP_ACP; natively iconv CP932).
+std::unique_ptr<ICodePage> CreateSystemCodePage();
+std::unique_ptr<IFileSystem> CreateSystemFileSystem();
+std::unique_ptr<IClock> CreateSystemClock();
+std::unique_ptr<IEnvironment> CreateSystemEnvironment();
+// All of the above in one platform object (also declared in platform/Platform.h).
+std::unique_ptr<TPlatform> CreateSystemPlatform();
+
+}  // namespace vog

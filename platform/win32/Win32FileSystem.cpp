@@ -1,0 +1,212 @@
+// The Win32 file system: each operation is the one Win32 call that does it, so the
+// program sees exactly what Windows says (error codes included).
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/SystemPlatform.h"
+#include "platform/win32/Win32Files.h"
+
+namespace vog::win32 {
+
+namespace {
+
+void FromFindData(const WIN32_FIND_DATAW& fd, TFindData& data) {
+  data.Name = fd.cFileName;
+  data.Attr = fd.dwFileAttributes;
+  data.Size = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                  ? 0
+                  : static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
+  data.CreationTime = FromFt(fd.ftCreationTime);
+  data.LastAccessTime = FromFt(fd.ftLastAccessTime);
+  data.LastWriteTime = FromFt(fd.ftLastWriteTime);
+}
+
+class TWin32FindHandle : public IFindHandle {
+public:
+  explicit TWin32FindHandle(HANDLE handle) : handle_(handle) {}
+  ~TWin32FindHandle() override { FindClose(handle_); }
+
+  uint32_t Next(TFindData& data) override {
+    WIN32_FIND_DATAW fd;
+    if (!FindNextFileW(handle_, &fd)) return GetLastError();
+    FromFindData(fd, data);
+    return ERROR_SUCCESS;
+  }
+
+private:
+  HANDLE handle_;
+};
+
+struct TCopyContext {
+  const TCopyProgress* Progress;
+  const std::atomic<bool>* Cancel;
+};
+
+// Called by CopyFileExW after each chunk (never under Wine 8, which copies without
+// calling it; a cancel there only acts before the copy starts).
+DWORD CALLBACK CopyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER transferred, LARGE_INTEGER, LARGE_INTEGER,
+                                   DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+  const auto* context = static_cast<const TCopyContext*>(data);
+  if (context->Cancel && context->Cancel->load()) return PROGRESS_CANCEL;
+  if (*context->Progress) (*context->Progress)(transferred.QuadPart, total.QuadPart);
+  if (context->Cancel && context->Cancel->load()) return PROGRESS_CANCEL;
+  return PROGRESS_CONTINUE;
+}
+
+std::wstring WithSlash(std::wstring folder) {
+  if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+  return folder;
+}
+
+class TWin32FileSystem : public IFileSystem {
+public:
+  uint32_t FindFirst(const std::wstring& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first) override {
+    handle.reset();
+    WIN32_FIND_DATAW fd;
+    const HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    FromFindData(fd, first);
+    handle = std::make_unique<TWin32FindHandle>(h);
+    return ERROR_SUCCESS;
+  }
+
+  uint32_t GetAttributes(const std::wstring& path, uint32_t& attributes) override {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return GetLastError();
+    attributes = a;
+    return ERROR_SUCCESS;
+  }
+
+  uint32_t SetAttributes(const std::wstring& path, uint32_t attributes) override {
+    return SetFileAttributesW(path.c_str(), attributes) ? ERROR_SUCCESS : GetLastError();
+  }
+
+  uint32_t GetInfo(const std::wstring& path, TFindData& info) override {
+    WIN32_FILE_ATTRIBUTE_DATA fa;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &fa)) return GetLastError();
+    info.Attr = fa.dwFileAttributes;
+    info.Size = (fa.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    ? 0
+                    : static_cast<int64_t>((static_cast<uint64_t>(fa.nFileSizeHigh) << 32) | fa.nFileSizeLow);
+    info.CreationTime = FromFt(fa.ftCreationTime);
+    info.LastAccessTime = FromFt(fa.ftLastAccessTime);
+    info.LastWriteTime = FromFt(fa.ftLastWriteTime);
+    // The name as stored (its letter case) comes from a search; a root has none.
+    WIN32_FIND_DATAW fd;
+    const HANDLE h = path.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(path.c_str(), &fd)
+                                                                       : INVALID_HANDLE_VALUE;
+    if (h != INVALID_HANDLE_VALUE) {
+      info.Name = fd.cFileName;
+      FindClose(h);
+    } else {
+      std::wstring p = path;
+      while (p.size() > 1 && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
+      const size_t slash = p.find_last_of(L"\\/");
+      info.Name = slash == std::wstring::npos ? p : p.substr(slash + 1);
+    }
+    return ERROR_SUCCESS;
+  }
+
+  uint32_t SetTimes(const std::wstring& path, const TFileTime* creation, const TFileTime* lastAccess,
+                    const TFileTime* lastWrite) override {
+    // Backup semantics open folders too; write-attributes access works on read-only files.
+    const HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    FILETIME c, a, w;
+    if (creation) c = ToFt(*creation);
+    if (lastAccess) a = ToFt(*lastAccess);
+    if (lastWrite) w = ToFt(*lastWrite);
+    const BOOL ok = SetFileTime(h, creation ? &c : nullptr, lastAccess ? &a : nullptr, lastWrite ? &w : nullptr);
+    const DWORD code = ok ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(h);
+    return code;
+  }
+
+  uint32_t MakeFolder(const std::wstring& path) override {
+    return CreateDirectoryW(path.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
+  }
+
+  uint32_t RemoveFolder(const std::wstring& path) override {
+    return RemoveDirectoryW(path.c_str()) ? ERROR_SUCCESS : GetLastError();
+  }
+
+  uint32_t RemoveFile(const std::wstring& path) override {
+    return DeleteFileW(path.c_str()) ? ERROR_SUCCESS : GetLastError();
+  }
+
+  uint32_t MoveEntry(const std::wstring& from, const std::wstring& to, bool replace) override {
+    const DWORD flags = MOVEFILE_COPY_ALLOWED | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    return MoveFileExW(from.c_str(), to.c_str(), flags) ? ERROR_SUCCESS : GetLastError();
+  }
+
+  uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists,
+                     const TCopyProgress& progress, const std::atomic<bool>* cancel) override {
+    if (cancel && cancel->load()) return ERROR_REQUEST_ABORTED;
+    TCopyContext context{&progress, cancel};
+    const BOOL ok = CopyFileExW(from.c_str(), to.c_str(), CopyProgressRoutine, &context, nullptr,
+                                failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0);
+    return ok ? ERROR_SUCCESS : GetLastError();
+  }
+
+  uint32_t OpenFile(const std::wstring& path, TOpenMode mode, uint32_t shareMode,
+                    std::unique_ptr<IFileStream>& stream) override {
+    stream.reset();
+    DWORD accessMask = 0, disposition = 0, flags = FILE_ATTRIBUTE_NORMAL;
+    switch (mode) {
+      case TOpenMode::Read: accessMask = GENERIC_READ; disposition = OPEN_EXISTING; break;
+      case TOpenMode::Write: {
+        accessMask = GENERIC_WRITE;
+        disposition = CREATE_ALWAYS;
+        // CREATE_ALWAYS refuses (5) to replace a hidden or system file unless the new
+        // attributes keep those bits; the file stays hidden as before.
+        const DWORD existing = GetFileAttributesW(path.c_str());
+        if (existing != INVALID_FILE_ATTRIBUTES && !(existing & FILE_ATTRIBUTE_DIRECTORY))
+          flags = (existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) | FILE_ATTRIBUTE_ARCHIVE;
+        break;
+      }
+      case TOpenMode::ReadWrite: accessMask = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_EXISTING; break;
+      case TOpenMode::CreateNew: accessMask = GENERIC_READ | GENERIC_WRITE; disposition = CREATE_NEW; break;
+      case TOpenMode::WriteExisting: accessMask = GENERIC_WRITE; disposition = OPEN_EXISTING; break;
+    }
+    // share:: bits are FILE_SHARE_READ, FILE_SHARE_WRITE and FILE_SHARE_DELETE.
+    const HANDLE h = CreateFileW(path.c_str(), accessMask, shareMode & 7, nullptr, disposition, flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    stream = MakeFileStream(h);
+    return ERROR_SUCCESS;
+  }
+
+  std::wstring TempFolder() override {
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (;;) {
+      const DWORD n = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
+      if (n == 0) return L"C:\\Windows\\Temp\\";
+      if (n < buffer.size()) return WithSlash(buffer.substr(0, n));
+      buffer.resize(n + 1);
+    }
+  }
+
+  std::wstring ProgramFolder() override {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+      const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+      if (n == 0) return L".\\";
+      if (n < buffer.size()) {
+        std::wstring exe(buffer.data(), n);
+        return exe.substr(0, exe.find_last_of(L"\\/") + 1);
+      }
+      buffer.resize(buffer.size() * 2);
+    }
+  }
+};
+
+}  // namespace
+
+}  // namespace vog::win32
+
+namespace vog {
+
+std::unique_ptr<IFileSystem> CreateSystemFileSystem() { return std::make_unique<win32::TWin32FileSystem>(); }
+
+}  // namespace vog
