@@ -25,8 +25,13 @@ struct TDateParts {
   int DayOfWeek = 0;  // 1 = Sunday .. 7 = Saturday, as the date-time patterns count
 };
 
-// Encoding and decoding. Encode returns false for an invalid date or time.
+// Encoding and decoding. Encode returns false for an invalid date or time (years 1..9999).
 bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second, int ms, TDateTime& out);
+// Decoding rounds to the nearest millisecond; a time that rounds up to midnight moves to
+// the next day (45000.999999999 is 45001 00:00:00.000, never second 60).
+// TryDecodeDateTime fails for NaN, infinities and values outside years 1..9999;
+// DecodeDateTime then gives all-zero parts.
+bool TryDecodeDateTime(TDateTime value, TDateParts& parts);
 TDateParts DecodeDateTime(TDateTime value);
 bool IsLeapYear(int year);
 int DaysInMonth(int year, int month);
@@ -39,15 +44,23 @@ bool TryDateTimeToDos(TDateTime value, int32_t& dos);
 
 // FILETIME (as a local time, already shifted by the caller) <-> date-time value.
 TDateTime FileTimeToDateTime(TFileTime local);
+// Rounded to the millisecond; a value before 1601 or not decodable gives 0 (the Try form
+// says false).
 TFileTime DateTimeToFileTime(TDateTime value);
+bool TryDateTimeToFileTime(TDateTime value, TFileTime& out);
 // FILETIME (local) -> DOS, false outside the DOS range. Seconds are rounded down to even.
 bool TryFileTimeToDos(TFileTime local, int32_t& dos);
+// An invalid DOS value (month 0, second 60, ...) gives 0; the Try form says false.
 TFileTime DosToFileTime(int32_t dos);
+bool TryDosToFileTime(int32_t dos, TFileTime& out);
 
 // Formats a date-time with the established pattern letters: y yy yyyy, m mm mmm mmmm
 // (minutes right after h or hh), d dd ddd dddd, h hh, n nn, s ss, z zzz, am/pm, a/p,
 // ampm, "/" (date separator) and ":" (time separator), text in '...' or "..." literally.
-// Month and day names are the Japanese ones the program shows.
+// Month and day names are the Japanese ones the program shows. Pattern letters are
+// matched in either case; other characters are copied. Also understood: ddddd (short
+// date), dddddd (long date), t (short time), tt (long time), c (short date and, when the
+// time is not midnight, long time; also what an empty format gives), aaa / aaaa (day names).
 std::wstring FormatDateTime(std::wstring_view format, TDateTime value);
 
 // The program's own short date and long time formats.
@@ -55,7 +68,8 @@ inline constexpr std::wstring_view kShortDateFormat = L"yyyy/mm/dd";
 inline constexpr std::wstring_view kLongTimeFormat = L"hh:nn:ss";
 
 // Parses "yyyy/mm/dd", "hh:nn:ss" (seconds optional) or "yyyy/mm/dd hh:nn:ss" as the
-// program writes them. Returns false on anything else.
+// program writes them; month, day, hour, minute and second may have one or two digits.
+// TryParseDateTime also takes a date alone (midnight). Returns false on anything else.
 bool TryParseDate(std::wstring_view text, TDateTime& out);
 bool TryParseTime(std::wstring_view text, TDateTime& out);
 bool TryParseDateTime(std::wstring_view text, TDateTime& out);
