@@ -61,15 +61,20 @@ const std::vector<TCipherInfo>& RegisteredCiphers() {
   return ciphers;
 }
 
-const TCipherInfo& FindCipher(std::string_view name) {
+const TCipherInfo* LookupCipher(std::string_view name) {
   const auto& ciphers = RegisteredCiphers();
   std::string_view shortName = name;
   if (auto underscore = name.find('_'); underscore != std::string_view::npos) shortName = name.substr(underscore + 1);
   for (const auto& info : ciphers)
-    if (SameAscii(shortName, info.ShortName)) return info;
+    if (SameAscii(shortName, info.ShortName)) return &info;
   for (const auto& info : ciphers)
-    if (SameAscii(name, info.Name)) return info;
-  return ciphers[1];
+    if (SameAscii(name, info.Name)) return &info;
+  return nullptr;
+}
+
+const TCipherInfo& FindCipher(std::string_view name) {
+  const TCipherInfo* info = LookupCipher(name);
+  return info ? *info : RegisteredCiphers()[1];
 }
 
 std::unique_ptr<TCipher> CreateCipher(const TCipherInfo& info) {

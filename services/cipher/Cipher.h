@@ -53,6 +53,8 @@ const std::vector<TCipherInfo>& RegisteredCiphers();
 // first "_" against the short class names ("TCipher_Blowfish" and "Blowfish" both find
 // Blowfish), then the whole name against the registered names. Anything else: Blowfish.
 const TCipherInfo& FindCipher(std::string_view name);
+// The same lookup without the fallback: null when the name matches no registered cipher.
+const TCipherInfo* LookupCipher(std::string_view name);
 
 class TCipher {
 public:

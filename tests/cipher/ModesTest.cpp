@@ -209,6 +209,9 @@ TEST(CipherNameTest, LookupInTwoCaseInsensitivePasses) {
   EXPECT_EQ(name("AES"), "Blowfish");
   EXPECT_EQ(name("Blowfish2"), "Blowfish");
   EXPECT_EQ(RegisteredCiphers().size(), 17u);
+  EXPECT_EQ(LookupCipher("AES"), nullptr);
+  EXPECT_EQ(LookupCipher("SAFER_K40"), nullptr);  // neither a short class name after "_" nor registered
+  EXPECT_EQ(LookupCipher("tcipher_safer_k40"), &RegisteredCiphers()[5]);
 }
 
 TEST(CipherNameTest, ChangingTheCipherClassDiscardsTheKey) {
