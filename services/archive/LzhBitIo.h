@@ -54,6 +54,9 @@ public:
     // True once more bits were consumed than the input held.
     bool Overrun() const { return PadBits > uint64_t(Count); }
     bool Padding() const { return PadBits != 0; }
+    // True when fewer than 32 of the buffered bits came from the input: a code that does
+    // not decode there is more likely cut off than damaged.
+    bool NearEnd() const { return PadBits + 32 > uint64_t(Count); }
     uint64_t Bits = 0; // the next bits, most significant first
     int Count = 0;     // how many bits of Bits are valid
 

@@ -36,15 +36,22 @@ public:
         OutStart = Window;
     }
 
-    TDecodeStatus Run(uint64_t originalSize, uint16_t& crc);
+    TDecodeStatus Run(uint64_t originalSize, uint16_t& crc)
+    {
+        const TDecodeStatus status = DecodeAll(originalSize, crc);
+        if (status == TDecodeStatus::Corrupt && Bits.Padding() && Bits.NearEnd())
+            return TDecodeStatus::Truncated;
+        return status;
+    }
 
 private:
     TDecodeStatus ReadBlockHeader();
     bool ReadSmallTable(int count, int countBits, int special, TDecodeTable& table, uint8_t* lengths);
     bool ReadCharTable();
     bool Flush(size_t keep);
+    TDecodeStatus DecodeAll(uint64_t originalSize, uint16_t& crc);
 
-    static int Decode(TBitReader& bits, const TDecodeTable& table)
+    static int DecodeSymbol(TBitReader& bits, const TDecodeTable& table)
     {
         const uint32_t* entries = table.Data();
         const int root = table.Root();
@@ -134,7 +141,7 @@ bool TDecoder::ReadCharTable()
     int i = 0;
     while (i < n) {
         Bits.Refill();
-        const int code = Decode(Bits, TempTable);
+        const int code = DecodeSymbol(Bits, TempTable);
         if (code < 0)
             return false;
         if (code <= 2) {
@@ -176,7 +183,7 @@ bool TDecoder::Flush(size_t keep)
     return !WriteFailed;
 }
 
-TDecodeStatus TDecoder::Run(uint64_t originalSize, uint16_t& crc)
+TDecodeStatus TDecoder::DecodeAll(uint64_t originalSize, uint16_t& crc)
 {
     uint64_t left = originalSize;
     uint8_t* const buffer = Buffer.data();
@@ -192,7 +199,7 @@ TDecodeStatus TDecoder::Run(uint64_t originalSize, uint16_t& crc)
         Bits.Refill();
         if (Bits.Padding() && Bits.Overrun())
             return TDecodeStatus::Truncated;
-        const int code = Decode(Bits, CharTable);
+        const int code = DecodeSymbol(Bits, CharTable);
         if (code < 256) {
             if (code < 0)
                 return TDecodeStatus::Corrupt;
@@ -200,7 +207,7 @@ TDecodeStatus TDecoder::Run(uint64_t originalSize, uint16_t& crc)
             --left;
         } else {
             size_t length = size_t(code) - 256 + MinMatch;
-            const int slot = Decode(Bits, PositionTable);
+            const int slot = DecodeSymbol(Bits, PositionTable);
             if (slot < 0)
                 return TDecodeStatus::Corrupt;
             size_t distance = 1;
