@@ -14,7 +14,10 @@ namespace vog::lzh::detail {
 // consumed bits the input never had.
 class TBitReader {
 public:
-    TBitReader(const TReadFn& read, uint64_t limit) : Read(read), Remaining(limit), Buffer(BufferSize + 8) {}
+    TBitReader(const TReadFn& read, uint64_t limit)
+        : Read(read), Remaining(limit), Buffer(size_t(std::min<uint64_t>(limit, BufferSize)) + 8)
+    {
+    }
 
     // Ensures at least 57 bits are available.
     void Refill()
@@ -80,7 +83,7 @@ private:
     void FillBuffer()
     {
         Pos = End = 0;
-        const size_t want = size_t(std::min<uint64_t>(Remaining, BufferSize));
+        const size_t want = size_t(std::min<uint64_t>(Remaining, Buffer.size() - 8));
         const size_t got = want ? Read(Buffer.data(), want) : 0;
         if (got == 0 || got > want) {
             Ended = true;

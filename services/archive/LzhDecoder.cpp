@@ -23,12 +23,13 @@ constexpr size_t Margin = MaxMatch + 16;
 
 class TDecoder {
 public:
-    TDecoder(TMethod method, uint64_t packedSize, const TReadFn& read, const TWriteFn& write)
+    TDecoder(TMethod method, uint64_t packedSize, uint64_t originalSize, const TReadFn& read, const TWriteFn& write)
         : Params(ParamsOf(method)), Bits(read, packedSize), Write(write),
           CharTable(CharRootBits), TempTable(SmallRootBits), PositionTable(SmallRootBits)
     {
         Window = size_t(1) << Params.DictionaryBits;
-        Buffer.resize(Window + FlushSize + Margin);
+        FlushAt = Window + size_t(std::min<uint64_t>(FlushSize, originalSize));
+        Buffer.resize(FlushAt + Margin);
         // A reference before the start of the data reads spaces, as the format has always
         // done.
         std::memset(Buffer.data(), ' ', Window);
@@ -77,6 +78,7 @@ private:
     std::array<uint8_t, MaxPositionCount> PositionLengths{};
     std::vector<uint8_t> Buffer;
     size_t Window = 0;
+    size_t FlushAt = 0;
     size_t Pos = 0;
     size_t OutStart = 0;
     uint32_t BlockLeft = 0;
@@ -187,7 +189,7 @@ TDecodeStatus TDecoder::DecodeAll(uint64_t originalSize, uint16_t& crc)
 {
     uint64_t left = originalSize;
     uint8_t* const buffer = Buffer.data();
-    const size_t flushAt = Window + FlushSize;
+    const size_t flushAt = FlushAt;
     while (left > 0) {
         if (BlockLeft == 0) {
             const TDecodeStatus status = ReadBlockHeader();
@@ -243,7 +245,7 @@ TDecodeStatus TDecoder::DecodeAll(uint64_t originalSize, uint16_t& crc)
 TDecodeStatus DecodeHuffman(TMethod method, uint64_t packedSize, uint64_t originalSize,
                             const TReadFn& read, const TWriteFn& write, uint16_t& crc)
 {
-    TDecoder decoder(method, packedSize, read, write);
+    TDecoder decoder(method, packedSize, originalSize, read, write);
     return decoder.Run(originalSize, crc);
 }
 

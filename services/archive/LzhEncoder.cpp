@@ -7,6 +7,7 @@
 #include "services/archive/LzhInternal.h"
 #include "services/archive/LzhMatchFinder.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -16,6 +17,7 @@ namespace {
 
 // The block size field has 16 bits.
 constexpr uint32_t BlockCodes = 65535;
+constexpr uint32_t InitialCodes = 4096;
 
 // Matching effort: chains are followed at most MaxChain links (a quarter of that once the
 // previous position already has a GoodLength match); a match of NiceLength ends the search,
@@ -33,7 +35,7 @@ class TEncoder {
 public:
     TEncoder(TMethod method, const TReadFn& read, const TWriteFn& write)
         : Params(ParamsOf(method)), Finder(Params.DictionaryBits, read), Bits(write),
-          Symbols(BlockCodes), Offsets(BlockCodes)
+          Symbols(InitialCodes), Offsets(InitialCodes)
     {
     }
 
@@ -44,8 +46,8 @@ private:
     {
         Symbols[Count++] = c;
         ++CharFreq[c];
-        if (Count == BlockCodes)
-            EmitBlock();
+        if (Count == Symbols.size())
+            BlockFull();
     }
     void AddMatch(int length, size_t distance)
     {
@@ -55,8 +57,19 @@ private:
         Offsets[Count++] = uint16_t(offset);
         ++CharFreq[symbol];
         ++PositionFreq[BitLength(offset)];
-        if (Count == BlockCodes)
+        if (Count == Symbols.size())
+            BlockFull();
+    }
+    // Small inputs need small buffers: they grow up to a whole block.
+    void BlockFull()
+    {
+        if (Count == BlockCodes) {
             EmitBlock();
+            return;
+        }
+        const size_t size = std::min<size_t>(Symbols.size() * 4, BlockCodes);
+        Symbols.resize(size);
+        Offsets.resize(size);
     }
     void EmitBlock();
     void WriteSmallLengths(const uint8_t* lengths, int count, int countBits, int special);

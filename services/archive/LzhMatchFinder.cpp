@@ -8,6 +8,8 @@ namespace {
 
 // Input read ahead of the window at each refill; the window slides once per this much.
 constexpr size_t ReadAhead = 256 * 1024;
+// The buffer's size before the input proves longer.
+constexpr size_t InitialSize = 32 * 1024;
 
 inline int MatchLength(const uint8_t* a, const uint8_t* b, int limit)
 {
@@ -34,7 +36,8 @@ inline int MatchLength(const uint8_t* a, const uint8_t* b, int limit)
 
 TMatchFinder::TMatchFinder(int dictionaryBits, const TReadFn& read)
     : Read(read), Window(size_t(1) << dictionaryBits), WindowMask(Window - 1),
-      Buffer(2 * Window + ReadAhead + 2 * MaxMatch + 16), Head(size_t(1) << HashBits, -1), Prev(Window, -1)
+      FullSize(2 * Window + ReadAhead + 2 * MaxMatch + 16), Buffer(InitialSize), Head(size_t(1) << HashBits, -1),
+      Prev(Window, -1)
 {
 }
 
@@ -55,21 +58,26 @@ void TMatchFinder::Fill()
         for (auto& v : Prev)
             v = std::max(v - d, int32_t(-1));
     }
-    // Leave room for the 8-byte compares past the end of the data.
-    const size_t capacity = Buffer.size() - 16;
-    while (End < capacity) {
-        const size_t got = Read(Buffer.data() + End, capacity - End);
-        if (got == 0 || got > capacity - End) {
-            Ended = true;
-            break;
+    for (;;) {
+        // Leave room for the 8-byte compares past the end of the data.
+        const size_t capacity = Buffer.size() - 16;
+        while (End < capacity) {
+            const size_t got = Read(Buffer.data() + End, capacity - End);
+            if (got == 0 || got > capacity - End) {
+                Ended = true;
+                break;
+            }
+            Crc = Crc16(Crc, Buffer.data() + End, got);
+            OriginalSize += got;
+            End += got;
+            if (End - Pos >= MaxMatch + MinMatch + 8 + ReadAhead / 2)
+                break;
         }
-        Crc = Crc16(Crc, Buffer.data() + End, got);
-        OriginalSize += got;
-        End += got;
-        if (End - Pos >= MaxMatch + MinMatch + 8 + ReadAhead / 2)
+        // The buffer starts small for small inputs and grows once the input outlasts it.
+        if (Ended || End < capacity || Buffer.size() == FullSize)
             break;
+        Buffer.resize(FullSize);
     }
-    std::memset(Buffer.data() + End, 0, std::min<size_t>(16, Buffer.size() - End));
 }
 
 int TMatchFinder::LongestMatch(size_t pos, int32_t candidate, int atLeast, int maxChain, int niceLength,

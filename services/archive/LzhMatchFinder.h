@@ -56,6 +56,7 @@ private:
     const TReadFn& Read;
     size_t Window;
     size_t WindowMask;
+    size_t FullSize;
     std::vector<uint8_t> Buffer;
     size_t End = 0;
     bool Ended = false;
