@@ -54,6 +54,14 @@ DWORD CALLBACK CopyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER transferre
   return PROGRESS_CONTINUE;
 }
 
+// Whether `path` is an existing read-only file. Windows refuses to write to one by itself;
+// Wine keeps read-only as the Unix write bit, which the superuser (as in a container
+// running the tests) writes through, so the program checks first and behaves the same.
+bool IsReadOnlyFile(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::wstring WithSlash(std::wstring folder) {
   if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
   return folder;
@@ -144,6 +152,7 @@ public:
   uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists,
                      const TCopyProgress& progress, const std::atomic<bool>* cancel) override {
     if (cancel && cancel->load()) return ERROR_REQUEST_ABORTED;
+    if (!failIfExists && IsReadOnlyFile(to)) return ERROR_ACCESS_DENIED;
     TCopyContext context{&progress, cancel};
     const BOOL ok = CopyFileExW(from.c_str(), to.c_str(), CopyProgressRoutine, &context, nullptr,
                                 failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0);
@@ -170,6 +179,7 @@ public:
       case TOpenMode::CreateNew: accessMask = GENERIC_READ | GENERIC_WRITE; disposition = CREATE_NEW; break;
       case TOpenMode::WriteExisting: accessMask = GENERIC_WRITE; disposition = OPEN_EXISTING; break;
     }
+    if ((accessMask & GENERIC_WRITE) && disposition != CREATE_NEW && IsReadOnlyFile(path)) return ERROR_ACCESS_DENIED;
     // share:: bits are FILE_SHARE_READ, FILE_SHARE_WRITE and FILE_SHARE_DELETE.
     const HANDLE h = CreateFileW(path.c_str(), accessMask, shareMode & 7, nullptr, disposition, flags, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
