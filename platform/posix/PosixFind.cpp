@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "base/Text.h"
+#include "base/Wildcard.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/posix/PosixPlatform.h"
 
@@ -26,29 +27,6 @@ int StatxEntry(const std::string& path, int flags, TEntryStat& st) {
   st.LastWrite = toFileTime(stx.stx_mtime);
   st.Creation = (stx.stx_mask & STATX_BTIME) ? toFileTime(stx.stx_btime) : st.LastWrite;
   return 0;
-}
-
-// Interim mask matching until base/Wildcard lands: "*" and "?" without regard to case,
-// "*.*" matching every name.
-bool MatchMask(std::wstring_view name, std::wstring_view mask) {
-  if (mask == L"*.*" || mask == L"*") return true;
-  size_t n = 0, m = 0, starM = std::wstring_view::npos, starN = 0;
-  while (n < name.size()) {
-    if (m < mask.size() && (mask[m] == L'?' || (mask[m] != L'*' && UpperUnit(mask[m]) == UpperUnit(name[n])))) {
-      ++n;
-      ++m;
-    } else if (m < mask.size() && mask[m] == L'*') {
-      starM = m++;
-      starN = n;
-    } else if (starM != std::wstring_view::npos) {
-      m = starM + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == L'*') ++m;
-  return m == mask.size();
 }
 
 bool HasWildcard(std::string_view mask) { return mask.find_first_of("*?") != std::string_view::npos; }
