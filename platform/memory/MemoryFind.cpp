@@ -19,7 +19,8 @@ public:
       : entries_(std::move(entries)), failAfter_(failAfter), failCode_(failCode) {}
 
   uint32_t Next(TFindData& data) override {
-    if (failAfter_ >= 0 && next_ >= static_cast<size_t>(failAfter_)) return failCode_;
+    // An injected failure comes after its count of entries, or instead of the end.
+    if (failAfter_ >= 0 && (next_ >= static_cast<size_t>(failAfter_) || next_ >= entries_.size())) return failCode_;
     if (next_ >= entries_.size()) return err::NoMoreFiles;
     data = entries_[next_++];
     return 0;

@@ -30,6 +30,13 @@ enum class TFaultOp {
   Any,         // every operation on `Path`
 };
 
+// A fault applies to `Path` and everything below it (a fault on "\\server\share" fails
+// every path on that share). Faults are checked before the path is looked up, so they
+// also fire for paths that do not exist. AfterEntries counts the entries a search hands
+// out, "." and ".." included; a search shorter than that fails at its end instead of
+// reporting err::NoMoreFiles. For List faults `Times` counts searches; for Read, Write
+// and Copy faults it counts failures. A copy that fails or is cancelled deletes its
+// target (see MemoryCopy.cpp).
 struct TFault {
   std::wstring Path;      // compared without regard to case; "" matches every path
   TFaultOp Op = TFaultOp::Any;
@@ -46,6 +53,9 @@ public:
 
   // --- building trees -------------------------------------------------------
   // A drive root ("C:") or a share ("\\server\share"); `capacity` bytes (-1: unlimited).
+  // Adding an existing volume only sets its capacity. A volume's use is the sum of its
+  // files' sizes; a write, copy or move that would pass the capacity fails with
+  // err::DiskFull and changes nothing. Unlimited volumes report 1 TiB free.
   void AddVolume(const std::wstring& root, int64_t capacity = -1);
   void SetCapacity(const std::wstring& root, int64_t capacity);
   int64_t FreeSpace(const std::wstring& root);
@@ -58,7 +68,8 @@ public:
   // The whole content of a file; false when there is no such file.
   bool ReadContent(const std::wstring& path, std::string& content);
   bool Exists(const std::wstring& path);
-  // Every path under `root` (files and folders), sorted, for comparing whole trees.
+  // Every path under `root` (files and folders), relative to it, folders ending in "\",
+  // sorted with CompareText, for comparing whole trees ({"a\", "a\x.txt", "b.txt"}).
   std::vector<std::wstring> ListTree(const std::wstring& root);
 
   // --- faults ----------------------------------------------------------------
@@ -78,6 +89,8 @@ public:
   uint32_t MoveEntry(const std::wstring& from, const std::wstring& to, bool replace) override;
   uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists,
                      const TCopyProgress& progress, const std::atomic<bool>* cancel) override;
+  // Closes a stream already held in `stream` before opening. Streams and search handles
+  // must not outlive the file system.
   uint32_t OpenFile(const std::wstring& path, TOpenMode mode, uint32_t shareMode,
                     std::unique_ptr<IFileStream>& stream) override;
   std::wstring TempFolder() override;

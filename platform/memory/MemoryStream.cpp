@@ -169,6 +169,8 @@ private:
 uint32_t TMemoryFileSystem::OpenFile(const std::wstring& path, TOpenMode mode, uint32_t shareMode,
                                      std::unique_ptr<IFileStream>& stream) {
   using namespace memfs;
+  // A stream the caller passes in is closed first (its destructor takes the lock).
+  stream.reset();
   TPath p;
   if (uint32_t code = ParsePath(path, p)) return code;
   std::lock_guard lock(impl_->Mutex);
