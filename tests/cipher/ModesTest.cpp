@@ -137,6 +137,22 @@ TEST_P(ModesTest, PartialBlocksUseTheEncipheredChainBlockInBigEndianOrder) {
   EXPECT_EQ(Encipher(m, zeros), std::string(reinterpret_cast<char*>(s), 7));
 }
 
+TEST_P(ModesTest, StreamsInChunksGiveTheSameBytesAsOneBuffer) {
+  TCipherManager m;
+  m.SetMode(GetParam());
+  m.SetKeyText("chunked");
+  for (size_t size : kSizes) {
+    auto plain = RandomBytes(size, static_cast<unsigned>(size) + 1);
+    std::string source = plain, coded, back;
+    test::TBufferStream in(source), out(coded);
+    m.EncipherStream(in, out, -1);
+    EXPECT_EQ(coded, Encipher(m, plain)) << size;
+    test::TBufferStream in2(coded), out2(back);
+    m.DecipherStream(in2, out2, -1);
+    EXPECT_EQ(back, plain) << size;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cipher, ModesTest, ::testing::Values(TCipherMode::cmCTS, TCipherMode::cmCBC),
                          [](const auto& info) { return std::string(CipherModeName(info.param)); });
 

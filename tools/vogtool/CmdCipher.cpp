@@ -93,6 +93,14 @@ void AddFileCommand(CLI::App& app, const char* name, bool encode) {
     TCipherManager manager;
     Prepare(manager, *options, key);
     std::wstring in = ArgToWide(options->In), out = ArgToWide(options->Out);
+#ifndef _WIN32
+    // The service takes paths that differ only in letter case for one file and codes it in
+    // place, as Windows would; here they may be two files, and the source must not change.
+    if (in != out && SameText(in, out)) {
+      Fail("IN and OUT differ only in letter case; give the same path to code a file in place");
+      return;
+    }
+#endif
     if (encode)
       manager.EncipherFile(in, out);
     else

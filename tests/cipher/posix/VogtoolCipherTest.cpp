@@ -159,6 +159,11 @@ TEST_F(VogtoolCipherTest, FailuresExitNonZeroWithOneLine) {
   EXPECT_NE(r.Exit, 0);
   EXPECT_NE(r.Err.find("IDEA"), std::string::npos) << r.Err;
   EXPECT_FALSE(fs::exists(P("out.bin")));
+  // Linux names are case-sensitive: a case-only difference must not code the source in place.
+  r = Run({"encrypt", "--key-text", "k", P("in.bin"), P("IN.bin")});
+  EXPECT_NE(r.Exit, 0);
+  EXPECT_EQ(ReadAll(P("in.bin")), "x");
+  EXPECT_FALSE(fs::exists(P("IN.bin")));
 }
 
 }  // namespace
