@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 namespace vog::lzh::detail {
@@ -18,6 +19,9 @@ namespace {
 // The block size field has 16 bits.
 constexpr uint32_t BlockCodes = 65535;
 constexpr uint32_t InitialCodes = 4096;
+// Blocks are built from segments of this many codes: a segment joins the pending block
+// unless its statistics differ enough to pay for a block of its own.
+constexpr uint32_t SegmentCodes = 1024;
 
 // Matching effort: chains are followed at most MaxChain links (a quarter of that once the
 // previous position already has a GoodLength match); a match of NiceLength ends the search,
@@ -37,6 +41,7 @@ public:
         : Params(ParamsOf(method)), Finder(Params.DictionaryBits, read), Bits(write),
           Symbols(InitialCodes), Offsets(InitialCodes)
     {
+        NextCheck = SegmentCodes;
     }
 
     TEncodeResult Run();
@@ -45,9 +50,9 @@ private:
     void AddLiteral(uint8_t c)
     {
         Symbols[Count++] = c;
-        ++CharFreq[c];
-        if (Count == Symbols.size())
-            BlockFull();
+        ++SegmentChars[c];
+        if (Count == NextCheck)
+            Checkpoint();
     }
     void AddMatch(int length, size_t distance)
     {
@@ -55,23 +60,15 @@ private:
         const uint16_t symbol = uint16_t(256 + length - MinMatch);
         Symbols[Count] = symbol;
         Offsets[Count++] = uint16_t(offset);
-        ++CharFreq[symbol];
-        ++PositionFreq[BitLength(offset)];
-        if (Count == Symbols.size())
-            BlockFull();
+        ++SegmentChars[symbol];
+        ++SegmentPositions[BitLength(offset)];
+        if (Count == NextCheck)
+            Checkpoint();
     }
-    // Small inputs need small buffers: they grow up to a whole block.
-    void BlockFull()
-    {
-        if (Count == BlockCodes) {
-            EmitBlock();
-            return;
-        }
-        const size_t size = std::min<size_t>(Symbols.size() * 4, BlockCodes);
-        Symbols.resize(size);
-        Offsets.resize(size);
-    }
-    void EmitBlock();
+    void Checkpoint();
+    void EndSegment();
+    void Flush();
+    void EmitBlock(uint32_t count);
     void WriteSmallLengths(const uint8_t* lengths, int count, int countBits, int special);
     void CountTempFreq(std::array<uint32_t, TempCount>& freq) const;
     void WriteCharLengths(const uint8_t* tempLengths, const uint16_t* tempCodes);
@@ -81,9 +78,14 @@ private:
     TBitWriter Bits;
     std::vector<uint16_t> Symbols;
     std::vector<uint16_t> Offsets;
-    uint32_t Count = 0;
+    uint32_t Count = 0;        // codes held
+    uint32_t SegmentStart = 0; // the codes before it make the pending block
+    uint32_t NextCheck = 0;
+    // Frequencies of the pending block and of the segment after it.
     std::array<uint32_t, CharCount> CharFreq{};
     std::array<uint32_t, MaxPositionCount> PositionFreq{};
+    std::array<uint32_t, CharCount> SegmentChars{};
+    std::array<uint32_t, MaxPositionCount> SegmentPositions{};
     std::array<uint8_t, CharCount> CharLengths{};
     std::array<uint16_t, CharCount> CharCodes{};
 };
@@ -188,9 +190,89 @@ int SingleSymbol(const uint32_t* freq, int count)
     return 0;
 }
 
-void TEncoder::EmitBlock()
+// Estimated bits of coding codes with these frequencies in one block: their entropy plus
+// a rough price for the tables.
+double BlockCost(const uint32_t* chars, const uint32_t* positions, int positionCount)
 {
-    if (Count == 0)
+    double bits = 60;
+    auto add = [&bits](const uint32_t* freq, int count, double tableBits) {
+        uint64_t total = 0;
+        for (int i = 0; i < count; ++i)
+            total += freq[i];
+        if (total == 0)
+            return;
+        const double logTotal = std::log2(double(total));
+        for (int i = 0; i < count; ++i) {
+            if (freq[i]) {
+                bits += double(freq[i]) * (logTotal - std::log2(double(freq[i]))) + tableBits;
+            }
+        }
+    };
+    add(chars, CharCount, 4.5);
+    add(positions, positionCount, 4);
+    return bits;
+}
+
+void TEncoder::Checkpoint()
+{
+    if (Count == Symbols.size() && Count < BlockCodes) {
+        const size_t size = std::min<size_t>(Symbols.size() * 4, BlockCodes);
+        Symbols.resize(size);
+        Offsets.resize(size);
+    }
+    if (Count - SegmentStart == SegmentCodes)
+        EndSegment();
+    NextCheck = std::min<uint32_t>(SegmentStart + SegmentCodes, uint32_t(Symbols.size()));
+}
+
+void TEncoder::EndSegment()
+{
+    const int np = Params.PositionCount;
+    if (SegmentStart > 0) {
+        std::array<uint32_t, CharCount> mergedChars;
+        std::array<uint32_t, MaxPositionCount> mergedPositions{};
+        for (int i = 0; i < CharCount; ++i)
+            mergedChars[i] = CharFreq[i] + SegmentChars[i];
+        for (int i = 0; i < np; ++i)
+            mergedPositions[i] = PositionFreq[i] + SegmentPositions[i];
+        const double apart = BlockCost(CharFreq.data(), PositionFreq.data(), np)
+                             + BlockCost(SegmentChars.data(), SegmentPositions.data(), np);
+        const double together = BlockCost(mergedChars.data(), mergedPositions.data(), np);
+        if (apart < together) {
+            // The segment starts a new block.
+            EmitBlock(SegmentStart);
+            CharFreq = SegmentChars;
+            PositionFreq = SegmentPositions;
+        } else {
+            CharFreq = mergedChars;
+            PositionFreq = mergedPositions;
+        }
+    } else {
+        CharFreq = SegmentChars;
+        PositionFreq = SegmentPositions;
+    }
+    SegmentChars.fill(0);
+    SegmentPositions.fill(0);
+    SegmentStart = Count;
+    // No room for another whole segment: the block is complete.
+    if (Count + SegmentCodes > BlockCodes)
+        EmitBlock(Count);
+}
+
+// Writes out everything held.
+void TEncoder::Flush()
+{
+    if (Count > SegmentStart)
+        EndSegment();
+    if (Count > 0)
+        EmitBlock(Count);
+}
+
+// Writes the first count codes held as one block, coded with CharFreq and PositionFreq,
+// and moves the rest to the front.
+void TEncoder::EmitBlock(uint32_t count)
+{
+    if (count == 0)
         return;
     const int usedChars = BuildCodeLengths(CharFreq.data(), CharCount, MaxCodeBits, CharLengths.data());
     BuildCodes(CharLengths.data(), CharCount, CharCodes.data());
@@ -200,7 +282,7 @@ void TEncoder::EmitBlock()
     const int usedPositions = BuildCodeLengths(PositionFreq.data(), np, MaxCodeBits, positionLengths.data());
     BuildCodes(positionLengths.data(), np, positionCodes.data());
 
-    Bits.Put(16, Count);
+    Bits.Put(16, count);
     if (usedChars >= 2) {
         std::array<uint32_t, TempCount> tempFreq;
         CountTempFreq(tempFreq);
@@ -227,7 +309,7 @@ void TEncoder::EmitBlock()
         Bits.Put(Params.PositionBits, uint32_t(SingleSymbol(PositionFreq.data(), np)));
     }
 
-    for (uint32_t i = 0; i < Count; ++i) {
+    for (uint32_t i = 0; i < count; ++i) {
         const uint16_t symbol = Symbols[i];
         Bits.Put(CharLengths[symbol], CharCodes[symbol]);
         if (symbol >= 256) {
@@ -238,7 +320,10 @@ void TEncoder::EmitBlock()
                 Bits.Put(slot - 1, offset - (1u << (slot - 1)));
         }
     }
-    Count = 0;
+    std::copy(Symbols.begin() + count, Symbols.begin() + Count, Symbols.begin());
+    std::copy(Offsets.begin() + count, Offsets.begin() + Count, Offsets.begin());
+    Count -= count;
+    SegmentStart -= std::min(SegmentStart, count);
     CharFreq.fill(0);
     PositionFreq.fill(0);
 }
@@ -293,7 +378,7 @@ TEncodeResult TEncoder::Run()
     }
     if (pendingLiteral && !Bits.Aborted())
         AddLiteral(f.At(f.Pos - 1));
-    EmitBlock();
+    Flush();
     Bits.Finish();
 
     TEncodeResult result;

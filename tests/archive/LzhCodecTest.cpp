@@ -131,6 +131,21 @@ TEST(LzhCodecTest, RepetitiveAndRandomRoundTrip)
     }
 }
 
+TEST(LzhCodecTest, BlocksFollowChangingData)
+{
+    // Sixteen letters, then all byte values: one table for both would waste bits on each.
+    auto letters = RandomBytes(60000, 51);
+    for (auto& b : letters)
+        b = uint8_t('a' + (b & 15));
+    const auto bytes = RandomBytes(60000, 52);
+    auto both = letters;
+    both.insert(both.end(), bytes.begin(), bytes.end());
+    for (TMethod method : HuffmanMethods) {
+        const size_t apart = Pack(method, letters).Bytes.size() + Pack(method, bytes).Bytes.size();
+        EXPECT_LE(Pack(method, both).Bytes.size(), apart + apart / 200) << Name(method);
+    }
+}
+
 TEST(LzhCodecTest, ByteAtATimeStreamsGiveTheSameResult)
 {
     const auto data = MixedData(300 * 1024, 21);
