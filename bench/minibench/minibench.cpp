@@ -48,6 +48,7 @@ void RunOne(const internal::Benchmark& b, const std::vector<int64_t>& args) {
     State state(iterations, args);
     b.Fn(state);
     double seconds = state.Seconds();
+    double cpu = state.CpuSeconds() > 0 ? state.CpuSeconds() : seconds;
     if (state.Skipped()) {
       std::printf("%-40s ERROR: %s\n", name.c_str(), state.ErrorText().c_str());
       return;
@@ -62,14 +63,15 @@ void RunOne(const internal::Benchmark& b, const std::vector<int64_t>& args) {
     static const char* unitNames[] = {"ns", "us", "ms", "s"};
     static const double unitScale[] = {1e9, 1e6, 1e3, 1.0};
     double perIteration = seconds / static_cast<double>(iterations) * unitScale[b.TimeUnitValue];
+    double cpuPerIteration = cpu / static_cast<double>(iterations) * unitScale[b.TimeUnitValue];
     std::string line;
     char head[160];
     std::snprintf(head, sizeof head, "%-40s %10.3g %s %10.3g %s %10lld", name.c_str(), perIteration,
-                  unitNames[b.TimeUnitValue], perIteration, unitNames[b.TimeUnitValue],
+                  unitNames[b.TimeUnitValue], cpuPerIteration, unitNames[b.TimeUnitValue],
                   static_cast<long long>(iterations));
     line = head;
-    if (state.Bytes() > 0 && seconds > 0) line += " bytes_per_second=" + Rate(state.Bytes() / seconds, true);
-    if (state.Items() > 0 && seconds > 0) line += " items_per_second=" + Rate(state.Items() / seconds, false);
+    if (state.Bytes() > 0 && cpu > 0) line += " bytes_per_second=" + Rate(state.Bytes() / cpu, true);
+    if (state.Items() > 0 && cpu > 0) line += " items_per_second=" + Rate(state.Items() / cpu, false);
     for (const auto& [key, value] : state.counters) {
       char c[96];
       std::snprintf(c, sizeof c, " %s=%g", key.c_str(), value);
