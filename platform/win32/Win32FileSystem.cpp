@@ -62,6 +62,38 @@ bool IsReadOnlyFile(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring full(n, L'\0');
+  const DWORD m = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+  full.resize(m < n ? m : 0);
+  return full;
+}
+
+// Whether two paths name the same entry, spelled with different letter case.
+bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  const std::wstring fa = FullPath(a), fb = FullPath(b);
+  return CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(), static_cast<int>(fb.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
+// The stored name of an entry (its letter case), or "" when it cannot be found.
+std::wstring StoredName(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  const HANDLE h = FindFirstFileW(path.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  FindClose(h);
+  return fd.cFileName;
+}
+
+std::wstring LastName(const std::wstring& path) {
+  std::wstring p = path;
+  while (p.size() > 1 && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
+  const size_t slash = p.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? p : p.substr(slash + 1);
+}
+
 std::wstring WithSlash(std::wstring folder) {
   if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
   return folder;
@@ -108,10 +140,7 @@ public:
       info.Name = fd.cFileName;
       FindClose(h);
     } else {
-      std::wstring p = path;
-      while (p.size() > 1 && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
-      const size_t slash = p.find_last_of(L"\\/");
-      info.Name = slash == std::wstring::npos ? p : p.substr(slash + 1);
+      info.Name = LastName(path);
     }
     return ERROR_SUCCESS;
   }
@@ -146,7 +175,24 @@ public:
 
   uint32_t MoveEntry(const std::wstring& from, const std::wstring& to, bool replace) override {
     const DWORD flags = MOVEFILE_COPY_ALLOWED | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    return MoveFileExW(from.c_str(), to.c_str(), flags) ? ERROR_SUCCESS : GetLastError();
+    const bool caseOnly = SameIgnoringCase(from, to);
+    if (replace && !caseOnly && IsReadOnlyFile(to)) return ERROR_ACCESS_DENIED;  // see IsReadOnlyFile
+    if (!MoveFileExW(from.c_str(), to.c_str(), flags)) return GetLastError();
+    if (caseOnly && from != to) {
+      // A rename that only changes letter case: Windows takes the new spelling, Wine
+      // reports success and keeps the old one. Then the name goes through a temporary one.
+      const std::wstring wanted = LastName(to);
+      if (StoredName(to) != wanted) {
+        const std::wstring temp = to + L".vog-rename";
+        if (!MoveFileExW(to.c_str(), temp.c_str(), 0)) return GetLastError();
+        if (!MoveFileExW(temp.c_str(), to.c_str(), 0)) {
+          const DWORD code = GetLastError();
+          MoveFileExW(temp.c_str(), from.c_str(), 0);
+          return code;
+        }
+      }
+    }
+    return ERROR_SUCCESS;
   }
 
   uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists,
