@@ -36,6 +36,8 @@ static int Run(int argc, char** argv) {
   InstallPlatform(CreateSystemPlatform());
   CLI::App app{"vogtool - Vogratel's command-line companion"};
   app.require_subcommand(1);
+  // A usage error is one line on standard error, like every other failure of the tool.
+  app.failure_message([](const CLI::App*, const CLI::Error& e) { return "vogtool: " + std::string(e.what()) + "\n"; });
   for (auto& group : CommandGroups()) group(app);
   try {
     app.parse(argc, argv);

@@ -155,6 +155,7 @@ TEST_F(VogtoolCipherTest, FailuresExitNonZeroWithOneLine) {
   EXPECT_NE(r.Exit, 0);
   r = Run({"encrypt", "--mode", "ecb", "--key-text", "k", P("in.bin"), P("out.bin")});
   EXPECT_NE(r.Exit, 0);
+  EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
   r = Run({"encrypt", "--cipher", "IDEA", "--key-text", "k", P("in.bin"), P("out.bin")});
   EXPECT_NE(r.Exit, 0);
   EXPECT_NE(r.Err.find("IDEA"), std::string::npos) << r.Err;
