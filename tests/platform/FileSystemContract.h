@@ -21,12 +21,19 @@ struct TFsUnderTest {  // one implementation prepared for a test
   virtual IFileSystem& Fs() = 0;
   virtual std::wstring Root() = 0;  // an existing empty folder, ending with the separator
   virtual bool CaseInsensitive() = 0;
-  virtual bool ReadOnlyRefusesOverwrite() = 0;  // false under Wine's CopyFileExW, see design.md
-  virtual bool CallsCopyProgress() = 0;         // false under Wine
-  // Whether a file's creation time can be set and read back (not on Linux file systems).
+  // Whether a read-only file refuses being overwritten by a copy or by a replacing move
+  // (err::AccessDenied). Wine's CopyFileExW and MoveFileExW both overwrite it.
+  virtual bool ReadOnlyRefusesOverwrite() = 0;
+  virtual bool CallsCopyProgress() = 0;  // false under Wine
+  // The flags below default to Windows' behaviour; an implementation overrides them.
+  // Whether a file's creation time can be set and read back (not on Linux file systems,
+  // so neither under Wine).
   virtual bool KeepsCreationTime() { return true; }
   // Whether hidden and system bits can be set (POSIX derives hidden from a leading dot).
   virtual bool StoresHiddenAndSystem() { return true; }
+  // Whether a move that changes only the letter case of a name renames it (Wine's
+  // MoveFileExW succeeds but keeps the old spelling).
+  virtual bool RenamesLetterCase() { return true; }
 };
 using TFsFactory = std::function<std::unique_ptr<TFsUnderTest>()>;
 
