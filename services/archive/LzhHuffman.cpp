@@ -27,7 +27,41 @@ int BuildCodeLengths(const uint32_t* freq, int count, int maxBits, uint8_t* leng
         return used;
     std::sort(leaves.begin(), leaves.end());
 
-    // Package-merge: level maxBits holds the leaves alone; each shallower level merges the
+    // A plain Huffman code first (two queues over the sorted leaves); it is optimal and
+    // usually within the limit.
+    {
+        std::vector<uint64_t> internal(used - 1);
+        std::vector<int32_t> parent(2 * used - 1); // leaves 0..used-1, then internal nodes
+        int leaf = 0, next = 0;
+        auto pick = [&](int created) {
+            if (leaf < used && (next >= created || leaves[leaf].first <= internal[next])) {
+                const int taken = leaf++;
+                return std::pair<uint64_t, int>(leaves[taken].first, taken);
+            }
+            const int node = next++;
+            return std::pair<uint64_t, int>(internal[node], used + node);
+        };
+        for (int created = 0; created < used - 1; ++created) {
+            const auto a = pick(created);
+            const auto b = pick(created);
+            internal[created] = a.first + b.first;
+            parent[a.second] = used + created;
+            parent[b.second] = used + created;
+        }
+        std::vector<uint8_t> depth(2 * used - 1, 0);
+        int deepest = 0;
+        for (int node = 2 * used - 3; node >= 0; --node) {
+            depth[node] = uint8_t(std::min(depth[parent[node]] + 1, 255));
+            deepest = std::max<int>(deepest, depth[node]);
+        }
+        if (deepest <= maxBits) {
+            for (int i = 0; i < used; ++i)
+                lengths[leaves[i].second] = depth[i];
+            return used;
+        }
+    }
+
+    // Too deep: package-merge: level maxBits holds the leaves alone; each shallower level merges the
     // leaves with the pairs (packages) of the level below it.
     std::vector<std::vector<TItem>> levels(maxBits);
     auto& deepest = levels[maxBits - 1];
