@@ -1,5 +1,8 @@
 #include "scan/FolderFilter.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "base/Text.h"
 #include "base/Wildcard.h"
 #include "model/BackupInfo.h"
@@ -88,33 +91,45 @@ bool TFolderFilter::Poll() {
   return Cancelled;
 }
 
-template <class Take, class Taken>
-bool TFolderFilter::Sweep(TFileInfoList& list, Take take, Taken taken) {
-  // Deleting one by one from the middle would cost a move of the rest every time; the
-  // records that stay are packed towards the end instead and the gap closed once.
-  const int count = list.Count();
-  int write = count;  // kept records occupy [write, count)
-  int i = count - 1;
-  bool finished = true;
-  for (; i >= 0; --i) {
-    if (Poll()) {
-      finished = false;
-      break;
+template <class Classify, class Taken>
+bool TFolderFilter::Sweeps(TFileInfoList& list, int sweeps, Classify classify, Taken taken) {
+  std::vector<uint32_t> classes;
+  for (int walk = 0; walk < sweeps; ++walk) {
+    // Deleting one by one from the middle would move the rest every time; the records
+    // that stay are packed towards the end instead and the gap is closed once.
+    const int count = list.Count();
+    if (walk == 0) classes.assign(static_cast<size_t>(count), 0);
+    int write = count;  // kept records occupy [write, count)
+    int i = count - 1;
+    bool finished = true;
+    for (; i >= 0; --i) {
+      if (Poll()) {
+        finished = false;
+        break;
+      }
+      TFileInfo* record = list[i];
+      const uint32_t cls = walk == 0 ? static_cast<uint32_t>(classify(*record)) : classes[static_cast<size_t>(i)];
+      if (cls == static_cast<uint32_t>(walk)) {
+        taken(record);
+      } else {
+        --write;
+        list.SetItem(write, record);
+        classes[static_cast<size_t>(write)] = cls;
+      }
     }
-    TFileInfo* record = list[i];
-    if (take(*record)) {
-      taken(record);
-    } else {
-      list.SetItem(--write, record);
+    // [0, i] were not visited (i is -1 after a full walk); move the kept ones down to them.
+    const int gap = write - (i + 1);
+    if (gap > 0) {
+      for (int k = write; k < count; ++k) {
+        list.SetItem(k - gap, list[k]);
+        classes[static_cast<size_t>(k - gap)] = classes[static_cast<size_t>(k)];
+      }
+      for (int k = 0; k < gap; ++k) list.Delete(list.Count() - 1);
+      classes.resize(static_cast<size_t>(count - gap));
     }
+    if (!finished) return false;
   }
-  // [0, i] were not visited (i is -1 after a full walk); move the kept ones down to them.
-  const int gap = write - (i + 1);
-  if (gap > 0) {
-    for (int k = write; k < count; ++k) list.SetItem(k - gap, list[k]);
-    for (int k = 0; k < gap; ++k) list.Delete(list.Count() - 1);
-  }
-  return finished;
+  return true;
 }
 
 void TFolderFilter::Execute() {
@@ -123,49 +138,68 @@ void TFolderFilter::Execute() {
   static const TSubJectFileCondition kNone;
   const TSubJectFileCondition& target = TargetCondition ? *TargetCondition : kNone;
   const TSubJectFileCondition& exclude = ExcludeCondition ? *ExcludeCondition : kNone;
-  auto free = [](TFileInfo* record) { delete record; };
 
-  // Pass 1: selection.
+  // Pass 1, selection: one walk per mask in list order; each record goes with the first
+  // mask that matches it.
   if (target.Files.empty()) {
     selected.TakeFrom(source);
   } else {
-    for (const std::wstring& mask : target.Files) {
-      const bool finished = Sweep(
-          source, [&mask](const TFileInfo& r) { return MatchMask(r.FileName, mask); },
-          [&selected](TFileInfo* r) { selected.Add(r); });
-      if (!finished) return;
-    }
+    const std::vector<std::wstring>& masks = target.Files;
+    const bool finished = Sweeps(
+        source, static_cast<int>(masks.size()),
+        [&masks](const TFileInfo& r) {
+          size_t k = 0;
+          while (k < masks.size() && !MatchMask(r.FileName, masks[k])) ++k;
+          return k;
+        },
+        [&selected](TFileInfo* r) { selected.Add(r); });
+    if (!finished) return;
   }
 
-  // Pass 2: names to drop again.
-  for (const std::wstring& mask : target.Folders) {
-    if (!Sweep(selected, [&mask](const TFileInfo& r) { return MatchMask(r.FileName, mask); }, free)) return;
-  }
-
-  // Pass 3: excluded folders.
-  std::wstring folder;
+  // Pass 2 (names dropped again) and pass 3 (excluded folders): one walk per mask, then
+  // one per exclusion entry; each dropped record goes with the first that drops it.
+  const std::vector<std::wstring>& names = target.Folders;
+  struct TExclusion {
+    bool IsPath;
+    std::wstring_view Text;  // a folder path without trailing "", or a mask
+  };
+  std::vector<TExclusion> exclusions;
   for (const std::wstring& entry : exclude.Folders) {
-    bool finished;
-    if (IsFolderPathEntry(entry)) {
-      const std::wstring_view path = WithoutTrailingSlash(entry);
-      finished = Sweep(
-          selected,
-          [&](const TFileInfo& r) {
-            RecordFolder(r, folder);
-            return IsFolderOrBelow(folder, path);
-          },
-          free);
-    } else {
-      finished = Sweep(
-          selected,
-          [&](const TFileInfo& r) {
-            RecordFolder(r, folder);
-            return AnyNameMatches(BelowRoot(folder), entry);
-          },
-          free);
-    }
-    if (!finished || Cancelled) return;
+    const bool isPath = IsFolderPathEntry(entry);
+    exclusions.push_back({isPath, isPath ? WithoutTrailingSlash(entry) : std::wstring_view(entry)});
   }
+  const size_t walks = names.size() + exclusions.size();
+  if (walks == 0) return;
+  // Whether a record is excluded depends only on its folder, and the records of one
+  // folder share their folder texts and mostly follow each other, so the answer for the
+  // last folder is kept (with its texts, so their addresses stay theirs).
+  std::wstring folder;
+  TSharedText lastRoot, lastSub;
+  bool haveLast = false;
+  size_t lastExclusion = 0;
+  auto firstExclusion = [&](const TFileInfo& r) {
+    if (haveLast && r.SharedRootFolder() == lastRoot && r.SharedSubFolder() == lastSub) return lastExclusion;
+    RecordFolder(r, folder);
+    size_t k = 0;
+    for (; k < exclusions.size(); ++k) {
+      const TExclusion& e = exclusions[k];
+      if (e.IsPath ? IsFolderOrBelow(folder, e.Text) : AnyNameMatches(BelowRoot(folder), e.Text)) break;
+    }
+    lastRoot = r.SharedRootFolder();
+    lastSub = r.SharedSubFolder();
+    haveLast = true;
+    lastExclusion = k;
+    return k;
+  };
+  Sweeps(
+      selected, static_cast<int>(walks),
+      [&](const TFileInfo& r) {
+        for (size_t k = 0; k < names.size(); ++k) {
+          if (MatchMask(r.FileName, names[k])) return k;
+        }
+        return names.size() + firstExclusion(r);
+      },
+      [](TFileInfo* r) { delete r; });
 }
 
 // ---- TStringFolderFilter ------------------------------------------------------------

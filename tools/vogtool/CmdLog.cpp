@@ -11,6 +11,7 @@
 #include "base/Error.h"
 #include "base/Text.h"
 #include "engine/BackupHistoryDatabase.h"
+#include "platform/Platform.h"
 #include "scan/BackupLog.h"
 #include "scan/FileInfoList.h"
 #include "tools/vogtool/Commands.h"
@@ -19,7 +20,7 @@ namespace vog::tool {
 
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 struct TOwnedList : TFileInfoList {
   ~TOwnedList() { FreeAll(); }
@@ -99,6 +100,12 @@ json LogToJson(const std::wstring& path) {
 }
 
 json HistoryToJson(const std::wstring& path, const std::wstring& folder, bool subFolders) {
+  // The program takes a missing database for an empty one; asked for by name, it is a
+  // mistake worth saying.
+  uint32_t attributes = 0;
+  if (Files().GetAttributes(path, attributes) != err::Success) {
+    throw Error(L"ファイル \"" + path + L"\" が見つかりません");
+  }
   TBackupHistoryDatabase db;
   db.SetDatabaseFile(path);
   db.Load();
