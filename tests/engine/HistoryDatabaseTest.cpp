@@ -133,8 +133,8 @@ TEST_F(HistoryDatabaseTest, AddCopiedUpdatesInPlaceAndAppendsNewAtTheEnd) {
   db.Save();
   const Lines lines = FileLines();
   // The update takes every field of the copied record, the name's letter case included.
-  EXPECT_EQ(lines, (Lines{L"E:\\B\\T\\\tA.txt\t9\t1478627328\t32", L"E:\\B\\T\\s\tB.TXT\t77\t1234\t33",
-                          L"E:\\B\\T\\\tnew.txt\t5\t1478627328\t32"}));
+  EXPECT_EQ(lines, (Lines{L"E:\\B\\T\\\tA.txt\t9\t1478561792\t32", L"E:\\B\\T\\s\tB.TXT\t77\t1234\t33",
+                          L"E:\\B\\T\\\tnew.txt\t5\t1478561792\t32"}));
 }
 
 TEST_F(HistoryDatabaseTest, RemoveDeletedTakesOutMatchingEntries) {

@@ -204,7 +204,7 @@ TEST_F(BackupLogTest, OlderEncodingsAreReadAndRewrittenAsUtf16) {
 
   Fs().AddFile(path, CodePage().WideToAnsi(text));
   Write();
-  EXPECT_EQ(FileLines()[2], L"【2024/03/01】\tデータ.vgd");
+  EXPECT_EQ(FileLines()[1], L"【2024/03/01】\tデータ.vgd");
   EXPECT_EQ(EntryLines().size(), 2u);
 }
 
