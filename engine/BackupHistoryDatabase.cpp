@@ -330,10 +330,13 @@ void TBackupHistoryDatabase::SetFolder(const std::wstring& folder) {
       haveLast = true;
       entryFolder = entry->RootFolder();
       entryFolder += entry->SubFolder();
-      // The folder is `folder` itself or lies below it.
-      const std::wstring_view rest = entryFolder.size() > prefix.size()
-                                         ? std::wstring_view(entryFolder).substr(prefix.size())
-                                         : std::wstring_view();
+      // The folder is `folder` itself or lies below it; an entry rooted at a folder below
+      // (a file directly in another destination folder inside this one) keeps its path:
+      // the subfolder never ends in "\".
+      std::wstring_view rest = entryFolder.size() > prefix.size()
+                                   ? std::wstring_view(entryFolder).substr(prefix.size())
+                                   : std::wstring_view();
+      while (!rest.empty() && rest.back() == L'\\') rest.remove_suffix(1);
       newSub = MakeSharedText(rest);
     }
     entry->SetRootFolder(root);

@@ -106,6 +106,22 @@ TEST_F(HistoryDatabaseTest, LoadQueryAndSaveRoundTrip) {
   EXPECT_FALSE(Fs().Exists(file + L".$$$"));
 }
 
+TEST_F(HistoryDatabaseTest, EntriesOfADestinationInsideTheQueriedFolderKeepTheirPaths) {
+  // A file directly in a destination folder that lies inside the queried one.
+  Put({L"D:\\B\\T\\nested\\\tn.txt\t1\t2\t3"});
+  TBackupHistoryDatabase db;
+  db.Load();
+  db.SetFolder(L"D:\\B\\T");
+  EXPECT_EQ(db.Entries[0]->FullPath(), L"D:\\B\\T\\nested\\n.txt");
+  EXPECT_EQ(db.Entries[0]->RelativePath(), L"nested\\n.txt");
+  OwnedList target;
+  db.SetTarget(&target);
+  db.SetIncludeSubFolders(true);
+  db.FillFolder();
+  ASSERT_EQ(target.Count(), 1);
+  EXPECT_EQ(target[0]->RelativePath(), L"nested\\n.txt");
+}
+
 TEST_F(HistoryDatabaseTest, QueryIgnoresCaseAndLoadHonoursAFolderSetBefore) {
   Put({L"d:\\b\\t\\\ta\t1\t2\t3", L"D:\\B\\T\\Sub\tb\t1\t2\t3"});
   TBackupHistoryDatabase db;
