@@ -82,7 +82,11 @@ if(VOG_FUZZ)
     set(corpus ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
     set(args -runs=${VOG_FUZZ_RUNS} -max_len=65536 -rss_limit_mb=2048)
     if(EXISTS ${corpus})
-      add_test(NAME ${name} COMMAND ${name} ${args} ${corpus})
+      # libFuzzer adds new inputs to the first corpus folder: a scratch folder in the build
+      # tree, so the seeds in the source tree are only read.
+      set(scratch ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+      file(MAKE_DIRECTORY ${scratch})
+      add_test(NAME ${name} COMMAND ${name} ${args} ${scratch} ${corpus})
     else()
       add_test(NAME ${name} COMMAND ${name} ${args})
     endif()
