@@ -69,6 +69,7 @@ inline constexpr uint32_t Directory = 0x10;
 inline constexpr uint32_t Archive = 0x20;
 inline constexpr uint32_t Normal = 0x80;
 inline constexpr uint32_t Temporary = 0x100;
+inline constexpr uint32_t ReparsePoint = 0x400;
 inline constexpr uint32_t Compressed = 0x800;
 inline constexpr uint32_t Encrypted = 0x4000;
 inline constexpr uint32_t Invalid = 0xFFFFFFFF;

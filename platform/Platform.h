@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/Shell.h"
 
 namespace vog {
 
@@ -21,6 +22,7 @@ struct TPlatform {
   std::unique_ptr<ICodePage> CodePage;
   std::unique_ptr<IClock> Clock;
   std::unique_ptr<IEnvironment> Environment;
+  std::unique_ptr<IShell> Shell;  // may be null: no special folders then
 
   virtual ~TPlatform() = default;
 };
