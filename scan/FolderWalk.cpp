@@ -1,0 +1,113 @@
+#include "scan/FolderWalk.h"
+
+#include <memory>
+
+#include "base/Error.h"
+#include "base/Text.h"
+#include "platform/Platform.h"
+
+namespace vog {
+
+std::wstring FolderCheckFailedMessage(uint32_t code) {
+  return L"フォルダのチェックに失敗しました[" + IntToText(code) + L"]\r\nフォルダが壊れている可能性があります";
+}
+
+void TFolderWalk::Run() {
+  stopped_ = false;
+  LastError = 0;
+  // A root given with its trailing "\" (a drive root such as D:\) is walked without it,
+  // so that no path gets a doubled separator.
+  std::wstring root = RootFolder;
+  if (!root.empty() && root.back() == L'\\') root.pop_back();
+  root_ = MakeSharedText(root + L"\\");
+  Walk(root, std::wstring(), nullptr);
+}
+
+void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative, const TSharedText& sharedRelative) {
+  IFileSystem& files = vog::Files();
+  std::unique_ptr<IFindHandle> handle;
+  TFindData data;
+  LastError = files.FindFirst(folder + L"\\*.*", handle, data);
+  while (LastError == err::Success) {
+    if (stopped_ || (StopCheck && StopCheck())) {
+      stopped_ = true;
+      LastError = err::NoMoreFiles;  // unwind as if the listing were complete
+      break;
+    }
+    if (data.Attr & attr::Directory) {
+      if (IncludeSubFolders) {
+        if (data.Name == L".") {
+          if (Folders) Folders->push_back(TFolderEntry{relative, BackupInfo});
+        } else if (data.Name != L"..") {
+          const std::wstring child = relative.empty() ? data.Name : relative + L"\\" + data.Name;
+          Walk(folder + L"\\" + data.Name, child, MakeSharedText(child));
+        }
+      }
+    } else {
+      auto* record = new TBackupFileInfo;
+      record->SetPath(root_, sharedRelative, data.Name);
+      record->Time = DosTimeOfFileTime(data.LastWriteTime);
+      record->Size = data.Size;
+      record->Attr = data.Attr;
+      record->BackupInfo = BackupInfo;
+      this->Files->Add(record);
+      if (AfterFile) AfterFile(*record);
+    }
+    LastError = handle->Next(data);
+  }
+  handle.reset();
+  switch (LastError) {
+    case err::NoMoreFiles:
+      return;
+    case err::BadNetPath:
+    case err::NetworkBusy:
+    case err::DirectoryUnreadable:
+    case err::FileCorrupt:
+    case err::DiskCorrupt:
+      throw Error(FolderCheckFailedMessage(LastError));
+    default:
+      return;  // this folder ends quietly; the parent goes on
+  }
+}
+
+TThreadFolderInfo::TThreadFolderInfo(const std::wstring& root, TFolderList* folders, TBackupInfo* backupInfo,
+                                     TFileInfoList* files, bool includeSubFolders)
+    : RootFolder(root), Folders(folders), Files(files), IncludeSubFolders(includeSubFolders), BackupInfo(backupInfo) {
+  thread_ = std::thread([this] { Execute(); });
+}
+
+TThreadFolderInfo::~TThreadFolderInfo() {
+  if (thread_.joinable()) {
+    Terminate();
+    thread_.join();
+  }
+}
+
+int TThreadFolderInfo::WaitFor() {
+  if (thread_.joinable()) thread_.join();
+  return exitValue_;
+}
+
+void TThreadFolderInfo::Execute() {
+  if (RootFolder.empty()) {
+    exitValue_ = EmptyRootFolder;
+    return;
+  }
+  TFolderWalk walk;
+  walk.RootFolder = RootFolder;
+  walk.Folders = Folders;
+  walk.Files = Files;
+  walk.IncludeSubFolders = IncludeSubFolders;
+  walk.BackupInfo = BackupInfo;
+  walk.StopCheck = [this] { return terminated_.load(std::memory_order_relaxed); };
+  try {
+    walk.Run();
+    exitValue_ = Success;
+  } catch (...) {
+    // The message is not kept: the planning words its own.
+    exitValue_ = WalkFailed;
+  }
+  lastError_ = walk.LastError;
+}
+
+}  // namespace vog
