@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -17,6 +18,10 @@
 #include "scan/FileInfo.h"
 
 namespace vog {
+
+namespace detail {
+class TLookupIndex;
+}
 
 // Negative, zero or positive: the record's relative / full path against `key`.
 int CompareRelativePath(const TFileInfo& record, std::wstring_view key) noexcept;
@@ -30,23 +35,23 @@ public:
   // Called by Remove after the record was taken out (also when it was not in the list).
   std::function<void(TFileInfo*)> OnRemove;
 
-  TFileInfoList() = default;
+  TFileInfoList();
   TFileInfoList(const TFileInfoList&) = delete;
   TFileInfoList& operator=(const TFileInfoList&) = delete;
-  ~TFileInfoList() { OnRemove = nullptr; }
+  ~TFileInfoList();
 
   int Count() const noexcept { return static_cast<int>(items_.size()); }
   bool Empty() const noexcept { return items_.empty(); }
   TFileInfo* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
   TFileInfo* operator[](int index) const { return items_[static_cast<size_t>(index)]; }
   // Replaces a record in place; the sorted flags stay as they are.
-  void SetItem(int index, TFileInfo* record) { items_.at(static_cast<size_t>(index)) = record; }
+  void SetItem(int index, TFileInfo* record);
 
   bool SortedByFullPath() const noexcept { return sortedByFullPath_; }
   bool SortedByRelativePath() const noexcept { return sortedByRelativePath_; }
   // Sets the flag without sorting (after a background sort).
-  void SetSortedByFullPath(bool flag) noexcept { sortedByFullPath_ = flag; }
-  void SetSortedByRelativePath(bool flag) noexcept { sortedByRelativePath_ = flag; }
+  void SetSortedByFullPath(bool flag) noexcept { SetSorted(true, flag); }
+  void SetSortedByRelativePath(bool flag) noexcept { SetSorted(false, flag); }
 
   // Appends and returns the index; clears both sorted flags.
   int Add(TFileInfo* record);
@@ -56,7 +61,7 @@ public:
   // Takes the record at `index` out (not freed); OnRemove is not called. Flags stay.
   void Delete(int index);
   // Empties the list without freeing anything.
-  void Clear() noexcept { items_.clear(); }
+  void Clear() noexcept;
   // Frees every record and empties the list (for the list's owner).
   void FreeAll();
   void Reserve(int count) { items_.reserve(static_cast<size_t>(count)); }
@@ -67,14 +72,19 @@ public:
   // Sum of Size over all records.
   int64_t TotalSize() const noexcept;
 
-  // SortByRelativePath runs on the user-interface thread and lets pending window messages
-  // run once per comparison (ProcessMessages), so a long sort keeps the windows live.
-  // SortByFullPath does not.
+  // Sort in place and set the matching flag. SortByRelativePath runs on the user-interface
+  // thread and lets pending window messages run once per comparison (ProcessMessages), so
+  // a long sort keeps the windows live; SortByFullPath does not. When every record has the
+  // same RootFolder the two orders are one, and both flags are set; otherwise the other
+  // flag is cleared, since the new order need not be its order any more.
   void SortByRelativePath();
   void SortByFullPath();
 
   // Bisection search, sorting first when the matching flag is off. `index` receives the
-  // first equal record met, or the insertion point when the key is not found.
+  // first equal record met, or the insertion point when the key is not found. A sorted
+  // list keeps a hash index of its keys, so that a key that is present is found without
+  // walking the bisection's records (the index it gives is the bisection's); the index is
+  // dropped when the list changes and made again once lookups continue.
   bool FindByRelativePath(std::wstring_view key, int& index);
   bool FindByFullPath(std::wstring_view key, int& index);
   TFileInfo* ItemByRelativePath(std::wstring_view key);
@@ -85,12 +95,20 @@ public:
 
 private:
   friend class TThreadSortFileInfoList;
-  // Sorts without touching the flags; stops early when `stop` becomes true.
-  void Sort(bool byFullPath, bool pumpMessages, const std::atomic<bool>* stop);
+  void Sort(bool byFullPath, bool pumpMessages);
+  // The background sort: reorders the list (both flags cleared) and sets no flag.
+  void SortInBackground(bool byFullPath, const std::atomic<bool>& stop);
+  void SetSorted(bool byFullPath, bool flag) noexcept;
+  void Changed() noexcept;
+  bool Find(bool byFullPath, std::wstring_view key, int& index);
 
   std::vector<TFileInfo*> items_;
   bool sortedByFullPath_ = false;
   bool sortedByRelativePath_ = false;
+  // Lookup indexes by relative [0] and full [1] path, made on demand.
+  std::unique_ptr<detail::TLookupIndex> index_[2];
+  bool indexWanted_[2] = {false, false};
+  int lookupsWithoutIndex_ = 0;
 };
 
 // Sorts a list on a worker thread. The thread starts at once; the creator calls WaitFor

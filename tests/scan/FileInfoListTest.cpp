@@ -39,7 +39,8 @@ TEST(FileInfoList, LookupIgnoresCaseAndSortsOnFirstUse) {
 
   EXPECT_EQ(list.ItemByRelativePath(L"A\\B\\X.TXT"), x);
   EXPECT_TRUE(list.SortedByRelativePath());
-  EXPECT_FALSE(list.SortedByFullPath());
+  // One root for every record: the full-path order is the same order.
+  EXPECT_TRUE(list.SortedByFullPath());
   EXPECT_EQ(list.ItemByFullPath(L"d:\\data\\A\\b\\x.TXT"), x);
   EXPECT_TRUE(list.SortedByFullPath());
   EXPECT_EQ(list.ItemByRelativePath(L"a\\b"), nullptr);
@@ -54,6 +55,23 @@ TEST(FileInfoList, LookupIgnoresCaseAndSortsOnFirstUse) {
   EXPECT_TRUE(list.FindByRelativePath(L"0", index));
   EXPECT_EQ(index, 0);
   EXPECT_EQ(list[0], first);
+}
+
+TEST(FileInfoList, SortingByOneKeyClearsTheOtherWhenRootsDiffer) {
+  Records r;
+  TFileInfoList list;
+  TFileInfo* b = r.Make(L"C:\\", L"", L"b");
+  TFileInfo* a = r.Make(L"D:\\", L"", L"a");
+  list.Add(b);
+  list.Add(a);
+  list.SortByFullPath();
+  EXPECT_TRUE(list.SortedByFullPath());
+  EXPECT_FALSE(list.SortedByRelativePath());
+  EXPECT_EQ(list.ItemByRelativePath(L"a"), a);  // sorts again by relative path
+  EXPECT_FALSE(list.SortedByFullPath());
+  EXPECT_EQ(list[0], a);
+  EXPECT_EQ(list.ItemByFullPath(L"C:\\b"), b);
+  EXPECT_EQ(list[0], b);
 }
 
 TEST(FileInfoList, FindGivesInsertionPointWhenMissing) {

@@ -1,0 +1,71 @@
+#include "scan/FileInfoOrder.h"
+#include "scan/PathKey.h"
+
+namespace vog::detail {
+
+using namespace pathkey;
+
+namespace {
+
+constexpr uint64_t kRunBit = 1ull << 63;
+constexpr uint64_t kTagMask = 0x7FFFFFFFull << 32;
+
+inline uint64_t TagOf(uint64_t hash) noexcept { return (hash >> 1) & kTagMask; }
+
+}  // namespace
+
+TLookupIndex::TLookupIndex(const std::vector<TFileInfo*>& items, bool byFullPath) : byFullPath_(byFullPath) {
+  size_t capacity = 16;
+  while (capacity < items.size() + items.size() / 2) capacity *= 2;  // at most 2/3 full
+  slots_.assign(capacity, 0);
+  mask_ = capacity - 1;
+  size_t lastSlot = 0;
+  uint64_t lastHash = 0;
+  for (size_t i = 0; i < items.size(); ++i) {
+    const TPieces pieces = Pieces(*items[i], byFullPath);
+    const uint64_t hash = HashPieces(pieces);
+    if (i > 0 && hash == lastHash && ComparePieces(Pieces(*items[i - 1], byFullPath), pieces) == 0) {
+      slots_[lastSlot] |= kRunBit;  // one more record of the same run
+      continue;
+    }
+    size_t slot = hash & mask_;
+    while (slots_[slot]) slot = (slot + 1) & mask_;
+    slots_[slot] = (static_cast<uint64_t>(i) + 1) | TagOf(hash);
+    lastSlot = slot;
+    lastHash = hash;
+  }
+}
+
+bool TLookupIndex::Find(const std::vector<TFileInfo*>& items, std::wstring_view key, int& index) const {
+  const TPieces k = OnePiece(key);
+  const uint64_t hash = HashPieces(k);
+  const uint64_t tag = TagOf(hash);
+  for (size_t slot = hash & mask_; slots_[slot]; slot = (slot + 1) & mask_) {
+    const uint64_t value = slots_[slot];
+    if ((value & kTagMask) != tag) continue;
+    const size_t start = static_cast<size_t>(value & 0xFFFFFFFFull) - 1;
+    if (start >= items.size() || ComparePieces(Pieces(*items[start], byFullPath_), k) != 0) continue;
+    size_t last = start;
+    if (value & kRunBit)
+      while (last + 1 < items.size() && ComparePieces(Pieces(*items[last + 1], byFullPath_), k) == 0) ++last;
+    // Replay the bisection: below the run compares less, inside it equal, above greater.
+    ptrdiff_t lo = 0, hi = static_cast<ptrdiff_t>(items.size()) - 1;
+    const auto first = static_cast<ptrdiff_t>(start), end = static_cast<ptrdiff_t>(last);
+    while (lo <= hi) {
+      const ptrdiff_t mid = (lo + hi) >> 1;
+      if (mid < first) {
+        lo = mid + 1;
+      } else if (mid <= end) {
+        index = static_cast<int>(mid);
+        return true;
+      } else {
+        hi = mid - 1;
+      }
+    }
+    index = static_cast<int>(lo);  // not reached: the run lies inside the list
+    return true;
+  }
+  return false;
+}
+
+}  // namespace vog::detail

@@ -1,0 +1,48 @@
+#pragma once
+// Internal to TFileInfoList: the sort and the lookup index behind it.
+#include <atomic>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "scan/FileInfo.h"
+
+namespace vog {
+
+class IMessagePump;
+
+namespace detail {
+
+// Sorts `items` by relative or full path with the list's quicksort. `pump` (may be null)
+// runs once per comparison; when `stop` becomes true the sort ends early, leaving every
+// record in the list exactly once. `singleRoot` tells whether all records share one root
+// text, in which case both orders are the same. Returns false when stopped.
+bool SortRecords(std::vector<TFileInfo*>& items, bool byFullPath, IMessagePump* pump, const std::atomic<bool>* stop,
+                 bool& singleRoot);
+
+// The bisection of the list, comparing `key` with each record met.
+bool Bisect(const std::vector<TFileInfo*>& items, bool byFullPath, std::wstring_view key, int& index);
+
+// A hash table over a sorted list: every run of equal keys is found by hashing the key,
+// and the bisection is then replayed on positions alone, so a lookup gives the same index
+// as the bisection while touching only the record it finds. Keys that are not in the
+// list still go through the bisection (it gives the insertion point).
+class TLookupIndex {
+public:
+  // Indexes `items`, which are in `byFullPath` order.
+  TLookupIndex(const std::vector<TFileInfo*>& items, bool byFullPath);
+  bool ByFullPath() const noexcept { return byFullPath_; }
+  // True and the bisection's index when `key` is in the list; false when it is not
+  // (the caller bisects for the insertion point).
+  bool Find(const std::vector<TFileInfo*>& items, std::wstring_view key, int& index) const;
+
+private:
+  bool byFullPath_;
+  uint64_t mask_ = 0;
+  // 0 = empty; else low 32 bits = start of the run + 1, bits 32-62 hash tag, bit 63 set
+  // when the run holds more than one record.
+  std::vector<uint64_t> slots_;
+};
+
+}  // namespace detail
+}  // namespace vog
