@@ -103,7 +103,7 @@ void TEncoder::WriteSmallLengths(const uint8_t* lengths, int count, int countBit
             Bits.Put(3, uint32_t(length));
         else
             Bits.Put(length - 3, (1u << (length - 3)) - 2);
-        if (i == special) {
+        if (special >= 0 && i == special) {
             int zeros = 0;
             while (zeros < 3 && i + zeros < n && lengths[i + zeros] == 0)
                 ++zeros;
