@@ -44,7 +44,8 @@ uint32_t TMemoryFileSystem::CopyEntry(const std::wstring& from, const std::wstri
   if (existing == source) return err::SharingViolation;
   if (existing) {
     if (failIfExists) return err::FileExists;
-    if (existing->Folder || (existing->Attr & attr::ReadOnly)) return err::AccessDenied;
+    // CopyFileEx refuses to replace a read-only or hidden file.
+    if (existing->Folder || (existing->Attr & (attr::ReadOnly | attr::Hidden))) return err::AccessDenied;
     if (!existing->Opens.empty()) return err::SharingViolation;
   }
   const int64_t total = source->Size();

@@ -108,6 +108,15 @@ TEST_F(MemoryFs, ReadOnlyFilesRefuseEveryOverwrite) {
   const TFileTime t{42};
   EXPECT_EQ(fs.SetTimes(L"C:\\ro.txt", nullptr, nullptr, &t), 0u);
   EXPECT_EQ(fs.MoveEntry(L"C:\\ro.txt", L"C:\\ro2.txt", false), 0u);
+  // CopyFileEx refuses a hidden target as well; a replacing move and an open for writing take it.
+  fs.AddFile(L"C:\\hidden.txt", "old", attr::Hidden);
+  EXPECT_EQ(fs.CopyEntry(L"C:\\src.txt", L"C:\\hidden.txt", false, {}, nullptr), err::AccessDenied);
+  EXPECT_EQ(fs.OpenFile(L"C:\\hidden.txt", TOpenMode::Write, share::None, s), 0u);
+  s.reset();
+  uint32_t a = 0;
+  ASSERT_EQ(fs.GetAttributes(L"C:\\hidden.txt", a), 0u);
+  EXPECT_EQ(a, attr::Hidden | attr::Archive);
+  EXPECT_EQ(fs.MoveEntry(L"C:\\src.txt", L"C:\\hidden.txt", true), 0u);
   // A read-only folder refuses removal too.
   fs.AddFolder(L"C:\\rof", attr::Directory | attr::ReadOnly);
   EXPECT_EQ(fs.RemoveFolder(L"C:\\rof"), err::AccessDenied);
@@ -297,6 +306,24 @@ TEST(ManualClock, StartsAtNoonInJapanAndMovesOnlyWhenTold) {
   EXPECT_EQ(clock.NowUtc().Value - clock.UtcToLocal(clock.NowUtc()).Value, 5ULL * 3600 * 10'000'000);
   clock.SetNowUtc(TFileTime{5});
   EXPECT_EQ(clock.NowUtc().Value, 5u);
+}
+
+TEST(ManualClock, LocalDateTimesFollowTheOffset) {
+  TManualClock clock;
+  const TDateParts start = DecodeDateTime(clock.Now());
+  EXPECT_EQ(start.Year, 2024);
+  EXPECT_EQ(start.Month, 4);
+  EXPECT_EQ(start.Day, 1);
+  EXPECT_EQ(start.Hour, 12);
+  EXPECT_EQ(start.Minute, 0);
+  TDateTime evening = 0;
+  ASSERT_TRUE(TryEncodeDateTime(2025, 1, 2, 23, 30, 0, 0, evening));
+  clock.SetLocalNow(evening);
+  EXPECT_EQ(DecodeDateTime(clock.Now()).Hour, 23);
+  const TDateParts utc = DecodeDateTime(FileTimeToDateTime(clock.NowUtc()));
+  EXPECT_EQ(utc.Day, 2);
+  EXPECT_EQ(utc.Hour, 14);
+  EXPECT_EQ(utc.Minute, 30);
 }
 
 TEST(MemoryEnvironment, NamesIgnoreCase) {
