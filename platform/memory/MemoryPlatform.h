@@ -61,8 +61,9 @@ public:
   int64_t FreeSpace(const std::wstring& root);
   // Creates the folder and any missing parents (the volume must exist).
   uint32_t AddFolder(const std::wstring& path, uint32_t attributes = attr::Directory);
-  // Creates or replaces a file, with missing parent folders. A zero `lastWrite` takes
-  // the clock's time.
+  // Creates or replaces a file, with missing parent folders (read-only or not, and
+  // without regard to capacity: a test may fill a volume past it). A zero `lastWrite`
+  // takes the clock's time.
   uint32_t AddFile(const std::wstring& path, const std::string& content, uint32_t attributes = attr::Archive,
                    TFileTime lastWrite = {});
   // The whole content of a file; false when there is no such file.

@@ -245,5 +245,48 @@ TEST_F(MemoryFaults, TwoThreadsListAndChangeTheTreeSafely) {
   EXPECT_EQ(fs.ListTree(L"C:\\shared").size(), 206u);
 }
 
+TEST_F(MemoryFaults, ProgressRoutinesMayUseTheFileSystem) {
+  // A progress routine runs pending window messages, which may read files: the copy must
+  // not hold the file system while it calls the routine.
+  fs.AddFile(L"C:\\src.bin", std::string(300'000, 's'));
+  int calls = 0;
+  ASSERT_EQ(fs.CopyEntry(L"C:\\src.bin", L"C:\\dst.bin", false, [&](int64_t, int64_t) {
+    uint32_t a = 0;
+    EXPECT_EQ(fs.GetAttributes(L"C:\\src.bin", a), 0u);
+    // The target is locked while the copy runs.
+    std::unique_ptr<IFileStream> s;
+    EXPECT_EQ(fs.OpenFile(L"C:\\dst.bin", TOpenMode::Read, share::All, s), err::SharingViolation);
+    EXPECT_EQ(fs.RemoveFile(L"C:\\dst.bin"), err::SharingViolation);
+    ++calls;
+  }, nullptr), 0u);
+  EXPECT_GT(calls, 1);
+  std::unique_ptr<IFileStream> s;
+  EXPECT_EQ(fs.OpenFile(L"C:\\dst.bin", TOpenMode::ReadWrite, share::None, s), 0u);
+}
+
+TEST_F(MemoryFaults, CopiesRunWhileAnotherThreadWrites) {
+  fs.AddFile(L"C:\\a\\big.bin", std::string(1 << 20, 'b'));
+  fs.AddFolder(L"C:\\b");
+  std::thread copier([this] {
+    for (int i = 0; i < 20; ++i)
+      EXPECT_EQ(fs.CopyEntry(L"C:\\a\\big.bin", L"C:\\a\\copy" + std::to_wstring(i % 3) + L".bin", false,
+                             [](int64_t, int64_t) { std::this_thread::yield(); }, nullptr),
+                0u);
+  });
+  for (int i = 0; i < 200; ++i) {
+    std::unique_ptr<IFileStream> s;
+    ASSERT_EQ(fs.OpenFile(L"C:\\b\\f" + std::to_wstring(i % 7) + L".txt", TOpenMode::Write, share::None, s), 0u);
+    size_t done = 0;
+    ASSERT_EQ(s->Write("x", 1, done), 0u);
+    uint32_t code = 0;
+    List(L"C:\\a\\*", code);
+  }
+  copier.join();
+  std::string content;
+  ASSERT_TRUE(fs.ReadContent(L"C:\\a\\copy1.bin", content));
+  EXPECT_EQ(content.size(), size_t{1} << 20);
+  EXPECT_EQ(fs.ListTree(L"C:\\b").size(), 7u);
+}
+
 }  // namespace
 }  // namespace vog::test
