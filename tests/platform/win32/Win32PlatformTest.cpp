@@ -131,53 +131,6 @@ TEST_F(Win32Files, ReadOnlyFilesRefuseDeleteAndOverwrite) {
   EXPECT_EQ(Read(L"ro"), "old");
 }
 
-TEST_F(Win32Files, CopyOntoReadOnlyFile) {
-  ASSERT_EQ(Write(L"src", "new"), 0u);
-  ASSERT_EQ(Write(L"ro", "old"), 0u);
-  ASSERT_EQ(fs_->SetAttributes(root_ + L"ro", attr::ReadOnly), 0u);
-  // Wine lets a copy overwrite a read-only file (when run as the superuser, as the
-  // tests are); Windows refuses with 5. The platform checks first, so both refuse.
-  EXPECT_EQ(fs_->CopyEntry(root_ + L"src", root_ + L"ro", false, {}, nullptr), err::AccessDenied);
-  EXPECT_EQ(Read(L"ro"), "old");
-  EXPECT_EQ(fs_->CopyEntry(root_ + L"src", root_ + L"ro", true, {}, nullptr), err::FileExists);
-}
-
-TEST_F(Win32Files, CopyProgressAndCancel) {
-  const std::string big(3 << 20, 'b');
-  ASSERT_EQ(Write(L"big", big), 0u);
-  std::vector<int64_t> seen;
-  ASSERT_EQ(fs_->CopyEntry(root_ + L"big", root_ + L"copy", true,
-                           [&](int64_t done, int64_t total) {
-                             EXPECT_EQ(total, static_cast<int64_t>(big.size()));
-                             seen.push_back(done);
-                           },
-                           nullptr),
-            0u);
-  TFindData info;
-  ASSERT_EQ(fs_->GetInfo(root_ + L"copy", info), 0u);
-  EXPECT_EQ(info.Size, static_cast<int64_t>(big.size()));
-  EXPECT_EQ(fs_->CopyEntry(root_ + L"big", root_ + L"copy", true, {}, nullptr), err::FileExists);
-  if (win32::RunningUnderWine()) {
-    // Wine 8's CopyFileExW never calls the progress routine, so neither progress nor a
-    // cancel during the copy can be seen there; Windows calls it after every chunk.
-    EXPECT_TRUE(seen.empty() || seen.back() == static_cast<int64_t>(big.size()));
-  } else {
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.back(), static_cast<int64_t>(big.size()));
-    std::atomic<bool> cancel{false};
-    EXPECT_EQ(fs_->CopyEntry(root_ + L"big", root_ + L"cancelled", false,
-                             [&](int64_t done, int64_t) { cancel = done > 0; }, &cancel),
-              err::RequestAborted);
-    uint32_t a = 0;
-    EXPECT_EQ(fs_->GetAttributes(root_ + L"cancelled", a), err::FileNotFound);
-  }
-  // A cancel flag already set stops the copy before anything is written, on both.
-  std::atomic<bool> cancel{true};
-  EXPECT_EQ(fs_->CopyEntry(root_ + L"big", root_ + L"never", false, {}, &cancel), err::RequestAborted);
-  uint32_t a = 0;
-  EXPECT_EQ(fs_->GetAttributes(root_ + L"never", a), err::FileNotFound);
-}
-
 TEST_F(Win32Files, SharingAndMoving) {
   ASSERT_EQ(Write(L"f", "data"), 0u);
   std::unique_ptr<IFileStream> first, second;
