@@ -10,6 +10,7 @@ std::unique_ptr<TPlatform> CreateSystemPlatform() {
   platform->CodePage = CreateSystemCodePage();
   platform->Clock = CreateSystemClock();
   platform->Environment = CreateSystemEnvironment();
+  platform->Shell = CreateSystemShell();
   return platform;
 }
 

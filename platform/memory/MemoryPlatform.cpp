@@ -35,6 +35,9 @@ std::unique_ptr<TMemoryPlatform> CreateMemoryPlatform() {
   platform->Clock = std::move(clock);
   platform->Environment = std::move(env);
   platform->CodePage = CreateSystemCodePage();
+  auto shell = std::make_unique<TMemoryShell>();
+  platform->MemShell = shell.get();
+  platform->Shell = std::move(shell);
   return platform;
 }
 

@@ -14,6 +14,7 @@
 
 #include "base/Text.h"
 #include "platform/Platform.h"
+#include "platform/memory/MemoryShell.h"
 
 namespace vog {
 
@@ -140,6 +141,7 @@ struct TMemoryPlatform : TPlatform {
   TMemoryFileSystem* MemFiles = nullptr;  // owned by Files
   TManualClock* MemClock = nullptr;       // owned by Clock
   TMemoryEnvironment* MemEnv = nullptr;   // owned by Environment
+  TMemoryShell* MemShell = nullptr;       // owned by Shell
 };
 
 // A fresh memory platform with drive C: (unlimited), the clock at 2024-04-01 12:00 local,
