@@ -215,3 +215,25 @@ TEST(ItemFactory, RestoreItemSwapsSourceAndDestination) {
 
 }  // namespace
 }  // namespace vog
+
+#include "support/MemoryFixture.h"
+
+namespace vog {
+namespace {
+
+class ItemFromDrop : public test::MemoryTest {};
+
+TEST_F(ItemFromDrop, AsksTheFileSystemWhetherThePathIsAFolder) {
+  Fs().AddFile(L"C:\\Data\\report.doc", "");
+  Fs().AddFolder(L"C:\\Data\\Photos.2024");
+  auto file = CreateItemFromPath(L"C:\\Data\\report.doc");
+  EXPECT_EQ(file->Title, L"report");
+  EXPECT_FALSE(file->IncludeSubFolders);
+  auto folder = CreateItemFromPath(L"C:\\Data\\Photos.2024");
+  EXPECT_EQ(folder->Title, L"Photos.2024");  // a folder keeps its whole name
+  EXPECT_TRUE(folder->IncludeSubFolders);
+  EXPECT_TRUE(folder->TargetCondition.Files.empty());
+}
+
+}  // namespace
+}  // namespace vog
