@@ -1,0 +1,45 @@
+// The folder walk on real files of the native build.
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "base/Text.h"
+#include "platform/SystemPlatform.h"
+#include "scan/SystemWalkCases.h"
+#include "support/MemoryFixture.h"
+
+namespace vog {
+namespace {
+
+class PosixWalk : public test::SystemWalkTest {
+protected:
+  void SetUp() override {
+    platform_ = std::make_unique<test::ScopedPlatform>(CreateSystemPlatform());
+    char folder[] = "/tmp/vog-walk-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    native_ = folder;
+    root_ = Utf8ToWide(native_);
+  }
+  void TearDown() override {
+    SystemWalkTest::TearDown();
+    std::error_code ec;
+    std::filesystem::remove_all(native_, ec);
+    platform_.reset();
+  }
+
+  std::string native_;
+  std::unique_ptr<test::ScopedPlatform> platform_;
+};
+
+VOG_SYSTEM_WALK_CASES(PosixWalk)
+
+TEST_F(PosixWalk, DotNamesAreListedAsHiddenFiles) {
+  MakeFile(L".profile", "x");
+  TThreadFolderInfo thread(root_, &folders_, &item_, &files_, true);
+  ASSERT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);
+  ASSERT_EQ(files_.Count(), 1);
+  EXPECT_NE(files_[0]->Attr & attr::Hidden, 0u);
+}
+
+}  // namespace
+}  // namespace vog
