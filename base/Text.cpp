@@ -22,11 +22,24 @@ wchar_t UpperUnit(wchar_t c) noexcept {
   return c;
 }
 
+namespace {
+
+// UpperUnit as an unsigned code unit, with the ASCII case kept inline: paths are mostly
+// ASCII and every sort and lookup of a run comes through here.
+inline unsigned FoldUnit(wchar_t c) noexcept {
+  const unsigned u = static_cast<unsigned>(c) & 0xFFFF;
+  if (u < 0x80) return (u - 'a' < 26u) ? u - 32 : u;
+  return static_cast<unsigned>(UpperUnit(c)) & 0xFFFF;
+}
+
+}  // namespace
+
 int CompareText(std::wstring_view a, std::wstring_view b) noexcept {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    const unsigned x = static_cast<unsigned>(UpperUnit(a[i])) & 0xFFFF;
-    const unsigned y = static_cast<unsigned>(UpperUnit(b[i])) & 0xFFFF;
+    if (a[i] == b[i]) continue;
+    const unsigned x = FoldUnit(a[i]);
+    const unsigned y = FoldUnit(b[i]);
     if (x != y) return x < y ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;
