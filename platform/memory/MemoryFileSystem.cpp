@@ -15,6 +15,12 @@ namespace {
 constexpr uint32_t kSettable = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive | attr::Temporary |
                                0x1000 /* offline */ | 0x2000 /* not content indexed */;
 
+bool HasOpenFiles(const TNode& folder) {
+  for (const auto& [name, child] : folder.Children)
+    if (child->Folder ? HasOpenFiles(*child) : !child->Opens.empty()) return true;
+  return false;
+}
+
 }  // namespace
 
 uint32_t TMemoryFileSystem::GetAttributes(const std::wstring& path, uint32_t& attributes) {
@@ -147,6 +153,8 @@ uint32_t TMemoryFileSystem::MoveEntry(const std::wstring& from, const std::wstri
     // Moving a folder into itself: Windows finds the folder in use.
     for (TNode* up = parent.get(); up; up = up->Parent)
       if (up == node.get()) return err::SharingViolation;
+    // Windows refuses to move a folder while a file in it is open.
+    if (HasOpenFiles(*node)) return err::AccessDenied;
   } else {
     if (impl_->BlocksDelete(*node)) return err::SharingViolation;
     if (parent->Volume != node->Volume) {

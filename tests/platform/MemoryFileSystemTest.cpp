@@ -263,6 +263,11 @@ TEST_F(MemoryFs, MovesFollowWindowsRules) {
   EXPECT_EQ(fs.MoveEntry(L"C:\\a", L"D:\\a", false), err::NotSameDevice);
   EXPECT_EQ(fs.MoveEntry(L"C:\\a\\f.txt", L"D:\\f.txt", false), 0u);
   EXPECT_EQ(Content(L"D:\\f.txt"), "f");
+  fs.AddFile(L"C:\\a\\deep\\open.txt", "o");
+  std::unique_ptr<IFileStream> s;
+  ASSERT_EQ(fs.OpenFile(L"C:\\a\\deep\\open.txt", TOpenMode::Read, share::All, s), 0u);
+  EXPECT_EQ(fs.MoveEntry(L"C:\\a", L"C:\\b\\a", false), err::AccessDenied);
+  s.reset();
   EXPECT_EQ(fs.MoveEntry(L"C:\\a", L"C:\\b\\a", false), 0u);
   EXPECT_TRUE(fs.Exists(L"C:\\b\\a"));
 }
