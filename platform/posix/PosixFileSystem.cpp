@@ -196,6 +196,8 @@ public:
     if (!TShareTable::Instance().DeleteAllowed(srcStat.Dev, srcStat.Ino)) return err::SharingViolation;
     TEntryStat dstStat;
     const bool targetExists = StatLink(dst, dstStat) == 0;
+    // A move onto its own name changes nothing and succeeds, as a letter-case rename does.
+    if (src == dst) return err::Success;
     if (targetExists && !(dstStat.Dev == srcStat.Dev && dstStat.Ino == srcStat.Ino)) {
       if (!replace) return err::AlreadyExists;
       // Only a file replaces a file, and a read-only or open one refuses, as on Windows.
@@ -250,6 +252,8 @@ public:
     TEntryStat st;
     const int statError = StatEntry(p, st);
     const bool exists = statError == 0;
+    // CREATE_NEW meets any existing name first, a folder's too.
+    if (mode == TOpenMode::CreateNew && exists) return err::FileExists;
     if (exists && !S_ISREG(st.Mode)) return err::AccessDenied;  // folders, devices, pipes
     int flags = O_CLOEXEC;
     uint32_t accessBits = 0;
