@@ -41,9 +41,10 @@ uint32_t TMemoryFileSystem::CopyEntry(const std::wstring& from, const std::wstri
   if (dst.TrailingSeparator) return err::InvalidName;
   std::shared_ptr<TNode> existing;
   if (auto it = parent->Children.find(dst.Name()); it != parent->Children.end()) existing = it->second;
+  if (existing && failIfExists) return err::FileExists;
+  // Onto itself: the target cannot be opened while the copy reads the source.
   if (existing == source) return err::SharingViolation;
   if (existing) {
-    if (failIfExists) return err::FileExists;
     // CopyFileEx refuses to replace a read-only or hidden file.
     if (existing->Folder || (existing->Attr & (attr::ReadOnly | attr::Hidden))) return err::AccessDenied;
     if (!existing->Opens.empty()) return err::SharingViolation;
