@@ -178,6 +178,24 @@ TEST_P(FileSystemContract, MissingThingsGiveFileOrPathNotFound) {
   EXPECT_EQ(Fs().CopyEntry(P(L"nothing.txt"), P(L"other.txt"), false, {}, nullptr), err::FileNotFound);
 }
 
+TEST_P(FileSystemContract, ExistingNamesRefuseNewEntries) {
+  ASSERT_EQ(Fs().MakeFolder(P(L"dir")), 0u);
+  Put(L"file.txt", "f");
+  std::unique_ptr<IFileStream> s;
+  // CREATE_NEW meets the name before its kind.
+  EXPECT_EQ(Fs().OpenFile(P(L"dir"), TOpenMode::CreateNew, share::None, s), err::FileExists);
+  EXPECT_EQ(Fs().OpenFile(P(L"file.txt"), TOpenMode::CreateNew, share::None, s), err::FileExists);
+  EXPECT_EQ(Fs().OpenFile(P(L"dir"), TOpenMode::Write, share::None, s), err::AccessDenied);
+  EXPECT_EQ(Fs().OpenFile(P(L"dir"), TOpenMode::Read, share::Read, s), err::AccessDenied);
+  // A copy onto itself: the existing name first, else the file is in use.
+  EXPECT_EQ(Fs().CopyEntry(P(L"file.txt"), P(L"file.txt"), true, {}, nullptr), err::FileExists);
+  EXPECT_EQ(Fs().CopyEntry(P(L"file.txt"), P(L"file.txt"), false, {}, nullptr), err::SharingViolation);
+  // A move onto its own name changes nothing.
+  EXPECT_EQ(Fs().MoveEntry(P(L"file.txt"), P(L"file.txt"), false), 0u);
+  EXPECT_EQ(Fs().MoveEntry(P(L"dir"), P(L"dir"), false), 0u);
+  EXPECT_EQ(Get(L"file.txt"), "f");
+}
+
 // ---- delete, move, copy --------------------------------------------------------
 
 TEST_P(FileSystemContract, ReadOnlyFilesRefuseDeleteAndWrite) {
