@@ -1,0 +1,414 @@
+#include "services/archive/ArchiveFile.h"
+
+#include <algorithm>
+#include <map>
+#include <new>
+#include <optional>
+
+#include "base/Error.h"
+#include "base/Text.h"
+#include "base/Wildcard.h"
+#include "platform/Platform.h"
+#include "services/archive/ArchiveFormat.h"
+#include "services/archive/ArchivePaths.h"
+#include "services/archive/ArchiveTemp.h"
+
+namespace vog {
+
+using archive::TEntry;
+using archive::TFailure;
+
+struct TArchiveFile::TDirectory {
+  std::vector<TEntry> Entries;
+};
+
+bool ArchiveTypeOf(const std::wstring& fileName, TArchiveType& type) {
+  const size_t slash = fileName.find_last_of(L"\\/");
+  const size_t dot = fileName.find_last_of(L'.');
+  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) return false;
+  const std::wstring ext = fileName.substr(dot);
+  if (SameText(ext, L".LZH")) {
+    type = TArchiveType::Lzh;
+    return true;
+  }
+  if (SameText(ext, L".ZIP")) {
+    type = TArchiveType::Zip;
+    return true;
+  }
+  return false;
+}
+
+TArchiveFile::TArchiveFile() = default;
+TArchiveFile::~TArchiveFile() = default;
+
+void TArchiveFile::SetFileName(const std::wstring& fileName) {
+  TArchiveType type;
+  if (!ArchiveTypeOf(fileName, type)) throw Error(L"書庫の形式を判別できません。");
+  fileName_ = fileName;
+  type_ = type;
+  typeSet_ = true;
+  listing_.reset();
+}
+
+std::unique_ptr<archive::IArchiveFormat> TArchiveFile::MakeFormat() const {
+  if (!typeSet_) throw Error(L"書庫の形式を判別できません。");
+  return type_ == TArchiveType::Zip ? archive::CreateZipFormat() : archive::CreateLzhFormat();
+}
+
+uint32_t TArchiveFile::Fail(uint32_t code, const std::wstring& message) {
+  lastMessage_ = message;
+  return code == 0 ? err::GenFailure : code;
+}
+
+namespace {
+
+// The archive's directory, read through the platform. Returns err::FileNotFound (without
+// throwing) when there is no archive.
+uint32_t ReadArchive(archive::IArchiveFormat& format, const std::wstring& path, std::vector<TEntry>& entries) {
+  std::unique_ptr<IFileStream> stream;
+  const uint32_t code = Files().OpenFile(path, TOpenMode::Read, share::Read, stream);
+  if (code == err::FileNotFound || code == err::PathNotFound) return err::FileNotFound;
+  if (code) archive::ThrowIo(code, L"書庫を開けません", path);
+  archive::TReader reader(*stream);
+  format.ReadDirectory(reader, entries);
+  return 0;
+}
+
+// Runs an operation body and turns what it throws into a result code and message.
+template <typename Body>
+uint32_t Guard(std::wstring& lastMessage, const std::wstring& archivePath, Body&& body) {
+  lastMessage.clear();
+  try {
+    return body();
+  } catch (const TFailure& failure) {
+    lastMessage = failure.Message;
+    if (lastMessage.find(archivePath) == std::wstring::npos) lastMessage += L" [" + archivePath + L"]";
+    return failure.Code == 0 ? err::GenFailure : failure.Code;
+  } catch (const std::bad_alloc&) {
+    lastMessage = L"メモリが足りません: " + archivePath;
+    return err::NotEnoughMemory;
+  }
+}
+
+// A buffered sink into an extracted file.
+class TFileSink {
+public:
+  TFileSink(IFileStream& stream, const std::wstring& path) : stream_(stream), path_(path) { buffer_.reserve(archive::kChunk); }
+  bool Put(const uint8_t* data, size_t size) {
+    if (buffer_.size() + size > archive::kChunk) Flush();
+    if (size >= archive::kChunk) {
+      WriteAll(data, size);
+    } else {
+      buffer_.insert(buffer_.end(), data, data + size);
+    }
+    return true;
+  }
+  void Flush() {
+    if (!buffer_.empty()) WriteAll(buffer_.data(), buffer_.size());
+    buffer_.clear();
+  }
+
+private:
+  void WriteAll(const uint8_t* data, size_t size) {
+    size_t written = 0;
+    while (written < size) {
+      size_t done = 0;
+      const uint32_t code = stream_.Write(data + written, size - written, done);
+      written += done;
+      if (code) archive::ThrowIo(code, L"ファイルを書き込めません", path_);
+      if (done == 0) archive::ThrowIo(err::WriteFault, L"ファイルを書き込めません", path_);
+    }
+  }
+  IFileStream& stream_;
+  const std::wstring& path_;
+  std::vector<uint8_t> buffer_;
+};
+
+// Creates `folder` and its missing parents below `root` (which must exist).
+void MakeFolders(const std::wstring& root, const std::wstring& relative) {
+  if (relative.empty()) return;
+  std::wstring path = root;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t end = relative.find(L'\\', start);
+    if (end == std::wstring::npos) end = relative.size();
+    path = archive::JoinPath(path, relative.substr(start, end - start));
+    uint32_t attributes = 0;
+    if (Files().GetAttributes(path, attributes) == 0) {
+      if (!(attributes & attr::Directory)) archive::ThrowIo(err::AlreadyExists, L"フォルダを作成できません", path);
+    } else if (uint32_t code = Files().MakeFolder(path); code && code != err::AlreadyExists) {
+      archive::ThrowIo(code, L"フォルダを作成できません", path);
+    }
+    start = end + 1;
+  }
+}
+
+constexpr uint32_t kStoredAttributes = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive;
+
+}  // namespace
+
+// ---- Pack ------------------------------------------------------------------------
+
+uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<std::wstring>& names) {
+  auto format = MakeFormat();
+  return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
+    // The files to add, each once (the last of several names for one entry wins).
+    std::vector<archive::TNewFile> files;
+    std::map<std::wstring, size_t> fileIndex;
+    for (const auto& name : names) {
+      const std::wstring relative = archive::ListedPath(name);
+      archive::TNewFile file;
+      file.Path = x ? relative : archive::NameOf(relative);
+      while (!file.Path.empty() && file.Path.back() == L'\\') file.Path.pop_back();
+      if (file.Path.empty()) throw TFailure{err::InvalidName, L"書庫に入れるファイル名が空です。"};
+      file.SourcePath = archive::JoinPath(baseFolder, relative);
+      TFindData info;
+      if (uint32_t code = Files().GetInfo(file.SourcePath, info)) archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
+      if (info.Attr & attr::Directory)
+        throw TFailure{err::AccessDenied, L"フォルダは書庫に入れられません: " + file.SourcePath};
+      file.Attr = a ? (info.Attr & kStoredAttributes) : attr::Archive;
+      file.WriteTime = info.LastWriteTime;
+      file.DosTime = archive::LocalDosTime(info.LastWriteTime.Value);
+      file.Size = info.Size;
+      const std::wstring key = archive::MatchKey(file.Path);
+      if (auto it = fileIndex.find(key); it != fileIndex.end()) {
+        files[it->second] = file;
+      } else {
+        fileIndex.emplace(key, files.size());
+        files.push_back(file);
+      }
+    }
+
+    std::vector<TEntry> entries;
+    const bool exists = ReadArchive(*format, fileName_, entries) == 0;
+
+    // Each file replaces the last entry of its path (older duplicates go with it), unless
+    // without `c` that entry is as new as the file; files without an entry are appended.
+    std::vector<long> lastEntry(files.size(), -1);
+    std::vector<long> fileOf(entries.size(), -1);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (entries[i].IsFolder) continue;
+      auto it = fileIndex.find(archive::MatchKey(entries[i].Path));
+      if (it == fileIndex.end()) continue;
+      fileOf[i] = static_cast<long>(it->second);
+      lastEntry[it->second] = static_cast<long>(i);
+    }
+    std::vector<bool> replace(files.size(), false);
+    bool changes = !exists;
+    for (size_t f = 0; f < files.size(); ++f) {
+      if (lastEntry[f] < 0) {
+        changes = true;
+      } else if (c || entries[static_cast<size_t>(lastEntry[f])].DosTime < files[f].DosTime) {
+        replace[f] = true;
+        changes = true;
+      }
+    }
+    if (!changes) return 0;
+
+    archive::TArchiveRewrite rewrite(fileName_, w);
+    {
+      std::unique_ptr<IFileStream> source;
+      if (exists) {
+        if (uint32_t code = Files().OpenFile(fileName_, TOpenMode::Read, share::Read, source))
+          archive::ThrowIo(code, L"書庫を開けません", fileName_);
+      }
+      std::optional<archive::TReader> reader;
+      if (source) reader.emplace(*source);
+      archive::TWriter writer(rewrite.Stream());
+      archive::TWriteOptions options;
+      options.Level = std::clamp(z, 0, 3);
+      options.StoreAttributes = a;
+      auto out = format->CreateWriter(writer, options);
+      auto add = [&](const archive::TNewFile& file) {
+        std::unique_ptr<IFileStream> data;
+        if (uint32_t code = Files().OpenFile(file.SourcePath, TOpenMode::Read, share::Read | share::Write, data))
+          archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
+        out->AddFile(file, *data);
+      };
+      for (size_t i = 0; i < entries.size(); ++i) {
+        const long f = fileOf[i];
+        if (f >= 0 && replace[static_cast<size_t>(f)]) {
+          if (lastEntry[static_cast<size_t>(f)] == static_cast<long>(i)) add(files[static_cast<size_t>(f)]);
+        } else {
+          out->CopyEntry(*reader, entries[i]);
+        }
+      }
+      for (size_t f = 0; f < files.size(); ++f)
+        if (lastEntry[f] < 0) add(files[f]);
+      out->Finish();
+      writer.Finish();
+    }
+    rewrite.Commit();
+    return 0;
+  });
+}
+
+// ---- Delete ----------------------------------------------------------------------
+
+uint32_t TArchiveFile::Delete(const std::wstring& baseFolder, const std::vector<std::wstring>& names) {
+  auto format = MakeFormat();
+  return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
+    std::vector<TEntry> entries;
+    if (ReadArchive(*format, fileName_, entries) != 0)
+      throw TFailure{err::FileNotFound, L"書庫が見つかりません: " + fileName_};
+    std::map<std::wstring, bool> wanted;
+    for (const auto& name : names) wanted[archive::MatchKey(name)] = false;
+    std::vector<bool> remove(entries.size(), false);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      auto it = wanted.find(archive::MatchKey(entries[i].Path));
+      if (it == wanted.end()) continue;
+      remove[i] = true;
+      it->second = true;
+    }
+    if (!ga) {
+      for (const auto& name : names)
+        if (!wanted[archive::MatchKey(name)])
+          throw TFailure{err::FileNotFound, L"書庫にエントリが見つかりません: " + name};
+    }
+    if (std::none_of(remove.begin(), remove.end(), [](bool r) { return r; })) return 0;
+
+    archive::TArchiveRewrite rewrite(fileName_, w);
+    {
+      std::unique_ptr<IFileStream> source;
+      if (uint32_t code = Files().OpenFile(fileName_, TOpenMode::Read, share::Read, source))
+        archive::ThrowIo(code, L"書庫を開けません", fileName_);
+      archive::TReader reader(*source);
+      archive::TWriter writer(rewrite.Stream());
+      auto out = format->CreateWriter(writer, archive::TWriteOptions{});
+      for (size_t i = 0; i < entries.size(); ++i)
+        if (!remove[i]) out->CopyEntry(reader, entries[i]);
+      out->Finish();
+      writer.Finish();
+    }
+    rewrite.Commit();
+    return 0;
+  });
+}
+
+// ---- Extract ---------------------------------------------------------------------
+
+uint32_t TArchiveFile::Extract(const std::wstring& targetFolder, const std::vector<std::wstring>& names) {
+  auto format = MakeFormat();
+  return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
+    std::unique_ptr<IFileStream> source;
+    if (uint32_t code = Files().OpenFile(fileName_, TOpenMode::Read, share::Read, source)) {
+      if (code == err::FileNotFound || code == err::PathNotFound)
+        throw TFailure{err::FileNotFound, L"書庫が見つかりません: " + fileName_};
+      archive::ThrowIo(code, L"書庫を開けません", fileName_);
+    }
+    archive::TReader reader(*source);
+    std::vector<TEntry> entries;
+    format->ReadDirectory(reader, entries);
+
+    // The entries to extract: the last entry of each path.
+    std::map<std::wstring, size_t> byKey;
+    for (size_t i = 0; i < entries.size(); ++i) byKey[archive::MatchKey(entries[i].Path)] = i;
+    std::vector<size_t> chosen;
+    if (names.empty()) {
+      for (const auto& [key, index] : byKey) chosen.push_back(index);
+    } else {
+      for (const auto& name : names) {
+        auto it = byKey.find(archive::MatchKey(name));
+        if (it == byKey.end()) {
+          if (ga) continue;
+          throw TFailure{err::FileNotFound, L"書庫にエントリが見つかりません: " + name};
+        }
+        chosen.push_back(it->second);
+      }
+    }
+    std::sort(chosen.begin(), chosen.end());
+    chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+
+    uint32_t firstCode = 0;
+    std::wstring firstMessage;
+    auto note = [&](uint32_t code, const std::wstring& message) {
+      if (firstCode == 0) {
+        firstCode = code == 0 ? err::GenFailure : code;
+        firstMessage = message;
+      }
+    };
+    for (size_t index : chosen) {
+      TEntry& entry = entries[index];
+      std::wstring relative;
+      if (!archive::SafeRelativePath(archive::BackslashPath(entry.Path), relative)) {
+        note(err::InvalidName, L"安全でないパスのエントリは展開しません: " + entry.Path);
+        continue;
+      }
+      try {
+        if (entry.IsFolder) {
+          MakeFolders(targetFolder, relative);
+          continue;
+        }
+        const std::wstring folder = archive::FolderOf(relative);
+        MakeFolders(targetFolder, folder);
+        const std::wstring target = archive::JoinPath(targetFolder, relative);
+        archive::TTempFile temp(archive::JoinPath(targetFolder, folder));
+        {
+          TFileSink sink(temp.Stream(), target);
+          format->ExtractData(reader, entry, [&sink](const uint8_t* data, size_t size) { return sink.Put(data, size); });
+          sink.Flush();
+        }
+        temp.Close();
+        temp.MoveTo(target);
+        if (entry.WriteTime.Value != 0) Files().SetTimes(target, nullptr, nullptr, &entry.WriteTime);
+        if (a && (entry.Attr & kStoredAttributes) != 0 && (entry.Attr & kStoredAttributes) != attr::Archive)
+          Files().SetAttributes(target, entry.Attr & kStoredAttributes);
+      } catch (const TFailure& failure) {
+        std::wstring message = failure.Message;
+        if (message.find(entry.Path) == std::wstring::npos) message += L": " + entry.Path;
+        note(failure.Code, message);
+      }
+    }
+    if (firstCode) lastMessage_ = firstMessage;
+    if (firstCode && firstMessage.find(fileName_) == std::wstring::npos) lastMessage_ += L" [" + fileName_ + L"]";
+    return firstCode;
+  });
+}
+
+// ---- Listing ---------------------------------------------------------------------
+
+uint32_t TArchiveFile::Open() {
+  auto format = MakeFormat();
+  listing_.reset();
+  return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
+    auto directory = std::make_unique<TDirectory>();
+    if (ReadArchive(*format, fileName_, directory->Entries) != 0)
+      throw TFailure{err::FileNotFound, L"書庫が見つかりません: " + fileName_};
+    listing_ = std::move(directory);
+    return 0;
+  });
+}
+
+uint32_t TArchiveFile::FindFirst(const std::wstring& pattern, TArchiveEntryInfo& info) {
+  if (!listing_) return Fail(err::InvalidHandle, L"書庫が開かれていません。");
+  pattern_ = pattern;
+  next_ = 0;
+  return FindNext(info);
+}
+
+uint32_t TArchiveFile::FindNext(TArchiveEntryInfo& info) {
+  if (!listing_) return Fail(err::InvalidHandle, L"書庫が開かれていません。");
+  const bool all = pattern_.empty() || pattern_ == L"*.*" || pattern_ == L"*";
+  while (next_ < listing_->Entries.size()) {
+    const TEntry& entry = listing_->Entries[next_++];
+    if (entry.IsFolder) continue;
+    const std::wstring path = archive::ListedPath(entry.Path);
+    if (!all && !MatchMask(path, pattern_) && !MatchMask(archive::NameOf(path), pattern_)) continue;
+    info.Path = path;
+    info.DosTime = entry.DosTime;
+    info.Size = entry.Size;
+    info.PackedSize = entry.PackedSize;
+    info.Attr = entry.Attr;
+    if (type_ == TArchiveType::Lzh) {
+      info.Method.assign(entry.Method.begin(), entry.Method.end());
+    } else {
+      info.Method = entry.ZipMethod == 0 ? L"Stored" : entry.ZipMethod == 8 ? L"Deflate" : L"Method " + IntToText(entry.ZipMethod);
+    }
+    return 0;
+  }
+  return err::NoMoreFiles;
+}
+
+void TArchiveFile::Close() { listing_.reset(); }
+
+}  // namespace vog

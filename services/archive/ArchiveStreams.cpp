@@ -1,0 +1,163 @@
+#include "services/archive/ArchiveStreams.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/Text.h"
+
+namespace vog::archive {
+
+namespace {
+constexpr size_t kReadBuffer = 1 << 20;
+constexpr size_t kWriteBuffer = 1 << 20;
+}  // namespace
+
+void ThrowDamaged(const std::wstring& detail) {
+  throw TFailure{err::FileCorrupt, L"書庫が壊れています（" + detail + L"）。"};
+}
+
+void ThrowIo(uint32_t code, const std::wstring& what, const std::wstring& path) {
+  std::wstring message = what + L"（エラー " + IntToText(code) + L"）";
+  if (!path.empty()) message += L": " + path;
+  throw TFailure{code == 0 ? err::GenFailure : code, message};
+}
+
+// ---- TReader -------------------------------------------------------------------
+
+TReader::TReader(IFileStream& stream) : stream_(stream) {
+  int64_t size = 0;
+  if (uint32_t code = stream_.GetSize(size)) ThrowIo(code, L"書庫を読み込めません", L"");
+  size_ = static_cast<uint64_t>(size);
+  buffer_.resize(kReadBuffer);
+}
+
+void TReader::Seek(uint64_t position) { position_ = position; }
+
+void TReader::Fill() {
+  bufferStart_ = position_;
+  bufferFill_ = 0;
+  if (position_ >= size_) return;
+  if (uint32_t code = stream_.Seek(static_cast<int64_t>(position_))) ThrowIo(code, L"書庫を読み込めません", L"");
+  const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer_.size(), size_ - position_));
+  while (bufferFill_ < want) {
+    size_t done = 0;
+    if (uint32_t code = stream_.Read(buffer_.data() + bufferFill_, want - bufferFill_, done))
+      ThrowIo(code, L"書庫を読み込めません", L"");
+    if (done == 0) break;
+    bufferFill_ += done;
+  }
+}
+
+size_t TReader::ReadSome(void* buffer, size_t size) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  size_t total = 0;
+  while (total < size && position_ < size_) {
+    if (position_ < bufferStart_ || position_ >= bufferStart_ + bufferFill_) {
+      // Large reads bypass the buffer.
+      if (size - total >= buffer_.size()) {
+        if (uint32_t code = stream_.Seek(static_cast<int64_t>(position_))) ThrowIo(code, L"書庫を読み込めません", L"");
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(size - total, size_ - position_));
+        size_t done = 0;
+        if (uint32_t code = stream_.Read(out + total, want, done)) ThrowIo(code, L"書庫を読み込めません", L"");
+        if (done == 0) break;
+        total += done;
+        position_ += done;
+        continue;
+      }
+      Fill();
+      if (bufferFill_ == 0) break;
+    }
+    const size_t at = static_cast<size_t>(position_ - bufferStart_);
+    const size_t n = std::min(size - total, bufferFill_ - at);
+    std::memcpy(out + total, buffer_.data() + at, n);
+    total += n;
+    position_ += n;
+  }
+  return total;
+}
+
+void TReader::ReadExact(void* buffer, size_t size) {
+  if (ReadSome(buffer, size) != size) ThrowDamaged(L"データが途中で切れています");
+}
+
+std::string TReader::ReadBytes(size_t size) {
+  if (size > size_ - std::min(size_, position_)) ThrowDamaged(L"データが途中で切れています");
+  std::string bytes(size, '\0');
+  ReadExact(bytes.data(), size);
+  return bytes;
+}
+
+// ---- TWriter -------------------------------------------------------------------
+
+TWriter::TWriter(IFileStream& stream) : stream_(stream) {
+  base_ = static_cast<uint64_t>(stream_.Position());
+  buffer_.resize(kWriteBuffer);
+}
+
+void TWriter::Flush() {
+  size_t written = 0;
+  while (written < fill_) {
+    size_t done = 0;
+    uint32_t code = stream_.Write(buffer_.data() + written, fill_ - written, done);
+    written += done;
+    if (code) ThrowIo(code, L"書庫を書き込めません", L"");
+    if (done == 0) ThrowIo(err::WriteFault, L"書庫を書き込めません", L"");
+  }
+  base_ += fill_;
+  fill_ = 0;
+}
+
+void TWriter::Write(const void* data, size_t size) {
+  const auto* in = static_cast<const uint8_t*>(data);
+  while (size > 0) {
+    if (fill_ == buffer_.size()) Flush();
+    const size_t n = std::min(size, buffer_.size() - fill_);
+    std::memcpy(buffer_.data() + fill_, in, n);
+    fill_ += n;
+    in += n;
+    size -= n;
+  }
+}
+
+void TWriter::Patch(uint64_t position, const void* data, size_t size) {
+  const auto* in = static_cast<const uint8_t*>(data);
+  if (position >= base_ && position + size <= base_ + fill_) {
+    std::memcpy(buffer_.data() + (position - base_), in, size);
+    return;
+  }
+  Flush();
+  if (uint32_t code = stream_.Seek(static_cast<int64_t>(position))) ThrowIo(code, L"書庫を書き込めません", L"");
+  size_t done = 0;
+  uint32_t code = stream_.Write(in, size, done);
+  if (code || done != size) ThrowIo(code ? code : err::WriteFault, L"書庫を書き込めません", L"");
+  if (uint32_t c = stream_.Seek(static_cast<int64_t>(base_))) ThrowIo(c, L"書庫を書き込めません", L"");
+}
+
+void TWriter::Rewind(uint64_t position) {
+  if (position >= base_ && position <= base_ + fill_) {
+    fill_ = static_cast<size_t>(position - base_);
+    return;
+  }
+  Flush();
+  if (uint32_t code = stream_.Seek(static_cast<int64_t>(position))) ThrowIo(code, L"書庫を書き込めません", L"");
+  base_ = position;
+}
+
+void TWriter::Finish() {
+  Flush();
+  if (uint32_t code = stream_.SetEndOfFile()) ThrowIo(code, L"書庫を書き込めません", L"");
+  if (uint32_t code = stream_.Flush()) ThrowIo(code, L"書庫を書き込めません", L"");
+}
+
+size_t ReadFileChunk(IFileStream& stream, uint8_t* buffer, size_t capacity, const std::wstring& path) {
+  size_t total = 0;
+  while (total < capacity) {
+    size_t done = 0;
+    if (uint32_t code = stream.Read(buffer + total, capacity - total, done)) ThrowIo(code, L"ファイルを読み込めません", path);
+    if (done == 0) break;
+    total += done;
+  }
+  return total;
+}
+
+}  // namespace vog::archive
