@@ -40,6 +40,13 @@ uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t size) {
   return crc;
 }
 
+// Whether `bytes` is well-formed UTF-8 with at least one non-ASCII character.
+bool IsUtf8(const std::string& bytes) {
+  if (std::all_of(bytes.begin(), bytes.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; })) return false;
+  const std::wstring wide = Utf8ToWide(bytes);
+  return wide.find(static_cast<wchar_t>(0xFFFD)) == std::wstring::npos && WideToUtf8(wide) == bytes;
+}
+
 // The extra fields of one header, walked safely.
 struct TExtraField {
   uint16_t Id;
@@ -411,6 +418,9 @@ public:
         e.Path = BackslashPath(Utf8ToWide(e.RawName));
       } else if (!unicodeName.empty()) {
         e.Path = BackslashPath(unicodeName);
+      } else if ((e.VersionMadeBy >> 8) == 3 && IsUtf8(e.RawName)) {
+        // Info-ZIP's zip on Unix stores the file system's UTF-8 names without the flag.
+        e.Path = BackslashPath(Utf8ToWide(e.RawName));
       } else {
         e.Path = BackslashPath(CodePage().AnsiToWide(e.RawName));
       }
