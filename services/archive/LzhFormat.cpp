@@ -129,10 +129,13 @@ public:
 
     TFailure failure;
     bool failed = false;
+    uint64_t consumed = 0;
     auto read = [&](uint8_t* buffer, size_t capacity) -> size_t {
       if (failed) return 0;
       try {
-        return ReadFileChunk(data, buffer, capacity, file.SourcePath);
+        const size_t n = ReadFileChunk(data, buffer, capacity, file.SourcePath);
+        consumed += n;
+        return n;
       } catch (const TFailure& f) {
         failure = f;
         failed = true;
@@ -146,6 +149,9 @@ public:
       if (failed) return false;
       written += size;
       if (h.Method != "-lh0-" && written >= limit) return false;
+      // Data that has not shrunk by 1/64 after 4 MiB (already compressed files) is stored
+      // without spending the time to compress the rest.
+      if (consumed >= (4u << 20) && written + consumed / 64 >= consumed) return false;
       try {
         out_.Write(bytes, size);
         return true;

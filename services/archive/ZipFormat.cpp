@@ -26,7 +26,9 @@ constexpr uint16_t kFlagEncrypted = 0x0001;
 constexpr uint16_t kFlagDescriptor = 0x0008;
 constexpr uint16_t kFlagUtf8 = 0x0800;
 constexpr uint64_t kMax32 = 0xFFFFFFFFull;
-constexpr uint16_t kMadeBy = 20;      // MS-DOS attributes, version 2.0
+// Windows NTFS host, version 2.0: MS-DOS attributes, and names that unzip and 7z on Unix
+// take as stored bytes (for a FAT host, unzip would read them as OEM text and convert them).
+constexpr uint16_t kMadeBy = (10 << 8) | 20;
 constexpr uint16_t kNeeded = 20;
 constexpr uint16_t kNeeded64 = 45;
 
