@@ -82,16 +82,15 @@ std::wstring DecodeLevel01Name(const std::string& raw) {
 
 class TLzhWriter : public IArchiveWriter {
 public:
-  TLzhWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options) {}
+  TLzhWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options), buffer_(kChunk) {}
 
   void CopyEntry(TReader& source, const TEntry& entry) override {
     source.Seek(entry.Offset);
     uint64_t left = entry.DataOffset + entry.PackedSize - entry.Offset;
-    std::vector<uint8_t> buffer(kChunk);
     while (left > 0) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
-      source.ReadExact(buffer.data(), n);
-      out_.Write(buffer.data(), n);
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
+      source.ReadExact(buffer_.data(), n);
+      out_.Write(buffer_.data(), n);
       left -= n;
     }
   }
@@ -176,13 +175,12 @@ public:
       }
     }
     if (method == lzh::TMethod::Lh0) {
-      std::vector<uint8_t> buffer(kChunk);
       result = {};
       for (;;) {
-        const size_t n = ReadFileChunk(data, buffer.data(), buffer.size(), file.SourcePath);
+        const size_t n = ReadFileChunk(data, buffer_.data(), buffer_.size(), file.SourcePath);
         if (n == 0) break;
-        result.Crc = lzh::Crc16(result.Crc, buffer.data(), n);
-        out_.Write(buffer.data(), n);
+        result.Crc = lzh::Crc16(result.Crc, buffer_.data(), n);
+        out_.Write(buffer_.data(), n);
         result.OriginalSize += n;
       }
       result.PackedSize = result.OriginalSize;
@@ -266,6 +264,7 @@ private:
 
   TWriter& out_;
   TWriteOptions options_;
+  std::vector<uint8_t> buffer_;
 };
 
 class TLzhFormat : public IArchiveFormat {

@@ -71,7 +71,10 @@ std::vector<TExtraField> SplitExtra(std::string_view extra) {
 
 class TZipWriter : public IArchiveWriter {
 public:
-  TZipWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options) {}
+  TZipWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options), in_(kChunk), packed_(kChunk) {}
+  ~TZipWriter() override {
+    if (deflating_) deflateEnd(&z_);
+  }
 
   void CopyEntry(TReader& source, const TEntry& entry) override {
     TEntry e = entry;
@@ -115,7 +118,7 @@ public:
     e.Attr = options_.StoreAttributes ? file.Attr : attr::Archive;
     e.ExternalAttr = e.Attr;
     e.VersionMadeBy = kMadeBy;
-    e.ZipMethod = options_.Level == 0 ? 0 : 8;
+    e.ZipMethod = options_.Level == 0 || file.Size == 0 ? 0 : 8;
     e.Offset = out_.Position();
     const bool zip64 = options_.ForceZip64 || static_cast<uint64_t>(file.Size) >= kMax32 - 65536;
     out_.Write(LocalHeader(e, zip64));
@@ -239,64 +242,65 @@ private:
 
   void CopyBytes(TReader& source, uint64_t offset, uint64_t size) {
     source.Seek(offset);
-    std::vector<uint8_t> buffer(kChunk);
     while (size > 0) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(size, buffer.size()));
-      source.ReadExact(buffer.data(), n);
-      out_.Write(buffer.data(), n);
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(size, in_.size()));
+      source.ReadExact(in_.data(), n);
+      out_.Write(in_.data(), n);
       size -= n;
     }
   }
 
   void Store(const TNewFile& file, IFileStream& data, TEntry& e) {
-    std::vector<uint8_t> buffer(kChunk);
     e.Size = 0;
     e.Crc = 0;
     for (;;) {
-      const size_t n = ReadFileChunk(data, buffer.data(), buffer.size(), file.SourcePath);
+      const size_t n = ReadFileChunk(data, in_.data(), in_.size(), file.SourcePath);
       if (n == 0) break;
-      e.Crc = Crc32(e.Crc, buffer.data(), n);
-      out_.Write(buffer.data(), n);
+      e.Crc = Crc32(e.Crc, in_.data(), n);
+      out_.Write(in_.data(), n);
       e.Size += n;
     }
     e.PackedSize = e.Size;
   }
 
   void Deflate(const TNewFile& file, IFileStream& data, TEntry& e) {
+    // One deflate stream serves every entry of the archive.
     static const int kLevels[] = {0, 1, 6, 9};
-    z_stream z{};
-    if (deflateInit2(&z, kLevels[std::clamp(options_.Level, 0, 3)], Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-      throw TFailure{err::NotEnoughMemory, L"圧縮を開始できません: " + file.SourcePath};
-    struct TEnd {
-      z_stream& z;
-      ~TEnd() { deflateEnd(&z); }
-    } end{z};
-    std::vector<uint8_t> in(kChunk), out(kChunk);
+    if (!deflating_) {
+      if (deflateInit2(&z_, kLevels[std::clamp(options_.Level, 0, 3)], Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw TFailure{err::NotEnoughMemory, L"圧縮を開始できません: " + file.SourcePath};
+      deflating_ = true;
+    } else {
+      deflateReset(&z_);
+    }
     e.Size = 0;
     e.PackedSize = 0;
     e.Crc = 0;
     int flush = Z_NO_FLUSH;
     do {
-      const size_t n = ReadFileChunk(data, in.data(), in.size(), file.SourcePath);
-      e.Crc = Crc32(e.Crc, in.data(), n);
+      const size_t n = ReadFileChunk(data, in_.data(), in_.size(), file.SourcePath);
+      e.Crc = Crc32(e.Crc, in_.data(), n);
       e.Size += n;
-      flush = n < in.size() ? Z_FINISH : Z_NO_FLUSH;
-      z.next_in = in.data();
-      z.avail_in = static_cast<uInt>(n);
+      flush = n < in_.size() ? Z_FINISH : Z_NO_FLUSH;
+      z_.next_in = in_.data();
+      z_.avail_in = static_cast<uInt>(n);
       do {
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
-        deflate(&z, flush);
-        const size_t produced = out.size() - z.avail_out;
-        out_.Write(out.data(), produced);
+        z_.next_out = packed_.data();
+        z_.avail_out = static_cast<uInt>(packed_.size());
+        deflate(&z_, flush);
+        const size_t produced = packed_.size() - z_.avail_out;
+        out_.Write(packed_.data(), produced);
         e.PackedSize += produced;
-      } while (z.avail_out == 0);
+      } while (z_.avail_out == 0);
     } while (flush != Z_FINISH);
   }
 
   TWriter& out_;
   TWriteOptions options_;
   std::vector<TEntry> central_;
+  std::vector<uint8_t> in_, packed_;
+  z_stream z_{};
+  bool deflating_ = false;
 
 public:
   // The offset of an entry's data, from its local header.
@@ -444,7 +448,8 @@ public:
     in.Seek(dataOffset);
     uint32_t crc = 0;
     uint64_t produced = 0;
-    std::vector<uint8_t> buffer(kChunk);
+    if (buffer_.empty()) buffer_.resize(kChunk);
+    std::vector<uint8_t>& buffer = buffer_;
     auto put = [&](const uint8_t* data, size_t size) {
       if (size > e.Size - produced) ThrowDamaged(L"サイズが不正です: " + e.Path);
       crc = Crc32(crc, data, size);
@@ -461,7 +466,7 @@ public:
         left -= n;
       }
     } else if (e.ZipMethod == 8) {
-      Inflate(in, e, buffer, put);
+      Inflate(in, e, put);
     } else {
       throw TFailure{err::NotSupported, L"対応していない圧縮方式です（方式 " + IntToText(e.ZipMethod) + L"）: " + e.Path};
     }
@@ -475,32 +480,43 @@ public:
 
 private:
   template <typename Put>
-  static void Inflate(TReader& in, TEntry& e, std::vector<uint8_t>& outBuffer, Put& put) {
-    z_stream z{};
-    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) throw TFailure{err::NotEnoughMemory, L"展開を開始できません: " + e.Path};
-    struct TEnd {
-      z_stream& z;
-      ~TEnd() { inflateEnd(&z); }
-    } end{z};
-    std::vector<uint8_t> inBuffer(kChunk);
+  void Inflate(TReader& in, TEntry& e, Put& put) {
+    // One inflate stream serves every entry.
+    if (!inflating_) {
+      if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) throw TFailure{err::NotEnoughMemory, L"展開を開始できません: " + e.Path};
+      inflating_ = true;
+    } else {
+      inflateReset(&z_);
+    }
+    if (input_.empty()) input_.resize(kChunk);
+    z_.avail_in = 0;
     uint64_t left = e.PackedSize;
     int status = Z_OK;
     while (status != Z_STREAM_END) {
-      if (z.avail_in == 0) {
+      if (z_.avail_in == 0) {
         if (left == 0) ThrowDamaged(L"データが途中で切れています: " + e.Path);
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(left, inBuffer.size()));
-        in.ReadExact(inBuffer.data(), n);
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(left, input_.size()));
+        in.ReadExact(input_.data(), n);
         left -= n;
-        z.next_in = inBuffer.data();
-        z.avail_in = static_cast<uInt>(n);
+        z_.next_in = input_.data();
+        z_.avail_in = static_cast<uInt>(n);
       }
-      z.next_out = outBuffer.data();
-      z.avail_out = static_cast<uInt>(outBuffer.size());
-      status = inflate(&z, Z_NO_FLUSH);
-      if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && z.avail_in == 0))
+      z_.next_out = buffer_.data();
+      z_.avail_out = static_cast<uInt>(buffer_.size());
+      status = inflate(&z_, Z_NO_FLUSH);
+      if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && z_.avail_in == 0))
         ThrowDamaged(L"圧縮データが壊れています: " + e.Path);
-      put(outBuffer.data(), outBuffer.size() - z.avail_out);
+      put(buffer_.data(), buffer_.size() - z_.avail_out);
     }
+  }
+
+  std::vector<uint8_t> buffer_, input_;
+  z_stream z_{};
+  bool inflating_ = false;
+
+public:
+  ~TZipFormat() override {
+    if (inflating_) inflateEnd(&z_);
   }
 };
 

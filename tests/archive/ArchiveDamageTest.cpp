@@ -18,7 +18,8 @@ protected:
 
   // Every file under `root` holds one of `allowed` contents; no temporary file is left.
   void ExpectOnlyWholeFiles(const std::wstring& root, const std::set<std::string>& allowed) {
-    for (const auto& path : Fs().ListTree(root)) {
+    for (const auto& relative : Fs().ListTree(root)) {
+      const std::wstring path = root + L"\\" + relative;
       uint32_t attributes = 0;
       ASSERT_EQ(Files().GetAttributes(path, attributes), 0u);
       if (attributes & attr::Directory) continue;
@@ -119,8 +120,15 @@ TEST_P(ArchiveCorruptionTest, TruncatedArchivesFailCleanly) {
   for (size_t length = 0; length < good.size(); length += (length < 64 ? 1 : 7)) {
     const std::wstring out = L"C:\\T" + IntToText(static_cast<int64_t>(length));
     const uint32_t code = TryArchive(arc, good.substr(0, length), out);
-    // An LZH cut exactly before its end mark still holds every entry.
-    if (!(std::wstring(GetParam()) == L".lzh" && length == good.size() - 1)) EXPECT_NE(code, 0u) << length;
+    // An LZH cut where a header would start reads as shorter archive: nothing, the first
+    // entry, or every entry without the end mark.
+    const bool lzh = std::wstring(GetParam()) == L".lzh";
+    const size_t second = lzh ? (static_cast<uint8_t>(good[0]) | static_cast<uint8_t>(good[1]) << 8) +
+                                    (static_cast<uint8_t>(good[7]) | static_cast<uint8_t>(good[8]) << 8)
+                              : 0;
+    if (!(lzh && (length == 0 || length == second || length == good.size() - 1))) {
+      EXPECT_NE(code, 0u) << length;
+    }
     ExpectOnlyWholeFiles(out, allowed);
     if (HasFailure()) return;
   }

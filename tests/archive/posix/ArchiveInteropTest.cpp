@@ -36,7 +36,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Run(const std::string& command, int& status) {
+std::string Shell(const std::string& command, int& status) {
   std::string output;
   FILE* pipe = popen((command + " 2>&1").c_str(), "r");
   if (!pipe) {
@@ -53,7 +53,7 @@ std::string Run(const std::string& command, int& status) {
 
 bool HaveTool(const std::string& tool) {
   int status = 0;
-  Run("command -v " + tool, status);
+  Shell("command -v " + tool, status);
   return status == 0;
 }
 
@@ -191,15 +191,15 @@ TEST_F(ArchiveInteropTest, LzhWrittenByTheProjectIsReadByLhasa) {
     const fs::path archive = root_ / ("p" + std::to_string(z) + ".lzh");
     ASSERT_EQ(PackTree(archive, root_ / "src", tree, z), 0u);
     int status = 0;
-    const std::string test = Run("lhasa -t " + Quote(archive.string()), status);
+    const std::string test = Shell("lhasa -t " + Quote(archive.string()), status);
     EXPECT_EQ(status, 0) << test;
-    const std::string list = Run("lhasa -v " + Quote(archive.string()), status);
+    const std::string list = Shell("lhasa -v " + Quote(archive.string()), status);
     EXPECT_EQ(status, 0) << list;
     EXPECT_NE(list.find(z == 0 ? "-lh0-" : z == 3 ? "-lh7-" : "-lh5-"), std::string::npos) << list;
     EXPECT_NE(list.find("Total         " + std::to_string(tree.size()) + " files"), std::string::npos) << list;
     const fs::path out = root_ / ("lhasa" + std::to_string(z));
     fs::create_directories(out);
-    const std::string x = Run("cd " + Quote(out.string()) + " && lhasa -xq " + Quote(archive.string()), status);
+    const std::string x = Shell("cd " + Quote(out.string()) + " && lhasa -xq " + Quote(archive.string()), status);
     ASSERT_EQ(status, 0) << x;
     CompareExtracted(out, tree, true, "lhasa");
     // lhasa sets the time from the level-2 header's UNIX time.
@@ -226,7 +226,7 @@ TEST_F(ArchiveInteropTest, UpdatedAndShrunkLzhStaysReadable) {
   int status = 0;
   const fs::path out = root_ / "lhasa-u";
   fs::create_directories(out);
-  const std::string x = Run("cd " + Quote(out.string()) + " && lhasa -xq " + Quote(archive.string()), status);
+  const std::string x = Shell("cd " + Quote(out.string()) + " && lhasa -xq " + Quote(archive.string()), status);
   ASSERT_EQ(status, 0) << x;
   CompareExtracted(out, tree, true, "lhasa");
   EXPECT_FALSE(fs::exists(out / "bin" / "random.bin"));
@@ -240,20 +240,20 @@ TEST_F(ArchiveInteropTest, ZipWrittenByTheProjectIsReadByUnzipAnd7z) {
     ASSERT_EQ(PackTree(archive, root_ / "src", tree, z), 0u);
     int status = 0;
     if (HaveTool("unzip")) {
-      const std::string test = Run("unzip -tq " + Quote(archive.string()), status);
+      const std::string test = Shell("unzip -tq " + Quote(archive.string()), status);
       EXPECT_EQ(status, 0) << test;
       const fs::path out = root_ / ("unzip" + std::to_string(z));
-      const std::string x = Run("unzip -qo " + Quote(archive.string()) + " -d " + Quote(out.string()), status);
+      const std::string x = Shell("unzip -qo " + Quote(archive.string()) + " -d " + Quote(out.string()), status);
       ASSERT_EQ(status, 0) << x;
       CompareExtracted(out, tree, true, "unzip");
     } else {
       ADD_FAILURE() << "unzip is not installed (scripts/setup installs it)";
     }
     if (HaveTool("7z")) {
-      const std::string test = Run("7z t " + Quote(archive.string()), status);
+      const std::string test = Shell("7z t " + Quote(archive.string()), status);
       EXPECT_EQ(status, 0) << test;
       const fs::path out = root_ / ("7z" + std::to_string(z));
-      const std::string x = Run("7z x -y -o" + Quote(out.string()) + " " + Quote(archive.string()), status);
+      const std::string x = Shell("7z x -y -o" + Quote(out.string()) + " " + Quote(archive.string()), status);
       ASSERT_EQ(status, 0) << x;
       CompareExtracted(out, tree, true, "7z");
       EXPECT_EQ(ReadAll(out / "한국어.txt"), tree.at("한국어.txt")) << "a flagged UTF-8 name";
@@ -269,7 +269,7 @@ TEST_F(ArchiveInteropTest, ZipsMadeByZipAnd7zAreReadByTheProject) {
   int status = 0;
   if (HaveTool("zip")) {
     const fs::path archive = root_ / "infozip.zip";
-    const std::string out = Run("cd " + Quote((root_ / "src").string()) + " && zip -qr " + Quote(archive.string()) + " .", status);
+    const std::string out = Shell("cd " + Quote((root_ / "src").string()) + " && zip -qr " + Quote(archive.string()) + " .", status);
     ASSERT_EQ(status, 0) << out;
     const auto entries = ListByProject(archive);
     for (const auto& [name, content] : tree) {
@@ -282,7 +282,7 @@ TEST_F(ArchiveInteropTest, ZipsMadeByZipAnd7zAreReadByTheProject) {
 
     // Streamed input makes zip write a data descriptor.
     const fs::path streamed = root_ / "streamed.zip";
-    Run("cat " + Quote((root_ / "src" / "text.txt").string()) + " | zip -q " + Quote(streamed.string()) + " -", status);
+    Shell("cat " + Quote((root_ / "src" / "text.txt").string()) + " | zip -q " + Quote(streamed.string()) + " -", status);
     ASSERT_EQ(status, 0);
     const fs::path sout = root_ / "streamed-out";
     fs::create_directories(sout);
@@ -295,7 +295,7 @@ TEST_F(ArchiveInteropTest, ZipsMadeByZipAnd7zAreReadByTheProject) {
   }
   if (HaveTool("7z")) {
     const fs::path archive = root_ / "seven.zip";
-    const std::string out = Run("cd " + Quote((root_ / "src").string()) + " && 7z a -tzip " + Quote(archive.string()) + " .", status);
+    const std::string out = Shell("cd " + Quote((root_ / "src").string()) + " && 7z a -tzip " + Quote(archive.string()) + " .", status);
     ASSERT_EQ(status, 0) << out;
     EXPECT_EQ(ListByProject(archive).size(), tree.size());
     ExtractByProjectAndCompare(archive, root_ / "src", tree);
@@ -313,7 +313,7 @@ TEST_F(ArchiveInteropTest, LzhMadeByJlhaIsReadByTheProject) {
   for (const std::string command : {"a0", "a1", "a2", "ao6", "ao7"}) {
     const fs::path archive = root_ / ("jlha-" + command + ".lzh");
     int status = 0;
-    const std::string out = Run("cd " + Quote((root_ / "src").string()) + " && LC_ALL=ja_JP.UTF-8 jlha " + command + " " +
+    const std::string out = Shell("cd " + Quote((root_ / "src").string()) + " && LC_ALL=ja_JP.UTF-8 jlha " + command + " " +
                                     Quote(archive.string()) + " text.txt empty.txt bin 日本語",
                                 status);
     ASSERT_EQ(status, 0) << out;
@@ -334,7 +334,7 @@ TEST_F(ArchiveInteropTest, Zip64WithManyEntriesIsReadByUnzipAnd7z) {
     TMemoryFileSystem& mem = *memory->MemFiles;
     ScopedPlatform scoped(std::move(memory));
     std::vector<std::wstring> names;
-    for (int i = 0; i < 65600; ++i) {
+    for (int i = 0; i < 65540; ++i) {
       names.push_back(L"d" + IntToText(i / 1000) + L"\\f" + IntToText(i) + L".txt");
       mem.AddFile(L"C:\\Src\\" + names.back(), std::to_string(i));
     }
@@ -348,15 +348,15 @@ TEST_F(ArchiveInteropTest, Zip64WithManyEntriesIsReadByUnzipAnd7z) {
   WriteAll(archive, bytes);
   int status = 0;
   if (HaveTool("unzip")) {
-    const std::string test = Run("unzip -tq " + Quote(archive.string()), status);
+    const std::string test = Shell("unzip -tq " + Quote(archive.string()), status);
     EXPECT_EQ(status, 0) << test.substr(0, 2000);
-    const std::string one = Run("unzip -p " + Quote(archive.string()) + " d65/f65599.txt", status);
-    EXPECT_EQ(one, "65599");
+    const std::string one = Shell("unzip -p " + Quote(archive.string()) + " d65/f65539.txt", status);
+    EXPECT_EQ(one, "65539");
   }
   if (HaveTool("7z")) {
-    const std::string test = Run("7z t " + Quote(archive.string()), status);
+    const std::string test = Shell("7z t " + Quote(archive.string()), status);
     EXPECT_EQ(status, 0) << test.substr(0, 2000);
-    EXPECT_NE(test.find("Files: 65600"), std::string::npos) << test.substr(test.size() > 2000 ? test.size() - 2000 : 0);
+    EXPECT_NE(test.find("Files: 65540"), std::string::npos) << test.substr(test.size() > 2000 ? test.size() - 2000 : 0);
   }
 }
 
