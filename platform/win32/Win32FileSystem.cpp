@@ -62,6 +62,14 @@ bool IsReadOnlyFile(const std::wstring& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// CopyFileEx refuses to replace a read-only or hidden file (5) on Windows; Wine copies
+// over both, so the program checks first.
+bool CopyRefusesTarget(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) &&
+         (a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+}
+
 std::wstring FullPath(const std::wstring& path) {
   const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
   if (n == 0) return path;
@@ -198,7 +206,7 @@ public:
   uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists,
                      const TCopyProgress& progress, const std::atomic<bool>* cancel) override {
     if (cancel && cancel->load()) return ERROR_REQUEST_ABORTED;
-    if (!failIfExists && IsReadOnlyFile(to)) return ERROR_ACCESS_DENIED;
+    if (!failIfExists && CopyRefusesTarget(to)) return ERROR_ACCESS_DENIED;
     TCopyContext context{&progress, cancel};
     const BOOL ok = CopyFileExW(from.c_str(), to.c_str(), CopyProgressRoutine, &context, nullptr,
                                 failIfExists ? COPY_FILE_FAIL_IF_EXISTS : 0);

@@ -126,6 +126,17 @@ TEST_F(WineDifferences, ReadOnlyTargetsAreNotOverwritten) {
   });
 }
 
+TEST_F(WineDifferences, CopyRefusesAHiddenTarget) {
+  // CopyFileEx refuses to replace a hidden file (5) on Windows.
+  OnBoth([&](IFileSystem& fs, const std::wstring& root, bool) {
+    ASSERT_EQ(Put(fs, root + L"src", "new"), 0u);
+    ASSERT_EQ(Put(fs, root + L"hidden", "old"), 0u);
+    ASSERT_EQ(fs.SetAttributes(root + L"hidden", attr::Hidden), 0u);
+    EXPECT_EQ(fs.CopyEntry(root + L"src", root + L"hidden", false, {}, nullptr), err::AccessDenied);
+    EXPECT_EQ(Get(fs, root + L"hidden"), "old");
+  });
+}
+
 TEST_F(WineDifferences, RenameThatOnlyChangesLetterCase) {
   // Wine reports success for a rename that only changes letter case but keeps the old
   // spelling; Windows takes the new one. The Win32 platform then renames in two steps.
