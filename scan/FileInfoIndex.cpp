@@ -12,6 +12,14 @@ constexpr uint64_t kTagMask = 0x7FFFFFFFull << 32;
 
 inline uint64_t TagOf(uint64_t hash) noexcept { return (hash >> 1) & kTagMask; }
 
+inline void Prefetch(const void* address) noexcept {
+#if defined(__GNUC__)
+  __builtin_prefetch(address);
+#else
+  (void)address;
+#endif
+}
+
 }  // namespace
 
 TLookupIndex::TLookupIndex(const std::vector<TFileInfo*>& items, bool byFullPath) : byFullPath_(byFullPath) {
@@ -44,7 +52,12 @@ bool TLookupIndex::Find(const std::vector<TFileInfo*>& items, std::wstring_view 
     const uint64_t value = slots_[slot];
     if ((value & kTagMask) != tag) continue;
     const size_t start = static_cast<size_t>(value & 0xFFFFFFFFull) - 1;
-    if (start >= items.size() || ComparePieces(Pieces(*items[start], byFullPath_), k) != 0) continue;
+    if (start >= items.size()) continue;
+    const TFileInfo& record = *items[start];
+    // The folder text and the name lie apart in memory: fetch both at once.
+    Prefetch(record.FileName.data());
+    Prefetch(record.SubFolder().data());
+    if (ComparePieces(Pieces(record, byFullPath_), k) != 0) continue;
     size_t last = start;
     if (value & kRunBit)
       while (last + 1 < items.size() && ComparePieces(Pieces(*items[last + 1], byFullPath_), k) == 0) ++last;
