@@ -1,0 +1,163 @@
+// The native vogtool's data commands on real files: a new setup, editing through JSON,
+// masked secrets, and the two round trips (JSON to file to JSON, file to JSON to file).
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace vog {
+namespace {
+
+namespace fs = std::filesystem;
+using TJson = nlohmann::ordered_json;
+
+struct TResult {
+  int Exit = -1;
+  std::string Out, Err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteAll(const fs::path& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+}
+
+std::string Quote(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class VogtoolDataTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const char* build = std::getenv("VOG_BUILD_DIR");
+    ASSERT_NE(build, nullptr) << "VOG_BUILD_DIR is set by ctest";
+    tool_ = fs::path(build) / "vogtool";
+    ASSERT_TRUE(fs::exists(tool_)) << tool_;
+    char pattern[] = "/tmp/vogtool-data-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  TResult Run(const std::vector<std::string>& args) {
+    std::string cmd = Quote(tool_.string());
+    for (const auto& a : args) cmd += " " + Quote(a);
+    auto out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
+    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    TResult r;
+    int status = std::system(cmd.c_str());
+    r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.Out = ReadAll(out);
+    r.Err = ReadAll(err);
+    return r;
+  }
+
+  std::string P(const char* name) { return (dir_ / name).string(); }
+
+  fs::path tool_, dir_;
+};
+
+TEST_F(VogtoolDataTest, NewSetupShowsTheDefaults) {
+  ASSERT_EQ(Run({"data", "new", P("a.vgd")}).Exit, 0);
+  TResult again = Run({"data", "new", P("a.vgd")});
+  EXPECT_NE(again.Exit, 0) << "an existing file is not replaced";
+  TResult show = Run({"data", "show", P("a.vgd")});
+  ASSERT_EQ(show.Exit, 0) << show.Err;
+  TJson json = TJson::parse(show.Out);
+  EXPECT_TRUE(json["items"].empty());
+  EXPECT_EQ(json["application"]["AppTitle"], "バックアップ");
+  EXPECT_EQ(json["application"]["LogKeepCount"], 10);
+  EXPECT_EQ(json["application"]["AllowEdit"], true);
+  EXPECT_EQ(json["application"]["IconImage"]["PictureClass"], "");
+
+  WriteAll(P("bad.vgd"), "not a data file at all");
+  TResult bad = Run({"data", "show", P("bad.vgd")});
+  EXPECT_NE(bad.Exit, 0);
+  EXPECT_NE(bad.Err.find("データファイルが正しくありません"), std::string::npos) << bad.Err;
+}
+
+TEST_F(VogtoolDataTest, EditingThroughJsonRoundTrips) {
+  ASSERT_EQ(Run({"data", "new", P("a.vgd")}).Exit, 0);
+  ASSERT_EQ(Run({"data", "export", P("a.vgd"), P("a.json")}).Exit, 0);
+  TJson json = TJson::parse(ReadAll(P("a.json")));
+  TJson item;
+  item["Title"] = "書類";
+  item["SourceFolder"] = "C:\\書類";
+  item["Encrypt"] = true;
+  item["CipherKey"] = "鍵のことば";
+  item["NetPassword"] = "pw";
+  item["TargetFiles"] = {"*.txt", ""};
+  json["items"].push_back(item);
+  json["application"]["WindowWidth"] = 500;
+  json["application"]["SpareBlock"]["Values"][3] = "0102030405060708";
+  json["application"]["AboutImage"]["PictureClass"] = "TBitmap";
+  json["application"]["AboutImage"]["PictureData"] = "AAECAw==";
+  WriteAll(P("b.json"), json.dump(2) + "\n");
+  TResult imported = Run({"data", "import", P("b.json"), P("b.vgd")});
+  ASSERT_EQ(imported.Exit, 0) << imported.Err;
+
+  // The export fills in every field the edit left out; exported again, it is unchanged.
+  ASSERT_EQ(Run({"data", "export", "--show-secrets", P("b.vgd"), P("c.json")}).Exit, 0);
+  TJson c = TJson::parse(ReadAll(P("c.json")));
+  EXPECT_EQ(c["items"][0]["CipherKey"], "鍵のことば");
+  EXPECT_EQ(c["items"][0]["IncludeSubFolders"], true);
+  EXPECT_EQ(c["application"]["AboutImage"]["PictureData"], "AAECAw==");
+  EXPECT_EQ(c["application"]["SpareBlock"]["Values"][3], "0102030405060708");
+  ASSERT_EQ(Run({"data", "import", P("c.json"), P("c.vgd")}).Exit, 0);
+  ASSERT_EQ(Run({"data", "export", "--show-secrets", P("c.vgd"), P("d.json")}).Exit, 0);
+  EXPECT_EQ(ReadAll(P("c.json")), ReadAll(P("d.json")));
+  EXPECT_EQ(ReadAll(P("b.vgd")), ReadAll(P("c.vgd")));
+
+  // Without --show-secrets the pass phrases are masked; importing the masked JSON over the
+  // file keeps the file's values, and the file comes back byte for byte.
+  TResult show = Run({"data", "show", P("b.vgd")});
+  ASSERT_EQ(show.Exit, 0);
+  EXPECT_EQ(show.Out.find("鍵のことば"), std::string::npos);
+  TJson masked = TJson::parse(show.Out);
+  EXPECT_EQ(masked["items"][0]["CipherKey"], "********");
+  EXPECT_EQ(masked["items"][0]["SecondPassword"], "") << "an empty secret is shown empty";
+  std::string before = ReadAll(P("b.vgd"));
+  ASSERT_EQ(Run({"data", "export", P("b.vgd"), P("m.json")}).Exit, 0);
+  TResult over = Run({"data", "import", P("m.json"), P("b.vgd")});
+  ASSERT_EQ(over.Exit, 0) << over.Err;
+  EXPECT_EQ(ReadAll(P("b.vgd")), before);
+
+  // A masked secret with no file to take it from is refused, and nothing is written.
+  TResult orphan = Run({"data", "import", P("m.json"), P("new.vgd")});
+  EXPECT_NE(orphan.Exit, 0);
+  EXPECT_NE(orphan.Err.find("CipherKey"), std::string::npos) << orphan.Err;
+  EXPECT_FALSE(fs::exists(P("new.vgd")));
+}
+
+TEST_F(VogtoolDataTest, WrongJsonIsRefusedWithItsPlace) {
+  WriteAll(P("x.json"), R"({"items":[{"Title":"a","HistoryCount":"three"}]})");
+  TResult r = Run({"data", "import", P("x.json"), P("x.vgd")});
+  EXPECT_NE(r.Exit, 0);
+  EXPECT_NE(r.Err.find("items[0].HistoryCount"), std::string::npos) << r.Err;
+  EXPECT_FALSE(fs::exists(P("x.vgd")));
+  WriteAll(P("y.json"), "{");
+  EXPECT_NE(Run({"data", "import", P("y.json"), P("y.vgd")}).Exit, 0);
+}
+
+}  // namespace
+}  // namespace vog
