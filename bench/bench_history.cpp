@@ -56,6 +56,7 @@ TSetup& Setup() {
 }
 
 void BM_HistoryLoad(benchmark::State& state) {
+  Setup();
   TBackupHistoryDatabase db;
   db.SetDatabaseFile(Setup().File);
   for (auto _ : state) {
@@ -66,6 +67,7 @@ void BM_HistoryLoad(benchmark::State& state) {
 }
 
 void BM_HistorySave(benchmark::State& state) {
+  Setup();
   TBackupHistoryDatabase db;
   db.SetDatabaseFile(Setup().File);
   db.Load();
@@ -76,6 +78,7 @@ void BM_HistorySave(benchmark::State& state) {
 // The update after a run: sort the loaded entries by full path (as the background sort
 // does), then record 10,000 copied files (half of them new).
 void BM_HistorySortAndUpdate(benchmark::State& state) {
+  Setup();
   TBackupHistoryDatabase db;
   db.SetDatabaseFile(Setup().File);
   TFileInfoList copied;
