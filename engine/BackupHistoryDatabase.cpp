@@ -253,6 +253,7 @@ std::string TBackupHistoryDatabase::Serialise() const {
 }
 
 void TBackupHistoryDatabase::Save() {
+  FinishSort();
   if (uint32_t code = WriteFileReplacing(DatabaseFile, Serialise())) {
     throw Error(L"履歴データベース \"" + DatabaseFile + L"\" に書き込めません。(エラー " + IntToText(code) + L")");
   }
@@ -261,7 +262,7 @@ void TBackupHistoryDatabase::Save() {
 // ---- update ------------------------------------------------------------------------
 
 void TBackupHistoryDatabase::AddCopied(const TFileInfoList& list) {
-  AbandonSort();
+  FinishSort();
   std::vector<TFileInfo*> added;
   try {
     for (const TFileInfo* record : list) {
@@ -283,7 +284,7 @@ void TBackupHistoryDatabase::AddCopied(const TFileInfoList& list) {
 }
 
 void TBackupHistoryDatabase::RemoveDeleted(const TFileInfoList& list) {
-  AbandonSort();
+  FinishSort();
   if (list.Empty() || Entries.Empty()) return;
   // Marked first and taken out together: taking entries out one by one from the middle of
   // a million would move the rest every time. The order, and so the sort, is kept.
@@ -313,7 +314,7 @@ void TBackupHistoryDatabase::RemoveDeleted(const TFileInfoList& list) {
 // ---- query -------------------------------------------------------------------------
 
 void TBackupHistoryDatabase::SetFolder(const std::wstring& folder) {
-  AbandonSort();
+  FinishSort();
   Folder = folder;
   const std::wstring prefix = folder + L"\\";
   const TSharedText root = MakeSharedText(prefix);
@@ -346,6 +347,7 @@ void TBackupHistoryDatabase::SetFolder(const std::wstring& folder) {
 
 void TBackupHistoryDatabase::FillFolder() {
   if (!Target) return;
+  FinishSort();
   const std::wstring prefix = Folder + L"\\";
   for (const TFileInfo* entry : Entries) {
     bool take;

@@ -59,7 +59,8 @@ public:
   // The background sort of Entries by full path, between planning and the update:
   // StartSort starts it on a worker thread; nothing may touch Entries until FinishSort
   // (waits, then marks Entries sorted) or AbandonSort (stops it; Entries stay complete
-  // but unsorted). The destructor abandons a sort still running.
+  // but unsorted). The database's own operations wait for a sort still running (Load
+  // and the destructor abandon it).
   void StartSort();
   void FinishSort();
   void AbandonSort();

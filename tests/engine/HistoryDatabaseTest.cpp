@@ -188,6 +188,12 @@ TEST_F(HistoryDatabaseTest, BackgroundSortThenUpdate) {
   db.StartSort();
   db.AbandonSort();
   EXPECT_EQ(db.Entries.Count(), 1001);
+  // The database's own operations wait for a running sort and use it.
+  db.StartSort();
+  db.AddCopied(copied);  // "zzz" is there already: updated in place
+  EXPECT_FALSE(db.Sorting());
+  EXPECT_TRUE(db.Entries.SortedByFullPath());
+  EXPECT_EQ(db.Entries.Count(), 1001);
   db.StartSort();  // and the destructor stops one still running
 }
 
