@@ -13,7 +13,10 @@
 #include "platform/Clock.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/Network.h"
+#include "platform/Registry.h"
 #include "platform/Shell.h"
+#include "platform/Volumes.h"
 
 namespace vog {
 
@@ -23,6 +26,10 @@ struct TPlatform {
   std::unique_ptr<IClock> Clock;
   std::unique_ptr<IEnvironment> Environment;
   std::unique_ptr<IShell> Shell;  // may be null: no special folders then
+  std::unique_ptr<IVolumes> Volumes;    // may be null, as may the three below
+  std::unique_ptr<IDevices> Devices;
+  std::unique_ptr<INetwork> Network;
+  std::unique_ptr<IRegistry> Registry;
 
   virtual ~TPlatform() = default;
 };

@@ -9,6 +9,11 @@
 
 namespace vog {
 
+namespace err {
+// A storage or shell object failed without a Windows error code (E_FAIL).
+inline constexpr uint32_t ShellFailure = 0x80004005u;
+}  // namespace err
+
 namespace csidl {
 inline constexpr int Desktop = 0x0000;
 inline constexpr int Programs = 0x0002;
@@ -32,6 +37,18 @@ inline constexpr int System = 0x0025;
 inline constexpr int ProgramFiles = 0x0026;
 inline constexpr int MyPictures = 0x0027;
 inline constexpr int Profile = 0x0028;
+inline constexpr int MyMusic = 0x000D;
+inline constexpr int NetHood = 0x0013;
+inline constexpr int CommonStartMenu = 0x0016;
+inline constexpr int CommonPrograms = 0x0017;
+inline constexpr int CommonStartup = 0x0018;
+inline constexpr int CommonDesktopDirectory = 0x0019;
+inline constexpr int PrintHood = 0x001B;
+inline constexpr int CommonFavorites = 0x001F;
+inline constexpr int ProgramFilesCommon = 0x002B;
+inline constexpr int CommonTemplates = 0x002D;
+inline constexpr int CommonDocuments = 0x002E;
+inline constexpr int CommonAdminTools = 0x002F;
 }  // namespace csidl
 
 class IShell {
@@ -42,6 +59,12 @@ public:
   virtual bool SpecialFolderPath(int csidl, std::wstring& path) = 0;
   // The system's message text for a Windows error code, without a trailing line break.
   virtual std::wstring ErrorMessage(uint32_t code) = 0;
+  // The target path of shortcut file `linkPath` (a .lnk file), the network form preferred.
+  // 0, or the failing shell object's HRESULT (as unsigned) or a Windows error code.
+  virtual uint32_t ShortcutTarget(const std::wstring& linkPath, std::wstring& target) = 0;
+  // Copies every property of the summary-information property set of `source` to `dest`
+  // and commits; 0 or the storage error.
+  virtual uint32_t CopySummaryInformation(const std::wstring& source, const std::wstring& dest) = 0;
 };
 
 // The operating system's shell service (Win32 in the Windows build; natively a service

@@ -11,6 +11,10 @@ std::unique_ptr<TPlatform> CreateSystemPlatform() {
   platform->Clock = CreateSystemClock();
   platform->Environment = CreateSystemEnvironment();
   platform->Shell = CreateSystemShell();
+  platform->Volumes = CreateSystemVolumes();
+  platform->Devices = CreateSystemDevices();
+  platform->Network = CreateSystemNetwork();
+  platform->Registry = CreateSystemRegistry();
   return platform;
 }
 

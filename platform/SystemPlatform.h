@@ -8,6 +8,9 @@
 #include "platform/Clock.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/Network.h"
+#include "platform/Registry.h"
+#include "platform/Volumes.h"
 
 namespace vog {
 
@@ -18,6 +21,12 @@ std::unique_ptr<ICodePage> CreateSystemCodePage();
 std::unique_ptr<IFileSystem> CreateSystemFileSystem();
 std::unique_ptr<IClock> CreateSystemClock();
 std::unique_ptr<IEnvironment> CreateSystemEnvironment();
+// Drives and volumes, device requests, network connections and the registry (natively
+// each answers err::NotSupported).
+std::unique_ptr<IVolumes> CreateSystemVolumes();
+std::unique_ptr<IDevices> CreateSystemDevices();
+std::unique_ptr<INetwork> CreateSystemNetwork();
+std::unique_ptr<IRegistry> CreateSystemRegistry();
 // All of the above in one platform object (also declared in platform/Platform.h).
 std::unique_ptr<TPlatform> CreateSystemPlatform();
 

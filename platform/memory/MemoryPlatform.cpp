@@ -35,9 +35,24 @@ std::unique_ptr<TMemoryPlatform> CreateMemoryPlatform() {
   platform->Clock = std::move(clock);
   platform->Environment = std::move(env);
   platform->CodePage = CreateSystemCodePage();
-  auto shell = std::make_unique<TMemoryShell>();
+  // The services below refer to the file system, which is declared first in TPlatform and
+  // so destroyed last.
+  auto shell = std::make_unique<TMemoryShell>(platform->MemFiles);
   platform->MemShell = shell.get();
   platform->Shell = std::move(shell);
+  auto volumes = std::make_unique<TMemoryVolumes>(*platform->MemFiles);
+  volumes->AddDrive(L'C', TDriveType::Fixed);
+  auto devices = std::make_unique<TMemoryDevices>(*volumes);
+  auto network = std::make_unique<TMemoryNetwork>(*platform->MemFiles, *volumes);
+  auto registry = std::make_unique<TMemoryRegistry>();
+  platform->MemVolumes = volumes.get();
+  platform->MemDevices = devices.get();
+  platform->MemNetwork = network.get();
+  platform->MemRegistry = registry.get();
+  platform->Volumes = std::move(volumes);
+  platform->Devices = std::move(devices);
+  platform->Network = std::move(network);
+  platform->Registry = std::move(registry);
   return platform;
 }
 

@@ -14,6 +14,7 @@
 
 #include "base/Text.h"
 #include "platform/Platform.h"
+#include "platform/memory/MemoryDrives.h"
 #include "platform/memory/MemoryShell.h"
 
 namespace vog {
@@ -142,9 +143,13 @@ struct TMemoryPlatform : TPlatform {
   TManualClock* MemClock = nullptr;       // owned by Clock
   TMemoryEnvironment* MemEnv = nullptr;   // owned by Environment
   TMemoryShell* MemShell = nullptr;       // owned by Shell
+  TMemoryVolumes* MemVolumes = nullptr;   // owned by Volumes
+  TMemoryDevices* MemDevices = nullptr;   // owned by Devices
+  TMemoryNetwork* MemNetwork = nullptr;   // owned by Network
+  TMemoryRegistry* MemRegistry = nullptr; // owned by Registry
 };
 
-// A fresh memory platform with drive C: (unlimited), the clock at 2024-04-01 12:00 local,
+// A fresh memory platform with fixed drive C: (unlimited, no label), the clock at 2024-04-01 12:00 local,
 // and the system's ANSI code page service (932 conversions are real on both builds).
 std::unique_ptr<TMemoryPlatform> CreateMemoryPlatform();
 

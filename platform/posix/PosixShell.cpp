@@ -3,6 +3,8 @@
 
 #include "platform/Shell.h"
 
+#include "platform/Codes.h"
+
 namespace vog {
 
 namespace {
@@ -11,6 +13,8 @@ class TPosixShell : public IShell {
 public:
   bool SpecialFolderPath(int, std::wstring&) override { return false; }
   std::wstring ErrorMessage(uint32_t code) override { return FallbackErrorMessage(code); }
+  uint32_t ShortcutTarget(const std::wstring&, std::wstring&) override { return err::NotSupported; }
+  uint32_t CopySummaryInformation(const std::wstring&, const std::wstring&) override { return err::NotSupported; }
 };
 
 }  // namespace

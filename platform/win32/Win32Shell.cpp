@@ -1,5 +1,7 @@
 // Shell service of the Windows build.
 #include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
 #include <shlobj.h>
 
 #include "platform/Shell.h"
@@ -8,8 +10,123 @@ namespace vog {
 
 namespace {
 
+// COM for the calling thread, for one call; a thread that already runs COM in another
+// mode keeps it.
+class TComScope {
+public:
+  TComScope() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~TComScope() {
+    if (ok_) CoUninitialize();
+  }
+
+private:
+  bool ok_;
+};
+
+template <class T>
+void ReleaseComObject(T*& object) {
+  if (object) object->Release();
+  object = nullptr;
+}
+
+// StgOpenStorageEx from OLE32.dll, looked up once; without it the older StgOpenStorage
+// serves (the library is then released).
+using TStgOpenStorageEx = HRESULT(WINAPI*)(const WCHAR*, DWORD, DWORD, DWORD, STGOPTIONS*, PSECURITY_DESCRIPTOR,
+                                           REFIID, void**);
+class TOle32 {
+public:
+  TOle32() {
+    module_ = LoadLibraryW(L"OLE32.dll");
+    if (module_) open_ = reinterpret_cast<TStgOpenStorageEx>(GetProcAddress(module_, "StgOpenStorageEx"));
+    if (module_ && !open_) {
+      FreeLibrary(module_);
+      module_ = nullptr;
+    }
+  }
+  ~TOle32() {
+    if (module_) FreeLibrary(module_);
+  }
+  TStgOpenStorageEx OpenEx() const { return open_; }
+
+private:
+  HMODULE module_ = nullptr;
+  TStgOpenStorageEx open_ = nullptr;
+};
+
+const TOle32& Ole32() {
+  static const TOle32 ole32;
+  return ole32;
+}
+
+HRESULT OpenPropertySets(const std::wstring& path, DWORD mode, IPropertySetStorage** sets) {
+  *sets = nullptr;
+  if (TStgOpenStorageEx open = Ole32().OpenEx())
+    return open(path.c_str(), mode, STGFMT_ANY, 0, nullptr, nullptr, IID_IPropertySetStorage,
+                reinterpret_cast<void**>(sets));
+  IStorage* storage = nullptr;
+  HRESULT hr = StgOpenStorage(path.c_str(), nullptr, mode, nullptr, 0, &storage);
+  if (FAILED(hr)) return hr;
+  hr = storage->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(sets));
+  storage->Release();
+  return hr;
+}
+
 class TWin32Shell : public IShell {
 public:
+  uint32_t ShortcutTarget(const std::wstring& linkPath, std::wstring& target) override {
+    TComScope com;
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(hr)) hr = file->Load(linkPath.c_str(), STGM_READ);
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (SUCCEEDED(hr)) hr = link->GetPath(buffer, MAX_PATH, nullptr, SLGP_UNCPRIORITY);
+    ReleaseComObject(file);
+    ReleaseComObject(link);
+    if (FAILED(hr)) return static_cast<uint32_t>(hr);
+    target = buffer;
+    return 0;
+  }
+
+  uint32_t CopySummaryInformation(const std::wstring& source, const std::wstring& dest) override {
+    TComScope com;
+    IPropertySetStorage* sourceSets = nullptr;
+    IPropertySetStorage* destSets = nullptr;
+    IPropertyStorage* sourceProps = nullptr;
+    IPropertyStorage* destProps = nullptr;
+    IEnumSTATPROPSTG* properties = nullptr;
+    HRESULT hr = OpenPropertySets(source, STGM_READ | STGM_SHARE_EXCLUSIVE, &sourceSets);
+    if (SUCCEEDED(hr)) hr = sourceSets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE, &sourceProps);
+    if (SUCCEEDED(hr)) hr = OpenPropertySets(dest, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, &destSets);
+    if (SUCCEEDED(hr))
+      hr = destSets->Create(FMTID_SummaryInformation, nullptr, PROPSETFLAG_DEFAULT,
+                            STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, &destProps);
+    if (SUCCEEDED(hr)) hr = sourceProps->Enum(&properties);
+    while (SUCCEEDED(hr)) {
+      STATPROPSTG stat{};
+      ULONG fetched = 0;
+      if (properties->Next(1, &stat, &fetched) != S_OK || fetched == 0) break;
+      if (stat.lpwstrName) CoTaskMemFree(stat.lpwstrName);
+      PROPSPEC spec{};
+      spec.ulKind = PRSPEC_PROPID;
+      spec.propid = stat.propid;
+      PROPVARIANT value;
+      PropVariantInit(&value);
+      hr = sourceProps->ReadMultiple(1, &spec, &value);
+      if (SUCCEEDED(hr)) hr = destProps->WriteMultiple(1, &spec, &value, PID_FIRST_USABLE);
+      PropVariantClear(&value);
+    }
+    if (SUCCEEDED(hr)) hr = destProps->Commit(STGC_DEFAULT);
+    ReleaseComObject(properties);
+    ReleaseComObject(destProps);
+    ReleaseComObject(sourceProps);
+    ReleaseComObject(destSets);
+    ReleaseComObject(sourceSets);
+    return SUCCEEDED(hr) ? 0 : static_cast<uint32_t>(hr);
+  }
+
   bool SpecialFolderPath(int csidl, std::wstring& path) override {
     LPITEMIDLIST list = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) || !list) return false;
