@@ -7,7 +7,6 @@
 #include "base/Text.h"
 #include "model/IniValue.h"
 #include "platform/Platform.h"
-#include "scan/FileUtils.h"
 #include "services/drives/Drives.h"
 
 namespace vog {
@@ -51,6 +50,13 @@ namespace {
 
 std::wstring MacroValue(std::wstring_view kind, std::wstring_view argument);
 
+// The path of a shell special folder; empty when the shell has none.
+std::wstring ShellFolder(int id) {
+  IShell* shell = Platform().Shell.get();
+  std::wstring path;
+  return shell && shell->SpecialFolderPath(id, path) ? path : L"";
+}
+
 std::wstring FolderOf(const std::wstring& path) {
   const size_t slash = path.rfind(L'\\');
   return slash == std::wstring::npos ? L"" : path.substr(0, slash);
@@ -81,8 +87,7 @@ std::wstring ProgramFolderValue() {
 std::wstring SpecialFolderValue(std::wstring_view name) {
   for (const TSpecialFolderName& entry : kSpecialFolderNames) {
     if (name != entry.Name) continue;
-    std::wstring path;
-    return SpecialFolderPath(entry.Csidl, path) ? path : L"";
+    return ShellFolder(entry.Csidl);
   }
   return L"";
 }
@@ -123,8 +128,8 @@ std::wstring ProgramOfShortcutValue(std::wstring_view argument) {
       {csidl::AppData, L"\\Microsoft\\Internet Explorer\\Quick Launch"},
       {csidl::DesktopDirectory, L""}};
   for (const auto& [id, tail] : kPlaces) {
-    std::wstring folder;
-    if (!SpecialFolderPath(id, folder)) continue;
+    const std::wstring folder = ShellFolder(id);
+    if (folder.empty()) continue;
     const std::wstring link = FindShortcut(folder + tail, filter, name);
     if (link.empty()) continue;
     // A shortcut the shell cannot read yields nothing, like a folder without one.
