@@ -321,7 +321,7 @@ void TBackupHistoryDatabase::SetFolder(const std::wstring& folder) {
   // Entries of one folder follow each other; their new subfolder text is shared. The
   // last folder's texts are held, so their addresses stay theirs while compared.
   TSharedText lastRoot, lastSub, newSub;
-  bool haveLast = false;
+  bool haveLast = false, keep = false;
   std::wstring entryFolder;
   for (TFileInfo* entry : Entries) {
     if (!FullPathStartsWith(*entry, prefix)) continue;
@@ -337,9 +337,14 @@ void TBackupHistoryDatabase::SetFolder(const std::wstring& folder) {
       std::wstring_view rest = entryFolder.size() > prefix.size()
                                    ? std::wstring_view(entryFolder).substr(prefix.size())
                                    : std::wstring_view();
-      while (!rest.empty() && rest.back() == L'\\') rest.remove_suffix(1);
+      if (!rest.empty() && rest.back() == L'\\') rest.remove_suffix(1);
+      // A folder with doubled separators cannot be split into root and subfolder without
+      // changing its path; such an entry keeps its own.
+      keep = (!rest.empty() && (rest.back() == L'\\' || rest.front() == L'\\')) ||
+             (rest.empty() && entryFolder.size() > prefix.size());
       newSub = MakeSharedText(rest);
     }
+    if (keep) continue;
     entry->SetRootFolder(root);
     entry->SetSubFolder(newSub);
   }
