@@ -80,7 +80,8 @@ if(VOG_FUZZ)
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     set(corpus ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
-    set(args -runs=${VOG_FUZZ_RUNS} -max_len=65536 -rss_limit_mb=2048)
+    # Bounded by count and, on a slow machine, by time as well.
+    set(args -runs=${VOG_FUZZ_RUNS} -max_total_time=120 -max_len=16384 -rss_limit_mb=2048)
     if(EXISTS ${corpus})
       # libFuzzer adds new inputs to the first corpus folder: a scratch folder in the build
       # tree, so the seeds in the source tree are only read.
