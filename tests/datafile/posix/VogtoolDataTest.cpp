@@ -14,68 +14,21 @@
 
 #include <nlohmann/json.hpp>
 
+#include "support/VogtoolRunner.h"
+
 namespace vog {
 namespace {
 
 namespace fs = std::filesystem;
 using TJson = nlohmann::ordered_json;
 
-struct TResult {
-  int Exit = -1;
-  std::string Out, Err;
-};
+using test::TToolResult;
+using TResult = TToolResult;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string ReadAll(const fs::path& path) { return test::ReadFileBytes(path); }
+void WriteAll(const fs::path& path, const std::string& content) { test::WriteFileBytes(path, content); }
 
-void WriteAll(const fs::path& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary);
-  out << content;
-}
-
-std::string Quote(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-class VogtoolDataTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    const char* build = std::getenv("VOG_BUILD_DIR");
-    ASSERT_NE(build, nullptr) << "VOG_BUILD_DIR is set by ctest";
-    tool_ = fs::path(build) / "vogtool";
-    ASSERT_TRUE(fs::exists(tool_)) << tool_;
-    char pattern[] = "/tmp/vogtool-data-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  TResult Run(const std::vector<std::string>& args) {
-    std::string cmd = Quote(tool_.string());
-    for (const auto& a : args) cmd += " " + Quote(a);
-    auto out = dir_ / "stdout.txt", err = dir_ / "stderr.txt";
-    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    TResult r;
-    int status = std::system(cmd.c_str());
-    r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.Out = ReadAll(out);
-    r.Err = ReadAll(err);
-    return r;
-  }
-
-  std::string P(const char* name) { return (dir_ / name).string(); }
-
-  fs::path tool_, dir_;
-};
+class VogtoolDataTest : public test::VogtoolTest {};
 
 TEST_F(VogtoolDataTest, NewSetupShowsTheDefaults) {
   ASSERT_EQ(Run({"data", "new", P("a.vgd")}).Exit, 0);

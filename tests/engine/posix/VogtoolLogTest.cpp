@@ -14,6 +14,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Text.h"
+#include "support/VogtoolRunner.h"
 
 namespace vog {
 namespace {
@@ -22,25 +23,10 @@ namespace fs = std::filesystem;
 
 std::string Utf16File(const std::wstring& text) { return "\xFF\xFE" + ToUtf16Le(text); }
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string ReadAll(const fs::path& path) { return test::ReadFileBytes(path); }
 
-class VogtoolLogTest : public ::testing::Test {
+class VogtoolLogTest : public test::VogtoolTest {
 protected:
-  void SetUp() override {
-    const char* build = std::getenv("VOG_BUILD_DIR");
-    ASSERT_NE(build, nullptr) << "VOG_BUILD_DIR is set by ctest";
-    tool_ = fs::path(build) / "vogtool";
-    ASSERT_TRUE(fs::exists(tool_)) << tool_;
-    char pattern[] = "/tmp/vogtool-log-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
 
   fs::path Put(const std::string& name, const std::string& bytes) {
     const fs::path path = dir_ / name;
@@ -55,8 +41,7 @@ protected:
     out = ReadAll(outFile);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-
-  fs::path tool_, dir_;
+  using test::VogtoolTest::Run;
 };
 
 TEST_F(VogtoolLogTest, LogShowPrintsEveryEntry) {
