@@ -15,6 +15,13 @@ namespace vog {
 
 namespace {
 
+// A function of a loaded library; casting through void(*)() tells the compiler the
+// signature is known.
+template <class F>
+F Proc(HMODULE module, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 std::wstring WithBackslash(std::wstring root) {
   if (root.empty() || root.back() != L'\\') root += L'\\';
   return root;
@@ -90,13 +97,13 @@ public:
         return;
       }
     }
-    GetClassDevs = reinterpret_cast<TGetClassDevs>(GetProcAddress(module_, "SetupDiGetClassDevsA"));
-    EnumInterfaces = reinterpret_cast<TEnumInterfaces>(GetProcAddress(module_, "SetupDiEnumDeviceInterfaces"));
+    GetClassDevs = Proc<TGetClassDevs>(module_, "SetupDiGetClassDevsA");
+    EnumInterfaces = Proc<TEnumInterfaces>(module_, "SetupDiEnumDeviceInterfaces");
     GetInterfaceDetail =
-        reinterpret_cast<TGetInterfaceDetail>(GetProcAddress(module_, "SetupDiGetDeviceInterfaceDetailA"));
-    DestroyList = reinterpret_cast<TDestroyList>(GetProcAddress(module_, "SetupDiDestroyDeviceInfoList"));
-    GetParent = reinterpret_cast<TGetParent>(GetProcAddress(module_, "CM_Get_Parent"));
-    RequestEjectW = reinterpret_cast<TRequestEjectW>(GetProcAddress(module_, "CM_Request_Device_EjectW"));
+        Proc<TGetInterfaceDetail>(module_, "SetupDiGetDeviceInterfaceDetailA");
+    DestroyList = Proc<TDestroyList>(module_, "SetupDiDestroyDeviceInfoList");
+    GetParent = Proc<TGetParent>(module_, "CM_Get_Parent");
+    RequestEjectW = Proc<TRequestEjectW>(module_, "CM_Request_Device_EjectW");
   }
   ~TSetupApi() {
     if (module_) FreeLibrary(module_);

@@ -10,6 +10,13 @@ namespace vog {
 
 namespace {
 
+// A function of a loaded library; casting through void(*)() tells the compiler the
+// signature is known.
+template <class F>
+F Proc(HMODULE module, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 // COM for the calling thread, for one call; a thread that already runs COM in another
 // mode keeps it.
 class TComScope {
@@ -37,7 +44,7 @@ class TOle32 {
 public:
   TOle32() {
     module_ = LoadLibraryW(L"OLE32.dll");
-    if (module_) open_ = reinterpret_cast<TStgOpenStorageEx>(GetProcAddress(module_, "StgOpenStorageEx"));
+    if (module_) open_ = Proc<TStgOpenStorageEx>(module_, "StgOpenStorageEx");
     if (module_ && !open_) {
       FreeLibrary(module_);
       module_ = nullptr;

@@ -67,7 +67,9 @@ TEST_F(Win32Macros, VolumeLabelOfDriveC) {
   EXPECT_EQ(GetVolumeLabel(root_ + L"some\\file"), label);
   EXPECT_TRUE(IsDriveUsable(L"C:\\"));
   EXPECT_EQ(ExpandMacros(L"<VOL:NO-SUCH-LABEL>\\Save"), L"");
-  if (!label.empty()) EXPECT_EQ(ExpandMacros(L"<VOL:" + UpperText(label) + L">\\Save"), L"C:\\Save");
+  if (!label.empty()) {
+    EXPECT_EQ(ExpandMacros(L"<VOL:" + UpperText(label) + L">\\Save"), L"C:\\Save");
+  }
 }
 
 TEST_F(Win32Macros, EnvironmentValuesWholeAndUnset) {
