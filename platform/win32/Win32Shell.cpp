@@ -116,13 +116,13 @@ public:
       ULONG fetched = 0;
       if (properties->Next(1, &stat, &fetched) != S_OK || fetched == 0) break;
       if (stat.lpwstrName) CoTaskMemFree(stat.lpwstrName);
-      PROPSPEC spec{};
-      spec.ulKind = PRSPEC_PROPID;
-      spec.propid = stat.propid;
+      PROPSPEC propSpec{};
+      propSpec.ulKind = PRSPEC_PROPID;
+      propSpec.propid = stat.propid;
       PROPVARIANT value;
       PropVariantInit(&value);
-      hr = sourceProps->ReadMultiple(1, &spec, &value);
-      if (SUCCEEDED(hr)) hr = destProps->WriteMultiple(1, &spec, &value, PID_FIRST_USABLE);
+      hr = sourceProps->ReadMultiple(1, &propSpec, &value);
+      if (SUCCEEDED(hr)) hr = destProps->WriteMultiple(1, &propSpec, &value, PID_FIRST_USABLE);
       PropVariantClear(&value);
     }
     if (SUCCEEDED(hr)) hr = destProps->Commit(STGC_DEFAULT);
