@@ -57,19 +57,41 @@ TEST_F(Win32Macros, DrivesListedWithTypesAndSpace) {
   EXPECT_LE(free, total);
 }
 
-// Wine's mount manager reads a drive's label (the .windows-label file at its root) and
-// learns its drive letters (links in the prefix's dosdevices folder) when it starts; a
-// label written or a drive linked while it runs stays unknown to it (error 1). So the
-// test reads drive C: as it is and checks the label through the services and VOL.
-TEST_F(Win32Macros, VolumeLabelOfDriveC) {
+// The test run's Wine prefix has a drive T: of its own, a fixed disk labelled "VOGTEST"
+// (cmake/wine-prefix): Wine's mount manager learns labels and drive letters only when it
+// starts, so the drive is made with the prefix rather than here.
+TEST_F(Win32Macros, VolumeLabelsFindTheirDrive) {
+  std::vector<std::wstring> roots;
+  ASSERT_GT(ListDriveRoots(roots), 0);
+  bool hasT = false;
+  for (const auto& r : roots) hasT = hasT || r == L"T:\\";
+  ASSERT_TRUE(hasT) << "the test prefix has no drive T: (cmake/wine-prefix)";
+  EXPECT_EQ(Platform().Volumes->DriveType(L"T:\\"), TDriveType::Fixed);
+  EXPECT_EQ(Platform().Volumes->DriveType(L"T:"), TDriveType::Fixed);
+
   std::wstring label;
-  ASSERT_EQ(Platform().Volumes->VolumeLabel(L"C:\\", label), 0u);
-  EXPECT_EQ(GetVolumeLabel(root_ + L"some\\file"), label);
-  EXPECT_TRUE(IsDriveUsable(L"C:\\"));
+  ASSERT_EQ(Platform().Volumes->VolumeLabel(L"T:\\", label), 0u);
+  EXPECT_EQ(label, L"VOGTEST");
+  EXPECT_EQ(GetVolumeLabel(L"T:\\Backup\\some\\file.txt"), L"VOGTEST");
+  EXPECT_TRUE(IsDriveUsable(L"T:\\"));
+
+  // VOL finds the drive by its label in any case; files then go to that drive.
+  EXPECT_EQ(ExpandMacros(L"<VOL:VOGTEST>\\Save"), L"T:\\Save");
+  EXPECT_EQ(ExpandMacros(L"<VOL:vogtest>\\Save\\<VOL:VOGTEST>"), L"T:\\Save\\T:");
   EXPECT_EQ(ExpandMacros(L"<VOL:NO-SUCH-LABEL>\\Save"), L"");
-  if (!label.empty()) {
-    EXPECT_EQ(ExpandMacros(L"<VOL:" + UpperText(label) + L">\\Save"), L"C:\\Save");
-  }
+  const std::wstring folder = ExpandMacros(L"<VOL:VOGTEST>\\") + tag_;
+  ASSERT_EQ(Files().MakeFolder(folder), 0u);
+  ASSERT_EQ(WriteFileReplacing(folder + L"\\a.txt", "saved"), 0u);
+  TFindData info;
+  ASSERT_EQ(Files().GetInfo(folder + L"\\a.txt", info), 0u);
+  EXPECT_EQ(info.Size, 5);
+  DeleteFolderTree(folder + L"\\");
+  EXPECT_NE(Files().GetInfo(folder, info), 0u);
+
+  // A drive letter with no drive behind it.
+  EXPECT_EQ(Platform().Volumes->DriveType(L"Q:\\"), TDriveType::NoRootDir);
+  EXPECT_NE(Platform().Volumes->VolumeLabel(L"Q:\\", label), 0u);
+  EXPECT_EQ(GetVolumeLabel(L"Q:\\x"), L"");
 }
 
 TEST_F(Win32Macros, EnvironmentValuesWholeAndUnset) {
