@@ -10,7 +10,9 @@ namespace {
 constexpr uint64_t kRunBit = 1ull << 63;
 constexpr uint64_t kTagMask = 0x7FFFFFFFull << 32;
 
-inline uint64_t TagOf(uint64_t hash) noexcept { return (hash >> 1) & kTagMask; }
+// The tag comes from the hash's low bits, the slot from its high bits (SlotOf), so that
+// keys crowding one stretch of the table still differ in their tags.
+inline uint64_t TagOf(uint64_t hash) noexcept { return (hash << 32) & kTagMask; }
 
 inline void Prefetch(const void* address) noexcept {
 #if defined(__GNUC__)
@@ -22,38 +24,48 @@ inline void Prefetch(const void* address) noexcept {
 
 }  // namespace
 
+// The hash scaled onto the table's size, which need not be a power of two.
+size_t TLookupIndex::SlotOf(uint64_t hash) const noexcept {
+#if defined(__SIZEOF_INT128__)
+  return static_cast<size_t>((static_cast<unsigned __int128>(hash) * slots_.size()) >> 64);
+#else
+  return static_cast<size_t>(hash % slots_.size());
+#endif
+}
+
 TLookupIndex::TLookupIndex(const std::vector<TFileInfo*>& items, bool byFullPath) : byFullPath_(byFullPath) {
-  size_t capacity = 16;
-  while (capacity < items.size() + items.size() / 2) capacity *= 2;  // at most 2/3 full
-  slots_.assign(capacity, 0);
-  mask_ = capacity - 1;
+  slots_.resize(items.size() + items.size() / 2 + 16);  // at most 2/3 full
+  const size_t capacity = slots_.size();
   size_t lastSlot = 0;
   uint64_t lastHash = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     const TPieces pieces = Pieces(*items[i], byFullPath);
     const uint64_t hash = HashPieces(pieces);
     if (i > 0 && hash == lastHash && ComparePieces(Pieces(*items[i - 1], byFullPath), pieces) == 0) {
-      slots_[lastSlot] |= kRunBit;  // one more record of the same run
+      slots_[lastSlot].Value |= kRunBit;  // one more record of the same run
       continue;
     }
-    size_t slot = hash & mask_;
-    while (slots_[slot]) slot = (slot + 1) & mask_;
-    slots_[slot] = (static_cast<uint64_t>(i) + 1) | TagOf(hash);
+    size_t slot = SlotOf(hash);
+    while (slots_[slot].Value)
+      if (++slot == capacity) slot = 0;
+    slots_[slot] = TSlot{(static_cast<uint64_t>(i) + 1) | TagOf(hash), items[i]};
     lastSlot = slot;
     lastHash = hash;
   }
 }
 
 bool TLookupIndex::Find(const std::vector<TFileInfo*>& items, std::wstring_view key, int& index) const {
+  if (slots_.empty()) return false;
   const TPieces k = OnePiece(key);
   const uint64_t hash = HashPieces(k);
   const uint64_t tag = TagOf(hash);
-  for (size_t slot = hash & mask_; slots_[slot]; slot = (slot + 1) & mask_) {
-    const uint64_t value = slots_[slot];
+  const size_t capacity = slots_.size();
+  for (size_t slot = SlotOf(hash); slots_[slot].Value; slot = slot + 1 == capacity ? 0 : slot + 1) {
+    const uint64_t value = slots_[slot].Value;
     if ((value & kTagMask) != tag) continue;
     const size_t start = static_cast<size_t>(value & 0xFFFFFFFFull) - 1;
     if (start >= items.size()) continue;
-    const TFileInfo& record = *items[start];
+    const TFileInfo& record = *slots_[slot].Record;
     // The folder text and the name lie apart in memory: fetch both at once.
     Prefetch(record.FileName.data());
     Prefetch(record.SubFolder().data());

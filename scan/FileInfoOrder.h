@@ -37,11 +37,17 @@ public:
   bool Find(const std::vector<TFileInfo*>& items, std::wstring_view key, int& index) const;
 
 private:
+  struct TSlot {
+    // 0 = empty; else low 32 bits = start of the run + 1, bits 32-62 a hash tag, bit 63
+    // set when the run holds more than one record.
+    uint64_t Value = 0;
+    // The run's first record, so that a lookup reaches it without reading the list.
+    const TFileInfo* Record = nullptr;
+  };
+  size_t SlotOf(uint64_t hash) const noexcept;
+
   bool byFullPath_;
-  uint64_t mask_ = 0;
-  // 0 = empty; else low 32 bits = start of the run + 1, bits 32-62 hash tag, bit 63 set
-  // when the run holds more than one record.
-  std::vector<uint64_t> slots_;
+  std::vector<TSlot> slots_;
 };
 
 }  // namespace detail

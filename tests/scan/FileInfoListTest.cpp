@@ -57,6 +57,67 @@ TEST(FileInfoList, LookupIgnoresCaseAndSortsOnFirstUse) {
   EXPECT_EQ(list[0], first);
 }
 
+// The bisection the list's lookups must agree with: the first record met in the
+// bisection that compares equal, or the insertion point.
+int ReferenceFind(const TFileInfoList& list, const std::wstring& key, bool full, bool& found) {
+  int lo = 0, hi = list.Count() - 1;
+  while (lo <= hi) {
+    const int mid = (lo + hi) / 2;
+    const int c = full ? CompareFullPath(*list[mid], key) : CompareRelativePath(*list[mid], key);
+    if (c == 0) {
+      found = true;
+      return mid;
+    }
+    if (c < 0) lo = mid + 1; else hi = mid - 1;
+  }
+  found = false;
+  return lo;
+}
+
+// Many lookups on a large list go through a hash index; it must give exactly the index
+// the bisection gives, also for runs of keys equal but for case, for keys that are only
+// a folder or a prefix of a record, and after records leave the list.
+TEST(FileInfoList, IndexedLookupsAgreeWithTheBisection) {
+  Records r;
+  TFileInfoList list;
+  std::mt19937 random(7);
+  std::vector<std::wstring> keys;
+  const wchar_t* roots[] = {L"C:\\a\\", L"c:\\A\\", L"D:\\"};
+  for (int i = 0; i < 3000; ++i) {
+    const std::wstring sub = (random() % 4 == 0) ? L"" : L"Dir" + std::to_wstring(random() % 30);
+    std::wstring name = L"f" + std::to_wstring(random() % 400) + L".Txt";
+    if (random() % 2) name = UpperText(name);  // equal keys but for case make runs
+    TFileInfo* record = r.Make(roots[random() % 3], sub, name);
+    list.Add(record);
+    keys.push_back(record->RelativePath());
+    keys.push_back(record->FullPath());
+    keys.push_back(record->RelativePath() + L"x");
+    keys.push_back(sub);
+  }
+  keys.push_back(L"");
+  keys.push_back(L"\\");
+  auto checkAll = [&](bool full) {
+    for (const std::wstring& key : keys) {
+      bool expectFound = false;
+      const int expected = ReferenceFind(list, key, full, expectFound);
+      int index = -1;
+      const bool found = full ? list.FindByFullPath(key, index) : list.FindByRelativePath(key, index);
+      ASSERT_EQ(found, expectFound) << WideToUtf8(key);
+      ASSERT_EQ(index, expected) << WideToUtf8(key);
+    }
+  };
+  list.SortByRelativePath();
+  checkAll(false);
+  list.SortByFullPath();
+  checkAll(true);
+
+  // Records leave the list: the index made before must not be used again.
+  for (int i = 0; i < 500; ++i) list.Delete(static_cast<int>(random() % static_cast<unsigned>(list.Count())));
+  checkAll(true);
+  list.SortByRelativePath();
+  checkAll(false);
+}
+
 TEST(FileInfoList, SortingByOneKeyClearsTheOtherWhenRootsDiffer) {
   Records r;
   TFileInfoList list;
