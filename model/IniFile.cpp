@@ -37,7 +37,10 @@ bool KeyValue(std::wstring_view line, std::wstring_view& key, std::wstring_view&
   if (eq == std::wstring_view::npos) return false;
   key = Trim(line.substr(0, eq));
   value = Trim(line.substr(eq + 1));
-  if (value.size() >= 2 && value.front() == L'"' && value.back() == L'"') value = value.substr(1, value.size() - 2);
+  // A value in matching quotes, double or single, loses them (as the system's profile
+  // functions read it).
+  if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') && value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
   return !key.empty();
 }
 

@@ -5,7 +5,7 @@
 #include "base/DateTime.h"
 #include "base/Error.h"
 #include "base/Text.h"
-#include "model/IniValue.h"
+#include "model/IniFile.h"
 #include "platform/Platform.h"
 #include "services/drives/Drives.h"
 
@@ -167,10 +167,10 @@ std::wstring IniFileValue(std::wstring_view argument) {
   }
   const size_t colon = rest.find(L':');
   if (colon == std::wstring_view::npos) return L"";
-  std::wstring value;
-  if (!ReadIniValue(file, std::wstring(rest.substr(0, colon)), std::wstring(rest.substr(colon + 1)), value))
-    return L"";
-  return value;
+  const std::wstring section(rest.substr(0, colon)), key(rest.substr(colon + 1));
+  TIniFile ini;
+  ini.Load(file);
+  return ini.ReadString(section, key, L"");
 }
 
 std::wstring DateValue(std::wstring_view format) {

@@ -9,10 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vog {
+#include "base/Path.h"
 
-// `path` when it ends with "\", otherwise `path` + "\".
-std::wstring AddBackslash(std::wstring_view path);
+namespace vog {
 
 // The stored name of the first entry that a directory search for `path` returns, "" when
 // nothing is found. `attributes` says which special entries may match (Windows' search
@@ -25,12 +24,9 @@ std::wstring FindActualName(const std::wstring& path, uint32_t attributes);
 // A component that cannot be found keeps its given spelling.
 std::wstring ActualCasePath(const std::wstring& path);
 
-// The drive of a path (C: for C:\a\b), or \\server\share for a path below a share; a
-// path of the form \\server\share or \\server comes back unchanged; "" when there is
-// neither. The byte-text form steps over double-byte characters, whose second byte may
-// be the code of "\".
+// PathRoot (base/Path.h) of a byte text in the ANSI code page: double-byte characters,
+// whose second byte may be the code of "\", are stepped over.
 std::string PathRoot(std::string_view path);
-std::wstring PathRoot(std::wstring_view path);
 
 // Deletes a file; when that fails and the file is read-only, clears the read-only bit
 // and deletes once more. Returns whether the file was deleted.

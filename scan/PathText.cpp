@@ -1,49 +1,16 @@
 // The utilities that work on texts alone (the drive part also asks the code page).
 #include <algorithm>
 
+#include "base/Path.h"
 #include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/FileUtils.h"
 
 namespace vog {
 
-std::wstring AddBackslash(std::wstring_view path) {
-  std::wstring result(path);
-  if (result.empty() || result.back() != L'\\') result += L'\\';
-  return result;
-}
-
-namespace {
-
-template <class Char, class IsLead>
-std::basic_string<Char> RootOf(std::basic_string_view<Char> path, IsLead isLead) {
-  const Char backslash = static_cast<Char>('\\');
-  if (path.size() >= 2 && path[0] == backslash && path[1] == backslash) {
-    // \\server\share\rest -> \\server\share: the second "\" after the server name ends it.
-    int found = 0;
-    for (size_t i = 2; i < path.size(); ++i) {
-      if (isLead(path[i])) {
-        ++i;
-        continue;
-      }
-      if (path[i] == backslash && ++found == 2) return std::basic_string<Char>(path.substr(0, i));
-    }
-    return std::basic_string<Char>(path);
-  }
-  if (path.size() >= 2 && path[1] == static_cast<Char>(':') && !isLead(path[0]))
-    return std::basic_string<Char>(path.substr(0, 2));
-  return std::basic_string<Char>();
-}
-
-}  // namespace
-
 std::string PathRoot(std::string_view path) {
   ICodePage& codePage = CodePage();
-  return RootOf<char>(path, [&codePage](char c) { return codePage.IsLeadByte(static_cast<unsigned char>(c)); });
-}
-
-std::wstring PathRoot(std::wstring_view path) {
-  return RootOf<wchar_t>(path, [](wchar_t) { return false; });
+  return PathRootOf<char>(path, [&codePage](char c) { return codePage.IsLeadByte(static_cast<unsigned char>(c)); });
 }
 
 bool TextStartsWith(std::wstring_view prefix, std::wstring_view text) { return StartsWithText(text, prefix); }

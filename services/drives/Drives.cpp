@@ -1,10 +1,10 @@
 #include "services/drives/Drives.h"
 
 #include "base/Error.h"
+#include "base/Path.h"
 #include "base/Text.h"
 #include "platform/Codes.h"
 #include "platform/Platform.h"
-#include "scan/FileUtils.h"
 
 namespace vog {
 

@@ -137,6 +137,11 @@ TEST_F(PathMacrosTest, IniThroughQuotedPathAndBracketedMacros) {
   EXPECT_EQ(ExpandMacros(L"<INI:[SLF]\\w.ini:Paths:Dest>"), L"");
   EXPECT_EQ(ExpandMacros(L"<INI:[WIN:Desktop]\\v.ini:Paths:Dest>"), L"");
   EXPECT_EQ(ExpandMacros(L"<INI:[DAT:yyyy]\\v.ini:Paths:Dest>"), L"");  // not a kind INI takes
+  // Values in matching quotes of either kind lose them, as the system reads them.
+  Fs().AddFile(L"C:\\Conf\\q.ini", "[Q]\r\nOne='F:\\One'\r\nTwo=\"F:\\Two\"\r\nOdd='F:\\Odd\"\r\n");
+  EXPECT_EQ(ExpandMacros(L"<INI:[SLF]\\q.ini:Q:One>"), L"F:\\One");
+  EXPECT_EQ(ExpandMacros(L"<INI:[SLF]\\q.ini:Q:Two>"), L"F:\\Two");
+  EXPECT_EQ(ExpandMacros(L"<INI:[SLF]\\q.ini:Q:Odd>"), L"'F:\\Odd\"");
 }
 
 TEST_F(PathMacrosTest, IniReadsUtf16FilesToo) {
