@@ -34,23 +34,55 @@ size_t TLookupIndex::SlotOf(uint64_t hash) const noexcept {
 }
 
 TLookupIndex::TLookupIndex(const std::vector<TFileInfo*>& items, bool byFullPath) : byFullPath_(byFullPath) {
-  slots_.resize(items.size() + items.size() / 2 + 16);  // at most 2/3 full
+  const size_t n = items.size();
+  slots_.resize(n + n / 2 + 16);  // at most 2/3 full
   const size_t capacity = slots_.size();
+
+  // First the hashes, in list order. Records of one folder share their folder texts and
+  // mostly lie together in the list: the hash of the folder part is carried from one
+  // record to the next. A record equal to the one before it (ignoring case) continues
+  // that record's run and gets no slot of its own.
+  std::vector<uint64_t> hashes(n);
+  std::vector<bool> continues(n);
+  const void* folderRoot = nullptr;
+  const void* folderSub = nullptr;
+  THasher folder;
+  for (size_t i = 0; i < n; ++i) {
+    const TFileInfo& record = *items[i];
+    const void* root = byFullPath ? record.SharedRootFolder().get() : nullptr;
+    const void* sub = record.SharedSubFolder().get();
+    if (i == 0 || root != folderRoot || sub != folderSub) {
+      folder = THasher();
+      if (byFullPath) folder.Add(record.RootFolder());
+      if (!record.SubFolder().empty()) {
+        folder.Add(record.SubFolder());
+        folder.Add(kBackslash);
+      }
+      folderRoot = root;
+      folderSub = sub;
+    }
+    THasher hasher = folder;
+    hasher.Add(record.FileName);
+    hashes[i] = hasher.Finish();
+    continues[i] = i > 0 && hashes[i] == hashes[i - 1] &&
+                   ComparePieces(Pieces(*items[i - 1], byFullPath), Pieces(record, byFullPath)) == 0;
+  }
+
+  // Then the slots. Each lands at a random place in a table far larger than the caches,
+  // so the slot of a record some steps ahead is fetched while this one is placed.
+  constexpr size_t kAhead = 16;
   size_t lastSlot = 0;
-  uint64_t lastHash = 0;
-  for (size_t i = 0; i < items.size(); ++i) {
-    const TPieces pieces = Pieces(*items[i], byFullPath);
-    const uint64_t hash = HashPieces(pieces);
-    if (i > 0 && hash == lastHash && ComparePieces(Pieces(*items[i - 1], byFullPath), pieces) == 0) {
+  for (size_t i = 0; i < n; ++i) {
+    if (i + kAhead < n) Prefetch(&slots_[SlotOf(hashes[i + kAhead])]);
+    if (continues[i]) {
       slots_[lastSlot].Value |= kRunBit;  // one more record of the same run
       continue;
     }
-    size_t slot = SlotOf(hash);
+    size_t slot = SlotOf(hashes[i]);
     while (slots_[slot].Value)
       if (++slot == capacity) slot = 0;
-    slots_[slot] = TSlot{(static_cast<uint64_t>(i) + 1) | TagOf(hash), items[i]};
+    slots_[slot] = TSlot{(static_cast<uint64_t>(i) + 1) | TagOf(hashes[i]), items[i]};
     lastSlot = slot;
-    lastHash = hash;
   }
 }
 

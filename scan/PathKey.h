@@ -92,15 +92,26 @@ inline int ComparePieces(const TPieces& a, const TPieces& b) noexcept {
   }
 }
 
-// A 64-bit hash of the upper-cased units, the same for any cut of a text into pieces.
+// A 64-bit hash of the upper-cased units, the same for any cut of a text into pieces:
+// pieces are added in order, then Finish mixes the state.
+struct THasher {
+  uint64_t State = 0xcbf29ce484222325ull;
+  void Add(std::wstring_view piece) noexcept {
+    for (wchar_t c : piece) State = (State ^ Upper(c)) * 0x100000001b3ull;
+  }
+  uint64_t Finish() const noexcept {
+    uint64_t h = State;
+    h ^= h >> 29;
+    h *= 0xbf58476d1ce4e5b9ull;
+    h ^= h >> 32;
+    return h;
+  }
+};
+
 inline uint64_t HashPieces(const TPieces& pieces) noexcept {
-  uint64_t h = 0xcbf29ce484222325ull;
-  for (int i = 0; i < pieces.Count; ++i)
-    for (wchar_t c : pieces.Part[i]) h = (h ^ Upper(c)) * 0x100000001b3ull;
-  h ^= h >> 29;
-  h *= 0xbf58476d1ce4e5b9ull;
-  h ^= h >> 32;
-  return h;
+  THasher hasher;
+  for (int i = 0; i < pieces.Count; ++i) hasher.Add(pieces.Part[i]);
+  return hasher.Finish();
 }
 
 }  // namespace vog::pathkey
