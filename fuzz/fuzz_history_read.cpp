@@ -10,14 +10,6 @@
 #include "engine/BackupHistoryDatabase.h"
 #include "platform/memory/MemoryPlatform.h"
 
-namespace {
-
-struct TOwnedList : vog::TFileInfoList {
-  ~TOwnedList() { FreeAll(); }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vog;
   static bool installed = [] {
@@ -41,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // ("F" becomes "F\" for a file directly in the queried folder), never a path.
   std::vector<std::wstring> paths;
   for (const TFileInfo* e : db.Entries) paths.push_back(e->FullPath());
-  TOwnedList target;
+  TOwnedFileInfoList target;
   if (db.Entries.Count() > 0) {
     std::wstring folder = db.Entries[0]->RootFolder() + db.Entries[0]->SubFolder();
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();

@@ -10,14 +10,6 @@
 #include "scan/BackupLog.h"
 #include "scan/FileInfoList.h"
 
-namespace {
-
-struct TOwnedList : vog::TFileInfoList {
-  ~TOwnedList() { FreeAll(); }
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vog;
   static TMemoryFileSystem* fs = [] {
@@ -40,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   TBackupLog log;
   log.SetLogFileName(path);
-  TOwnedList copied, failed, deleted;
+  TOwnedFileInfoList copied, failed, deleted;
   try {
     if (earlierLayout) lines = TBackupLog::ConvertedOldLayout(lines);
     if (!lines.empty()) {

@@ -111,6 +111,13 @@ private:
   int lookupsWithoutIndex_ = 0;
 };
 
+// A list that owns its records: they are freed with it.
+class TOwnedFileInfoList : public TFileInfoList {
+public:
+  TOwnedFileInfoList() = default;
+  ~TOwnedFileInfoList() { FreeAll(); }
+};
+
 // Sorts a list on a worker thread. The thread starts at once; the creator calls WaitFor
 // and then sets the list's flag itself (SetSortedByFullPath(true)): the thread never sets
 // a flag. To abandon the sort, destroy the object: it requests termination and waits for

@@ -31,35 +31,29 @@ uint32_t TMemoryFileSystem::GetAttributes(const std::wstring& path, uint32_t& at
 }
 
 uint32_t TMemoryFileSystem::SetAttributes(const std::wstring& path, uint32_t attributes) {
-  TPath p;
-  if (uint32_t code = memfs::ParsePath(path, p)) return code;
   std::lock_guard lock(impl_->Mutex);
-  if (uint32_t code = impl_->CheckFault(TFaultOp::Attributes, p.Full())) return code;
+  TPath p;
   std::shared_ptr<TNode> node;
-  if (uint32_t code = impl_->Resolve(p, node)) return code;
+  if (uint32_t code = impl_->Enter(path, TFaultOp::Attributes, p, node)) return code;
   node->Attr = (node->Attr & ~kSettable) | (attributes & kSettable);
   return 0;
 }
 
 uint32_t TMemoryFileSystem::GetInfo(const std::wstring& path, TFindData& info) {
-  TPath p;
-  if (uint32_t code = memfs::ParsePath(path, p)) return code;
   std::lock_guard lock(impl_->Mutex);
-  if (uint32_t code = impl_->CheckFault(TFaultOp::Attributes, p.Full())) return code;
+  TPath p;
   std::shared_ptr<TNode> node;
-  if (uint32_t code = impl_->Resolve(p, node)) return code;
+  if (uint32_t code = impl_->Enter(path, TFaultOp::Attributes, p, node)) return code;
   info = node->Info();
   return 0;
 }
 
 uint32_t TMemoryFileSystem::SetTimes(const std::wstring& path, const TFileTime* creation, const TFileTime* lastAccess,
                                      const TFileTime* lastWrite) {
-  TPath p;
-  if (uint32_t code = memfs::ParsePath(path, p)) return code;
   std::lock_guard lock(impl_->Mutex);
-  if (uint32_t code = impl_->CheckFault(TFaultOp::Attributes, p.Full())) return code;
+  TPath p;
   std::shared_ptr<TNode> node;
-  if (uint32_t code = impl_->Resolve(p, node)) return code;
+  if (uint32_t code = impl_->Enter(path, TFaultOp::Attributes, p, node)) return code;
   // Setting times needs only attribute access, which read-only files and the sharing
   // rules allow, as on Windows.
   if (creation) node->Creation = *creation;
@@ -69,10 +63,9 @@ uint32_t TMemoryFileSystem::SetTimes(const std::wstring& path, const TFileTime* 
 }
 
 uint32_t TMemoryFileSystem::MakeFolder(const std::wstring& path) {
-  TPath p;
-  if (uint32_t code = memfs::ParsePath(path, p)) return code;
   std::lock_guard lock(impl_->Mutex);
-  if (uint32_t code = impl_->CheckFault(TFaultOp::MakeFolder, p.Full())) return code;
+  TPath p;
+  if (uint32_t code = impl_->Enter(path, TFaultOp::MakeFolder, p)) return code;
   if (p.IsRoot()) {
     TVolume* volume = nullptr;
     if (uint32_t code = impl_->FindVolume(p, volume)) return code;
@@ -86,12 +79,10 @@ uint32_t TMemoryFileSystem::MakeFolder(const std::wstring& path) {
 }
 
 uint32_t TMemoryFileSystem::RemoveFolder(const std::wstring& path) {
-  TPath p;
-  if (uint32_t code = memfs::ParsePath(path, p)) return code;
   std::lock_guard lock(impl_->Mutex);
-  if (uint32_t code = impl_->CheckFault(TFaultOp::Remove, p.Full())) return code;
+  TPath p;
   std::shared_ptr<TNode> node;
-  if (uint32_t code = impl_->Resolve(p, node)) return code;
+  if (uint32_t code = impl_->Enter(path, TFaultOp::Remove, p, node)) return code;
   if (p.IsRoot()) return err::AccessDenied;
   if (!node->Folder) return err::DirectoryInvalid;
   if (!node->Children.empty()) return err::DirNotEmpty;
@@ -101,12 +92,10 @@ uint32_t TMemoryFileSystem::RemoveFolder(const std::wstring& path) {
 }
 
 uint32_t TMemoryFileSystem::RemoveFile(const std::wstring& path) {
-  TPath p;
-  if (uint32_t code = memfs::ParsePath(path, p)) return code;
   std::lock_guard lock(impl_->Mutex);
-  if (uint32_t code = impl_->CheckFault(TFaultOp::Remove, p.Full())) return code;
+  TPath p;
   std::shared_ptr<TNode> node;
-  if (uint32_t code = impl_->Resolve(p, node)) return code;
+  if (uint32_t code = impl_->Enter(path, TFaultOp::Remove, p, node)) return code;
   if (node->Folder) return err::AccessDenied;
   if (node->Attr & attr::ReadOnly) return err::AccessDenied;
   if (impl_->BlocksDelete(*node)) return err::SharingViolation;

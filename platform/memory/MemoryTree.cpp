@@ -173,6 +173,17 @@ uint32_t TMemoryFileSystem::TImpl::Lookup(const std::wstring& text, TPath& path,
   return Resolve(path, node);
 }
 
+uint32_t TMemoryFileSystem::TImpl::Enter(const std::wstring& text, TFaultOp op, TPath& path) {
+  if (uint32_t code = memfs::ParsePath(text, path)) return code;
+  return CheckFault(op, path.Full());
+}
+
+uint32_t TMemoryFileSystem::TImpl::Enter(const std::wstring& text, TFaultOp op, TPath& path,
+                                         std::shared_ptr<TNode>& node) {
+  if (uint32_t code = Enter(text, op, path)) return code;
+  return Resolve(path, node);
+}
+
 std::shared_ptr<TNode> TMemoryFileSystem::TImpl::NewNode(const std::wstring& name, bool folder, uint32_t attributes) {
   auto node = std::make_shared<TNode>();
   node->Name = name;

@@ -109,6 +109,10 @@ struct TMemoryFileSystem::TImpl {
   uint32_t ResolveParent(const memfs::TPath& path, std::shared_ptr<memfs::TNode>& parent);
   // Parses and resolves in one step.
   uint32_t Lookup(const std::wstring& text, memfs::TPath& path, std::shared_ptr<memfs::TNode>& node);
+  // How one operation on one path begins: parses `text`, then answers a fault planned for
+  // `op` on it; the second form also resolves the node.
+  uint32_t Enter(const std::wstring& text, TFaultOp op, memfs::TPath& path);
+  uint32_t Enter(const std::wstring& text, TFaultOp op, memfs::TPath& path, std::shared_ptr<memfs::TNode>& node);
 
   // --- tree changes (Mutex held) ---
   std::shared_ptr<memfs::TNode> NewNode(const std::wstring& name, bool folder, uint32_t attributes);

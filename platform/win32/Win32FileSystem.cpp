@@ -11,15 +11,22 @@ namespace vog::win32 {
 
 namespace {
 
+// Attributes, size and times from a search result or an attribute query (the two
+// structures share these fields).
+template <class Data>
+void FillInfo(const Data& d, TFindData& data) {
+  data.Attr = d.dwFileAttributes;
+  data.Size = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                  ? 0
+                  : static_cast<int64_t>((static_cast<uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow);
+  data.CreationTime = FromFt(d.ftCreationTime);
+  data.LastAccessTime = FromFt(d.ftLastAccessTime);
+  data.LastWriteTime = FromFt(d.ftLastWriteTime);
+}
+
 void FromFindData(const WIN32_FIND_DATAW& fd, TFindData& data) {
   data.Name = fd.cFileName;
-  data.Attr = fd.dwFileAttributes;
-  data.Size = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                  ? 0
-                  : static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
-  data.CreationTime = FromFt(fd.ftCreationTime);
-  data.LastAccessTime = FromFt(fd.ftLastAccessTime);
-  data.LastWriteTime = FromFt(fd.ftLastWriteTime);
+  FillInfo(fd, data);
 }
 
 class TWin32FindHandle : public IFindHandle {
@@ -133,13 +140,7 @@ public:
   uint32_t GetInfo(const std::wstring& path, TFindData& info) override {
     WIN32_FILE_ATTRIBUTE_DATA fa;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &fa)) return GetLastError();
-    info.Attr = fa.dwFileAttributes;
-    info.Size = (fa.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    ? 0
-                    : static_cast<int64_t>((static_cast<uint64_t>(fa.nFileSizeHigh) << 32) | fa.nFileSizeLow);
-    info.CreationTime = FromFt(fa.ftCreationTime);
-    info.LastAccessTime = FromFt(fa.ftLastAccessTime);
-    info.LastWriteTime = FromFt(fa.ftLastWriteTime);
+    FillInfo(fa, info);
     // The name as stored (its letter case) comes from a search; a root has none.
     WIN32_FIND_DATAW fd;
     const HANDLE h = path.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(path.c_str(), &fd)

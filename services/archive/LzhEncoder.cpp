@@ -70,6 +70,9 @@ private:
     void Flush();
     void EmitBlock(uint32_t count);
     void WriteSmallLengths(const uint8_t* lengths, int count, int countBits, int special);
+    int UsedCharCount() const;
+    template <class Emit>
+    void ForEachTempSymbol(Emit emit) const;
     void CountTempFreq(std::array<uint32_t, TempCount>& freq) const;
     void WriteCharLengths(const uint8_t* tempLengths, const uint16_t* tempCodes);
 
@@ -113,51 +116,28 @@ void TEncoder::WriteSmallLengths(const uint8_t* lengths, int count, int countBit
     }
 }
 
-// Runs of zero lengths in the character table are coded as: 0 = one zero, 1 + 4 bits =
-// 3..18 zeros, 2 + 9 bits = 20..531 zeros; any other temp symbol k is the length k - 2.
-void TEncoder::CountTempFreq(std::array<uint32_t, TempCount>& freq) const
+// The character table is written up to its last non-zero length.
+int TEncoder::UsedCharCount() const
 {
-    freq.fill(0);
     int n = CharCount;
     while (n > 0 && CharLengths[n - 1] == 0)
         --n;
-    int i = 0;
-    while (i < n) {
-        const int length = CharLengths[i++];
-        if (length != 0) {
-            ++freq[length + 2];
-            continue;
-        }
-        int run = 1;
-        while (i < n && CharLengths[i] == 0) {
-            ++i;
-            ++run;
-        }
-        if (run <= 2) {
-            freq[0] += uint32_t(run);
-        } else if (run <= 18) {
-            ++freq[1];
-        } else if (run == 19) {
-            ++freq[0];
-            ++freq[1];
-        } else {
-            ++freq[2];
-        }
-    }
+    return n;
 }
 
-void TEncoder::WriteCharLengths(const uint8_t* tempLengths, const uint16_t* tempCodes)
+// Runs of zero lengths in the character table are coded as: 0 = one zero, 1 + 4 bits =
+// 3..18 zeros, 2 + 9 bits = 20..531 zeros; any other temp symbol k is the length k - 2.
+// Calls emit(symbol, extraBits, extraValue) for each temp symbol in order (extraBits 0:
+// none follow).
+template <class Emit>
+void TEncoder::ForEachTempSymbol(Emit emit) const
 {
-    int n = CharCount;
-    while (n > 0 && CharLengths[n - 1] == 0)
-        --n;
-    Bits.Put(CharCountBits, uint32_t(n));
-    auto putTemp = [&](int symbol) { Bits.Put(tempLengths[symbol], tempCodes[symbol]); };
+    const int n = UsedCharCount();
     int i = 0;
     while (i < n) {
         const int length = CharLengths[i++];
         if (length != 0) {
-            putTemp(length + 2);
+            emit(length + 2, 0, 0u);
             continue;
         }
         int run = 1;
@@ -167,19 +147,32 @@ void TEncoder::WriteCharLengths(const uint8_t* tempLengths, const uint16_t* temp
         }
         if (run <= 2) {
             for (int k = 0; k < run; ++k)
-                putTemp(0);
+                emit(0, 0, 0u);
         } else if (run <= 18) {
-            putTemp(1);
-            Bits.Put(4, uint32_t(run - 3));
+            emit(1, 4, uint32_t(run - 3));
         } else if (run == 19) {
-            putTemp(0);
-            putTemp(1);
-            Bits.Put(4, 15);
+            emit(0, 0, 0u);
+            emit(1, 4, 15u);
         } else {
-            putTemp(2);
-            Bits.Put(CharCountBits, uint32_t(run - 20));
+            emit(2, CharCountBits, uint32_t(run - 20));
         }
     }
+}
+
+void TEncoder::CountTempFreq(std::array<uint32_t, TempCount>& freq) const
+{
+    freq.fill(0);
+    ForEachTempSymbol([&freq](int symbol, int, uint32_t) { ++freq[symbol]; });
+}
+
+void TEncoder::WriteCharLengths(const uint8_t* tempLengths, const uint16_t* tempCodes)
+{
+    Bits.Put(CharCountBits, uint32_t(UsedCharCount()));
+    ForEachTempSymbol([&](int symbol, int extraBits, uint32_t extra) {
+        Bits.Put(tempLengths[symbol], tempCodes[symbol]);
+        if (extraBits)
+            Bits.Put(extraBits, extra);
+    });
 }
 
 int SingleSymbol(const uint32_t* freq, int count)

@@ -16,10 +16,6 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-struct OwnedList : TFileInfoList {
-  ~OwnedList() { FreeAll(); }
-};
-
 void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name,
              int64_t size, int32_t time = 0x58211000, uint32_t attr = 32) {
   auto* record = new TBackupFileInfo;
@@ -80,7 +76,7 @@ TEST_F(HistoryDatabaseTest, LoadQueryAndSaveRoundTrip) {
   EXPECT_EQ(db.Entries[1]->Attr, 4294967295u);
 
   TBackupInfo item;
-  OwnedList target;
+  TOwnedFileInfoList target;
   db.SetFolder(L"D:\\B\\T");
   db.SetTarget(&target);
   db.SetItem(&item);
@@ -114,7 +110,7 @@ TEST_F(HistoryDatabaseTest, EntriesOfADestinationInsideTheQueriedFolderKeepTheir
   db.SetFolder(L"D:\\B\\T");
   EXPECT_EQ(db.Entries[0]->FullPath(), L"D:\\B\\T\\nested\\n.txt");
   EXPECT_EQ(db.Entries[0]->RelativePath(), L"nested\\n.txt");
-  OwnedList target;
+  TOwnedFileInfoList target;
   db.SetTarget(&target);
   db.SetIncludeSubFolders(true);
   db.FillFolder();
@@ -129,7 +125,7 @@ TEST_F(HistoryDatabaseTest, QueryIgnoresCaseAndLoadHonoursAFolderSetBefore) {
   db.Load();
   EXPECT_EQ(db.Entries[1]->RootFolder(), L"D:\\B\\T\\");
   EXPECT_EQ(db.Entries[1]->SubFolder(), L"Sub");
-  OwnedList target;
+  TOwnedFileInfoList target;
   db.SetTarget(&target);
   db.SetIncludeSubFolders(false);
   db.FillFolder();
@@ -140,7 +136,7 @@ TEST_F(HistoryDatabaseTest, AddCopiedUpdatesInPlaceAndAppendsNewAtTheEnd) {
   Put({L"E:\\B\\T\\\ta.txt\t1\t2\t32", L"E:\\B\\T\\s\tb.txt\t1\t2\t32"});
   TBackupHistoryDatabase db;
   db.Load();
-  OwnedList copied;
+  TOwnedFileInfoList copied;
   AddFile(copied, L"E:\\B\\T\\", L"s", L"B.TXT", 77, 1234, 33);
   AddFile(copied, L"E:\\B\\T\\", L"", L"new.txt", 5);
   AddFile(copied, L"E:\\B\\T\\", L"", L"A.txt", 9);
@@ -155,10 +151,10 @@ TEST_F(HistoryDatabaseTest, AddCopiedUpdatesInPlaceAndAppendsNewAtTheEnd) {
 
 TEST_F(HistoryDatabaseTest, RemoveDeletedTakesOutMatchingEntries) {
   TBackupHistoryDatabase db;
-  OwnedList copied;
+  TOwnedFileInfoList copied;
   for (int i = 0; i < 6; ++i) AddFile(copied, L"E:\\B\\", L"", L"f" + std::to_wstring(i), i);
   db.AddCopied(copied);
-  OwnedList deleted;
+  TOwnedFileInfoList deleted;
   AddFile(deleted, L"e:\\b\\", L"", L"F1", 0);
   AddFile(deleted, L"E:\\B\\", L"", L"f4", 0);
   AddFile(deleted, L"E:\\B\\", L"", L"missing", 0);
@@ -170,7 +166,7 @@ TEST_F(HistoryDatabaseTest, RemoveDeletedTakesOutMatchingEntries) {
 
 TEST_F(HistoryDatabaseTest, BackgroundSortThenUpdate) {
   TBackupHistoryDatabase db;
-  OwnedList copied;
+  TOwnedFileInfoList copied;
   for (int i = 999; i >= 0; --i) AddFile(copied, L"E:\\B\\", L"d" + std::to_wstring(i % 7), std::to_wstring(i), i);
   db.AddCopied(copied);
   db.StartSort();
@@ -210,7 +206,7 @@ TEST_F(HistoryDatabaseTest, MalformedFilesRaiseAndChangeNothing) {
     Put(lines);
     const std::string before = Bytes();
     TBackupHistoryDatabase db;
-    OwnedList copied;
+    TOwnedFileInfoList copied;
     AddFile(copied, L"E:\\", L"", L"kept", 1);
     db.AddCopied(copied);
     EXPECT_THROW(db.Load(), Error) << WideToUtf8(lines.back());
@@ -274,7 +270,7 @@ TEST_F(HistoryDatabaseTest, FillFolderLetsMessagesRun) {
   Put({L"D:\\B\\\ta\t1\t2\t3", L"D:\\B\\\tb\t1\t2\t3", L"D:\\C\\\tc\t1\t2\t3"});
   TBackupHistoryDatabase db;
   db.Load();
-  OwnedList target;
+  TOwnedFileInfoList target;
   db.SetFolder(L"D:\\B");
   db.SetTarget(&target);
   test::TScriptedPump pump;

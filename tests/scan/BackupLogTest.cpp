@@ -15,10 +15,6 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-struct OwnedList : TFileInfoList {
-  ~OwnedList() { FreeAll(); }
-};
-
 void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name,
              int64_t size, uint32_t attr = 32) {
   auto* record = new TBackupFileInfo;
@@ -33,7 +29,7 @@ const std::wstring kHeader = L"Vogmeristログファイル\tVer.\t1";
 class BackupLogTest : public test::MemoryTest {
 protected:
   const std::wstring path = L"C:\\Log\\Vogratel.log";
-  OwnedList copied, failed, deleted;
+  TOwnedFileInfoList copied, failed, deleted;
 
   void SetUp() override {
     MemoryTest::SetUp();
@@ -248,7 +244,7 @@ TEST_F(BackupLogTest, ReadEntryParsesFieldsAndSections) {
   bool exists = false;
   const auto lines = TBackupLog::LoadLines(path, exists);
   ASSERT_TRUE(exists);
-  OwnedList c, e, d;
+  TOwnedFileInfoList c, e, d;
   TBackupLog log;
   log.SetCopiedFiles(&c);
   log.SetErrorFiles(&e);

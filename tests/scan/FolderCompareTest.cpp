@@ -11,10 +11,6 @@
 namespace vog {
 namespace {
 
-struct OwnedList : TFileInfoList {
-  ~OwnedList() { FreeAll(); }
-};
-
 int32_t Dos(int year, int month, int day, int hour, int minute, int second) {
   const uint32_t date = ((year - 1980) << 9) | (month << 5) | day;
   const uint32_t time = (hour << 11) | (minute << 5) | (second / 2);
@@ -42,7 +38,7 @@ void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& 
 class FolderCompareTest : public ::testing::Test {
 protected:
   TBackupInfo item;
-  OwnedList source, dest, copy;
+  TOwnedFileInfoList source, dest, copy;
 
   // Compares one source file against one destination file of the same name.
   bool Copied(int32_t sourceTime, int64_t sourceSize, int32_t destTime, int64_t destSize) {

@@ -15,10 +15,6 @@ using test::TScriptedProgress;
 using test::TScriptedPump;
 
 // Lists that free their records at the end of a test, whatever the filter left in them.
-struct OwnedList : TFileInfoList {
-  ~OwnedList() { FreeAll(); }
-};
-
 void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name) {
   auto* record = new TBackupFileInfo;
   record->SetPath(root, sub, name);
@@ -42,7 +38,7 @@ using Names = std::vector<std::wstring>;
 class FolderFilterTest : public ::testing::Test {
 protected:
   TBackupInfo item;
-  OwnedList source, selected;
+  TOwnedFileInfoList source, selected;
 
   void Scan(const std::wstring& root, std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> files) {
     for (const auto& [sub, name] : files) AddFile(source, root, sub, name);

@@ -22,10 +22,6 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-struct TOwnedList : TFileInfoList {
-  ~TOwnedList() { FreeAll(); }
-};
-
 std::string U8(std::wstring_view text) { return WideToUtf8(text); }
 
 json DosTimeJson(int32_t dos) {
@@ -63,7 +59,7 @@ json LogToJson(const std::wstring& path) {
   TBackupLog log;
   int index = 1;
   while (index < static_cast<int>(lines.size())) {
-    TOwnedList copied, failed, deleted;
+    TOwnedFileInfoList copied, failed, deleted;
     log.SetCopiedFiles(&copied);
     log.SetErrorFiles(&failed);
     log.SetDeletedFiles(&deleted);
@@ -110,7 +106,7 @@ json HistoryToJson(const std::wstring& path, const std::wstring& folder, bool su
   db.SetDatabaseFile(path);
   db.Load();
   const TFileInfoList* shown = &db.Entries;
-  TOwnedList target;
+  TOwnedFileInfoList target;
   if (!folder.empty()) {
     db.SetFolder(folder);
     db.SetTarget(&target);
