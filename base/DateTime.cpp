@@ -10,11 +10,11 @@ constexpr int64_t kMsPerDay = 86400000;
 constexpr int64_t kTicksPerDay = 864000000000;  // 100-ns ticks
 constexpr int64_t kTicksPerMs = 10000;
 // Day numbers of the calendar below count from 1970-01-01.
-constexpr int64_t kDay1899 = -25569;   // 1899-12-30, day 0 of TDateTime
-constexpr int64_t kDay1601 = -134774;  // 1601-01-01, tick 0 of FILETIME
+constexpr int64_t kDay1899 = -25569;                                     // 1899-12-30, day 0 of TDateTime
+constexpr int64_t kDay1601 = -134774;                                    // 1601-01-01, tick 0 of FILETIME
 constexpr int64_t kFileTime1899 = (kDay1899 - kDay1601) * kTicksPerDay;  // 94353120000000000
-constexpr int64_t kFirstDay = -693593;  // 0001-01-01 as a TDateTime day
-constexpr int64_t kLastDay = 2958465;   // 9999-12-31
+constexpr int64_t kFirstDay = -693593;                                   // 0001-01-01 as a TDateTime day
+constexpr int64_t kLastDay = 2958465;                                    // 9999-12-31
 
 // Proleptic Gregorian calendar <-> day number (days since 1970-01-01), valid for any year.
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) noexcept {
@@ -104,9 +104,7 @@ bool UnpackDos(int32_t dos, TDosFields& f) noexcept {
 
 }  // namespace
 
-bool IsLeapYear(int year) {
-  return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-}
+bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
 int DaysInMonth(int year, int month) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

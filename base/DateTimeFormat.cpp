@@ -6,7 +6,7 @@ namespace vog {
 
 namespace {
 
-constexpr std::wstring_view kMonthNames[12] = {L"1月", L"2月", L"3月", L"4月", L"5月", L"6月",
+constexpr std::wstring_view kMonthNames[12] = {L"1月", L"2月", L"3月", L"4月",  L"5月",  L"6月",
                                                L"7月", L"8月", L"9月", L"10月", L"11月", L"12月"};
 constexpr std::wstring_view kShortDayNames[7] = {L"日", L"月", L"火", L"水", L"木", L"金", L"土"};
 constexpr std::wstring_view kLongDayNames[7] = {L"日曜日", L"月曜日", L"火曜日", L"水曜日",
@@ -58,23 +58,32 @@ public:
       switch (token) {
         case L'Y': {
           const size_t n = count();
-          if (n <= 2) Number(p_.Year % 100, 2);
-          else Number(p_.Year, 4);
+          if (n <= 2)
+            Number(p_.Year % 100, 2);
+          else
+            Number(p_.Year, 4);
           break;
         }
         case L'M': {
           const size_t n = count();
-          if (n <= 2) Number(p_.Month, n);
-          else Out += MonthName();
+          if (n <= 2)
+            Number(p_.Month, n);
+          else
+            Out += MonthName();
           break;
         }
         case L'D': {
           const size_t n = count();
-          if (n <= 2) Number(p_.Day, n);
-          else if (n == 3) Out += DayName(kShortDayNames);
-          else if (n == 4) Out += DayName(kLongDayNames);
-          else if (n == 5) Append(kShortDateFormat, level + 1);
-          else Append(kLongDateFormat, level + 1);
+          if (n <= 2)
+            Number(p_.Day, n);
+          else if (n == 3)
+            Out += DayName(kShortDayNames);
+          else if (n == 4)
+            Out += DayName(kLongDayNames);
+          else if (n == 5)
+            Append(kShortDateFormat, level + 1);
+          else
+            Append(kLongDateFormat, level + 1);
           break;
         }
         case L'H': {
@@ -97,8 +106,10 @@ public:
           }
           int h = p_.Hour;
           if (use12Hour) {
-            if (h == 0) h = 12;
-            else if (h > 12) h -= 12;
+            if (h == 0)
+              h = 12;
+            else if (h > 12)
+              h -= 12;
           }
           Number(h, n > 2 ? 2 : n);
           break;

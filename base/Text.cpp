@@ -73,21 +73,45 @@ std::wstring Utf8ToWide(std::string_view s) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     int len = 0;
     uint32_t cp = 0;
-    if (c < 0x80) { cp = c; len = 1; }
-    else if (c >= 0xC2 && c <= 0xDF) { cp = c & 0x1F; len = 2; }
-    else if (c >= 0xE0 && c <= 0xEF) { cp = c & 0x0F; len = 3; }
-    else if (c >= 0xF0 && c <= 0xF4) { cp = c & 0x07; len = 4; }
-    else { put(0xFFFD); ++i; continue; }
-    if (i + len > s.size()) { put(0xFFFD); ++i; continue; }
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      cp = c & 0x07;
+      len = 4;
+    } else {
+      put(0xFFFD);
+      ++i;
+      continue;
+    }
+    if (i + len > s.size()) {
+      put(0xFFFD);
+      ++i;
+      continue;
+    }
     bool ok = true;
     for (int k = 1; k < len; ++k) {
       const unsigned char t = static_cast<unsigned char>(s[i + k]);
-      if ((t & 0xC0) != 0x80) { ok = false; break; }
+      if ((t & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
       cp = (cp << 6) | (t & 0x3F);
     }
-    if (ok && ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))))
+    if (ok &&
+        ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))))
       ok = false;
-    if (!ok) { put(0xFFFD); ++i; continue; }
+    if (!ok) {
+      put(0xFFFD);
+      ++i;
+      continue;
+    }
     put(cp);
     i += len;
   }
@@ -133,8 +157,8 @@ std::wstring FromUtf16Le(std::string_view bytes) {
   std::wstring out;
   out.reserve(bytes.size() / 2);
   for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-    out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                       (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    out.push_back(
+        static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8)));
   return out;
 }
 

@@ -44,9 +44,7 @@ std::wstring DecodeText(std::string_view bytes, const ICodePage& codePage, TText
   return text;
 }
 
-std::string EncodeUtf16LeWithBom(std::wstring_view text) {
-  return "\xFF\xFE" + ToUtf16Le(text);
-}
+std::string EncodeUtf16LeWithBom(std::wstring_view text) { return "\xFF\xFE" + ToUtf16Le(text); }
 
 std::vector<std::wstring> SplitLines(std::wstring_view text) {
   std::vector<std::wstring> lines;

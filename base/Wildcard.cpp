@@ -6,9 +6,7 @@ namespace vog {
 
 namespace {
 
-bool SameUnit(wchar_t a, wchar_t b) noexcept {
-  return a == b || UpperUnit(a) == UpperUnit(b);
-}
+bool SameUnit(wchar_t a, wchar_t b) noexcept { return a == b || UpperUnit(a) == UpperUnit(b); }
 
 // What a last "*" (with the rest of the pattern after it) accepts as the remainder of the
 // name, or -1 when the rest is not one of the endings the shell treats specially.

@@ -83,7 +83,8 @@ std::unique_ptr<TScan> BuildScan() {
     vog::TSharedText sub = vog::MakeSharedText(subText);
     for (int i = 0; i < perFolder; ++i) {
       auto* record = new vog::TBackupFileInfo;
-      record->SetPath(root, sub, L"Document_" + std::to_wstring(random() % 100000) + L"_" + std::to_wstring(i) + L".txt");
+      record->SetPath(root, sub,
+                      L"Document_" + std::to_wstring(random() % 100000) + L"_" + std::to_wstring(i) + L".txt");
       record->Size = i;
       const auto* data = reinterpret_cast<const char*>(record->FileName.data());
       const auto* self = reinterpret_cast<const char*>(record);

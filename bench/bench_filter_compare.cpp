@@ -26,7 +26,8 @@ void Scan(TFileInfoList& list, const std::wstring& root, int timeOffset) {
   const TSharedText shared = MakeSharedText(root);
   list.Reserve(kFolders * kFilesPerFolder);
   for (int f = 0; f < kFolders; ++f) {
-    const TSharedText sub = MakeSharedText(L"projects\\p" + std::to_wstring(f / 100) + L"\\folder" + std::to_wstring(f));
+    const TSharedText sub =
+        MakeSharedText(L"projects\\p" + std::to_wstring(f / 100) + L"\\folder" + std::to_wstring(f));
     for (int i = 0; i < kFilesPerFolder; ++i) {
       auto* r = new TBackupFileInfo;
       r->SetPath(shared, sub, L"file-" + std::to_wstring(i) + L"." + kExtensions[i % 10]);
@@ -46,9 +47,15 @@ void BM_FolderFilter(benchmark::State& state) {
   item.TargetCondition.Folders = {L"~*.*"};
   // Five folder paths and five folder-name masks that match nothing, so every iteration
   // filters the same million records (and every record is tested against every entry).
-  item.ExcludeCondition.Folders = {L"D:\\Data\\projects\\p9999",  L"D:\\Other",       L"\\\\srv\\share\\x",
-                                   L"D:\\Data\\projects\\p1\\tmp", L"E:\\Data\\projects", L"Temp",
-                                   L"*.tmp",                        L"obj",             L"backup?",
+  item.ExcludeCondition.Folders = {L"D:\\Data\\projects\\p9999",
+                                   L"D:\\Other",
+                                   L"\\\\srv\\share\\x",
+                                   L"D:\\Data\\projects\\p1\\tmp",
+                                   L"E:\\Data\\projects",
+                                   L"Temp",
+                                   L"*.tmp",
+                                   L"obj",
+                                   L"backup?",
                                    L"~*"};
   for (auto _ : state) {
     TFolderFilter filter;

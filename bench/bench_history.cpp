@@ -36,7 +36,8 @@ struct TSetup {
     db.SetDatabaseFile(File);
     const TSharedText root = MakeSharedText(L"E:\\Backup\\Documents\\");
     for (int f = 0; f < kFolders; ++f) {
-      const TSharedText sub = MakeSharedText(L"projects\\p" + std::to_wstring(f / 100) + L"\\folder" + std::to_wstring(f));
+      const TSharedText sub =
+          MakeSharedText(L"projects\\p" + std::to_wstring(f / 100) + L"\\folder" + std::to_wstring(f));
       for (int i = 0; i < kFilesPerFolder; ++i) {
         auto* r = new TBackupFileInfo;
         r->SetPath(root, sub, L"document-" + std::to_wstring(i) + L".txt");
@@ -84,9 +85,10 @@ void BM_HistorySortAndUpdate(benchmark::State& state) {
   TFileInfoList copied;
   for (int i = 0; i < 10000; ++i) {
     auto* r = new TBackupFileInfo;
-    r->SetPath(L"E:\\Backup\\Documents\\", L"projects\\p" + std::to_wstring(i % 500) + L"\\folder" +
-                                               std::to_wstring(i % 500 * 100 + (i % 2 ? 0 : 99999)),
-               L"document-1.txt");
+    r->SetPath(
+        L"E:\\Backup\\Documents\\",
+        L"projects\\p" + std::to_wstring(i % 500) + L"\\folder" + std::to_wstring(i % 500 * 100 + (i % 2 ? 0 : 99999)),
+        L"document-1.txt");
     r->Size = i;
     copied.Add(r);
   }

@@ -59,7 +59,8 @@ void BM_CopyThenModify(benchmark::State& state) {
   fs.AddVolume(L"C:");
   Fill(fs, L"C:\\large.bin", size);
   for (auto _ : state) {
-    fs.CopyEntry(L"C:\\large.bin", L"C:\\copy.bin", false, [](int64_t, int64_t) {}, nullptr);
+    fs.CopyEntry(
+        L"C:\\large.bin", L"C:\\copy.bin", false, [](int64_t, int64_t) {}, nullptr);
     std::unique_ptr<vog::IFileStream> s;
     fs.OpenFile(L"C:\\copy.bin", vog::TOpenMode::WriteExisting, vog::share::None, s);
     size_t done = 0;

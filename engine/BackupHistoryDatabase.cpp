@@ -87,8 +87,8 @@ void ParseEntries(const Units& u, TFileInfoList& entries, const std::wstring& so
     while (end < length && u[end] != L'\r' && u[end] != L'\n') ++end;
     ++lineNumber;
     const size_t next = (end < length && u[end] == L'\r' && end + 1 < length && u[end + 1] == L'\n') ? end + 2
-                        : end < length                                                            ? end + 1
-                                                                                                  : end;
+                        : end < length                                                               ? end + 1
+                                                                                                     : end;
     if (end == at) {  // a blank line holds no entry
       at = next;
       continue;
@@ -233,7 +233,8 @@ void TBackupHistoryDatabase::Load() {
 std::string TBackupHistoryDatabase::Serialise() const {
   std::string out;
   size_t estimate = 2;
-  for (const TFileInfo* e : Entries) estimate += 2 * (e->RootFolder().size() + e->SubFolder().size() + e->FileName.size() + 40);
+  for (const TFileInfo* e : Entries)
+    estimate += 2 * (e->RootFolder().size() + e->SubFolder().size() + e->FileName.size() + 40);
   out.reserve(estimate);
   out += "\xFF\xFE";
   for (const TFileInfo* e : Entries) {
@@ -334,9 +335,8 @@ void TBackupHistoryDatabase::SetFolder(const std::wstring& folder) {
       // The folder is `folder` itself or lies below it; an entry rooted at a folder below
       // (a file directly in another destination folder inside this one) keeps its path:
       // the subfolder never ends in "\".
-      std::wstring_view rest = entryFolder.size() > prefix.size()
-                                   ? std::wstring_view(entryFolder).substr(prefix.size())
-                                   : std::wstring_view();
+      std::wstring_view rest = entryFolder.size() > prefix.size() ? std::wstring_view(entryFolder).substr(prefix.size())
+                                                                  : std::wstring_view();
       if (!rest.empty() && rest.back() == L'\\') rest.remove_suffix(1);
       // A folder with doubled separators cannot be split into root and subfolder without
       // changing its path; such an entry keeps its own.

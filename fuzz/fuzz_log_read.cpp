@@ -48,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (index != static_cast<int>(lines.size())) __builtin_trap();
     }
   } catch (const Error&) {
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
 
   TBackupLog writer;
   writer.SetLogFileName(path);

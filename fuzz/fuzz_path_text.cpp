@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int i = 0; i < count; ++i) joined += (i ? L"\\" : L"") + parts[static_cast<size_t>(i)];
   if (joined != text) std::abort();
 
-  const std::wstring shortened = vog::MinimizePath(text, [](std::wstring_view t) { return static_cast<int>(t.size()); }, width);
+  const std::wstring shortened = vog::MinimizePath(
+      text, [](std::wstring_view t) { return static_cast<int>(t.size()); }, width);
   const size_t cut = text.find_last_of(L"\\:");
   const std::wstring name = cut == std::wstring::npos ? text : text.substr(cut + 1);
   if (shortened.size() > text.size() + 4) std::abort();

@@ -49,8 +49,8 @@ public:
   bool IdlePriority = true;
   bool SpareFlag3 = false;
   std::array<std::wstring, 5> SpareTexts3To7;
-  uint8_t ReservedByte = 0;       // read and written back unchanged
-  TEightBytes ReservedValue{};    // read and written back unchanged
+  uint8_t ReservedByte = 0;     // read and written back unchanged
+  TEightBytes ReservedValue{};  // read and written back unchanged
   bool AllowEdit = true;
   bool AutoRunOnVolume = false;
   bool AutoRunPreview = false;
@@ -61,7 +61,6 @@ public:
   int32_t WindowHeight = 0;
   TSpareBlock SpareBlock;
   std::array<std::wstring, 10> SpareTexts8To17;
-
 };
 
 }  // namespace vog

@@ -38,8 +38,7 @@ std::string Ansi(const std::wstring& wide) { return CodePage().WideToAnsi(wide);
 
 // A text that a reader would refuse must not be written: the file could not be loaded.
 void CheckLength(std::wstring_view text) {
-  if (text.size() > TDataReader::MaxStringUnits)
-    throw Error(L"データファイルに書けない長さの文字列があります");
+  if (text.size() > TDataReader::MaxStringUnits) throw Error(L"データファイルに書けない長さの文字列があります");
 }
 
 void WriteText(TDataWriter& out, std::wstring_view text) {

@@ -24,8 +24,8 @@ public:
   // The path of the data file. The program keeps paths as ANSI text; the wide form is the
   // one the file system takes (and what vogtool uses, whose paths need not fit code page 932).
   std::wstring FileName;
-  TAppBackupData* Data = nullptr;  // not owned
-  TBackupInfoList* List = nullptr; // not owned; Load frees the items it held
+  TAppBackupData* Data = nullptr;   // not owned
+  TBackupInfoList* List = nullptr;  // not owned; Load frees the items it held
 
   void SetFileName(const std::wstring& value) { FileName = value; }
   void SetFileName(const std::string& ansi);
@@ -43,7 +43,6 @@ std::string DataFileKey();
 // The plain (deciphered) stream and back, for tests and tools. DecodePlainStream parses
 // into `data` and `items` only; it raises the load error for anything malformed.
 std::string EncodePlainStream(const TBackupInfoList& list, const TAppBackupData& data);
-void DecodePlainStream(std::string_view plain, TAppBackupData& data,
-                       std::vector<std::unique_ptr<TBackupInfo>>& items);
+void DecodePlainStream(std::string_view plain, TAppBackupData& data, std::vector<std::unique_ptr<TBackupInfo>>& items);
 
 }  // namespace vog

@@ -14,12 +14,12 @@ namespace vog {
 // Which files are copied, and whether the destination is mirrored.
 class TBackupCondition {
 public:
-  bool CopyNew = true;          // copy a source file the destination lacks
-  bool CopySizeChanged = true;  // copy when the sizes differ
-  bool CopyNewer = true;        // copy when the source is newer by more than 3 seconds
-  bool CopyAll = false;         // copy every selected file; the other tests are not made
-  bool Mirroring = false;       // delete from the destination what the source no longer has
-  bool CopyTimeChanged = false; // copy when the times differ by more than 3 seconds (CopyNewer off)
+  bool CopyNew = true;           // copy a source file the destination lacks
+  bool CopySizeChanged = true;   // copy when the sizes differ
+  bool CopyNewer = true;         // copy when the source is newer by more than 3 seconds
+  bool CopyAll = false;          // copy every selected file; the other tests are not made
+  bool Mirroring = false;        // delete from the destination what the source no longer has
+  bool CopyTimeChanged = false;  // copy when the times differ by more than 3 seconds (CopyNewer off)
 
   void Assign(const TBackupCondition& source);
 

@@ -8,10 +8,28 @@ namespace {
 
 // Value types of the component stream.
 enum : uint8_t {
-  vaNull = 0, vaList = 1, vaInt8 = 2, vaInt16 = 3, vaInt32 = 4, vaExtended = 5, vaString = 6,
-  vaIdent = 7, vaFalse = 8, vaTrue = 9, vaBinary = 10, vaSet = 11, vaLString = 12, vaNil = 13,
-  vaCollection = 14, vaSingle = 15, vaCurrency = 16, vaDate = 17, vaWString = 18, vaInt64 = 19,
-  vaUtf8String = 20, vaDouble = 21,
+  vaNull = 0,
+  vaList = 1,
+  vaInt8 = 2,
+  vaInt16 = 3,
+  vaInt32 = 4,
+  vaExtended = 5,
+  vaString = 6,
+  vaIdent = 7,
+  vaFalse = 8,
+  vaTrue = 9,
+  vaBinary = 10,
+  vaSet = 11,
+  vaLString = 12,
+  vaNil = 13,
+  vaCollection = 14,
+  vaSingle = 15,
+  vaCurrency = 16,
+  vaDate = 17,
+  vaWString = 18,
+  vaInt64 = 19,
+  vaUtf8String = 20,
+  vaDouble = 21,
 };
 
 constexpr char kSignature[] = "TPF0";
@@ -72,19 +90,37 @@ public:
     uint8_t type = 0;
     if (!Byte(type)) return false;
     switch (type) {
-      case vaNull: case vaFalse: case vaTrue: case vaNil: return true;
-      case vaInt8: return Skip(1);
-      case vaInt16: return Skip(2);
-      case vaInt32: case vaSingle: return Skip(4);
-      case vaExtended: return Skip(10);
-      case vaCurrency: case vaDate: case vaInt64: case vaDouble: return Skip(8);
-      case vaString: case vaIdent: {
+      case vaNull:
+      case vaFalse:
+      case vaTrue:
+      case vaNil:
+        return true;
+      case vaInt8:
+        return Skip(1);
+      case vaInt16:
+        return Skip(2);
+      case vaInt32:
+      case vaSingle:
+        return Skip(4);
+      case vaExtended:
+        return Skip(10);
+      case vaCurrency:
+      case vaDate:
+      case vaInt64:
+      case vaDouble:
+        return Skip(8);
+      case vaString:
+      case vaIdent: {
         std::string_view s;
         return ShortString(s);
       }
-      case vaBinary: return Counted(1, binary);
-      case vaLString: case vaUtf8String: return Counted(1);
-      case vaWString: return Counted(2);
+      case vaBinary:
+        return Counted(1, binary);
+      case vaLString:
+      case vaUtf8String:
+        return Counted(1);
+      case vaWString:
+        return Counted(2);
       case vaSet:
         for (;;) {
           std::string_view s;
@@ -108,7 +144,8 @@ public:
           }
           if (next != vaList || !Properties(depth + 1, nullptr)) return false;
         }
-      default: return false;
+      default:
+        return false;
     }
   }
 

@@ -40,9 +40,9 @@ public:
 
 private:
   struct TSection {
-    std::wstring Name;               // empty for lines before the first section
-    std::wstring Header;             // the section's own line as read
-    std::vector<std::wstring> Lines; // everything up to the next section
+    std::wstring Name;                // empty for lines before the first section
+    std::wstring Header;              // the section's own line as read
+    std::vector<std::wstring> Lines;  // everything up to the next section
   };
   const TSection* Find(const std::wstring& section) const;
   const std::wstring* FindLine(const std::wstring& section, const std::wstring& key) const;

@@ -94,8 +94,10 @@ std::wstring SpecialFolderValue(std::wstring_view name) {
 
 std::wstring RegistryValue(std::wstring_view argument) {
   static constexpr std::pair<std::wstring_view, TRegistryRoot> kRoots[] = {
-      {L"HKEY_CURRENT_USER", TRegistryRoot::CurrentUser}, {L"HKEY_USERS", TRegistryRoot::Users},
-      {L"HKEY_CLASSES_ROOT", TRegistryRoot::ClassesRoot}, {L"HKEY_LOCAL_MACHINE", TRegistryRoot::LocalMachine},
+      {L"HKEY_CURRENT_USER", TRegistryRoot::CurrentUser},
+      {L"HKEY_USERS", TRegistryRoot::Users},
+      {L"HKEY_CLASSES_ROOT", TRegistryRoot::ClassesRoot},
+      {L"HKEY_LOCAL_MACHINE", TRegistryRoot::LocalMachine},
       {L"HKEY_CURRENT_CONFIG", TRegistryRoot::CurrentConfig}};
   const size_t slash = argument.find(L'\\');
   if (slash == std::wstring_view::npos) return L"";
@@ -122,11 +124,10 @@ std::wstring ProgramOfShortcutValue(std::wstring_view argument) {
   const std::wstring name = slash == std::wstring::npos ? arg : arg.substr(slash + 1);
   const std::wstring filter = slash == std::wstring::npos ? L"" : arg;
   if (name.empty()) return L"";
-  const std::pair<int, const wchar_t*> kPlaces[] = {
-      {csidl::Programs, L""},
-      {csidl::CommonPrograms, L""},
-      {csidl::AppData, L"\\Microsoft\\Internet Explorer\\Quick Launch"},
-      {csidl::DesktopDirectory, L""}};
+  const std::pair<int, const wchar_t*> kPlaces[] = {{csidl::Programs, L""},
+                                                    {csidl::CommonPrograms, L""},
+                                                    {csidl::AppData, L"\\Microsoft\\Internet Explorer\\Quick Launch"},
+                                                    {csidl::DesktopDirectory, L""}};
   for (const auto& [id, tail] : kPlaces) {
     const std::wstring folder = ShellFolder(id);
     if (folder.empty()) continue;
@@ -136,8 +137,7 @@ std::wstring ProgramOfShortcutValue(std::wstring_view argument) {
     try {
       std::wstring target = FolderOf(GetShortcutTarget(link));
       if (!target.empty()) return target;
-    } catch (const Error&) {
-    }
+    } catch (const Error&) {}
   }
   return L"";
 }

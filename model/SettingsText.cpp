@@ -187,7 +187,8 @@ std::vector<std::wstring> BuildSettingsText(const TBackupInfoList& items, TCiphe
     lines.push_back(b.DestFolder);
     lines.push_back(B(b.IncludeSubFolders));
     lines.push_back(B(c.Mirroring));
-    lines.push_back(Join({B(c.CopyAll), B(c.CopyNewer), B(c.CopyNew), B(c.CopySizeChanged), B(c.CopyTimeChanged), L""}));
+    lines.push_back(
+        Join({B(c.CopyAll), B(c.CopyNewer), B(c.CopyNew), B(c.CopySizeChanged), B(c.CopyTimeChanged), L""}));
     lines.push_back(Join({B(b.KeepHistory), b.HistoryFolderFormat, IntToText(b.HistoryCount), B(b.UseHistoryFolder),
                           b.HistoryFolder, L""}));
     lines.push_back(Join({B(b.UseHistoryDatabase), L""}));
@@ -195,9 +196,9 @@ std::vector<std::wstring> BuildSettingsText(const TBackupInfoList& items, TCiphe
     lines.push_back(Join({B(b.Archive), b.ArchiveName, L"", L"", L""}));
     lines.push_back(Join({B(b.Encrypt), B(b.Decrypt), Encipher(cipher, b.CipherKey), Ansi(b.CipherName), L""}));
     lines.push_back(B(b.UseTempFile));
-    lines.push_back(Join({B(b.NetLogon), Ansi(b.NetUser), Encipher(cipher, b.NetPassword), B(b.NetDisconnect),
-                          B(b.SecondLogon), Ansi(b.SecondUser), Encipher(cipher, b.SecondPassword),
-                          B(b.SecondDisconnect)}));
+    lines.push_back(
+        Join({B(b.NetLogon), Ansi(b.NetUser), Encipher(cipher, b.NetPassword), B(b.NetDisconnect), B(b.SecondLogon),
+              Ansi(b.SecondUser), Encipher(cipher, b.SecondPassword), B(b.SecondDisconnect)}));
     lines.push_back(Join({B(b.CheckVolumeLabel), b.VolumeLabel}));
     lines.push_back(B(b.SpareFlag));
     lines.push_back(L"\t\t\t\t");

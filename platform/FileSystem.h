@@ -21,12 +21,12 @@ namespace vog {
 
 // One entry of a directory search, or the state of one file or folder.
 struct TFindData {
-  std::wstring Name;          // the name as stored, without any folder
-  uint32_t Attr = 0;          // attribute bits (attr::...)
-  int64_t Size = 0;           // bytes; 0 for folders
-  TFileTime CreationTime{};   // UTC
-  TFileTime LastAccessTime{}; // UTC
-  TFileTime LastWriteTime{};  // UTC
+  std::wstring Name;           // the name as stored, without any folder
+  uint32_t Attr = 0;           // attribute bits (attr::...)
+  int64_t Size = 0;            // bytes; 0 for folders
+  TFileTime CreationTime{};    // UTC
+  TFileTime LastAccessTime{};  // UTC
+  TFileTime LastWriteTime{};   // UTC
 };
 
 // An open directory search. The first entry comes from IFileSystem::FindFirst.
@@ -38,10 +38,10 @@ public:
 };
 
 enum class TOpenMode {
-  Read,       // existing file, read access
-  Write,      // create or truncate, write access
-  ReadWrite,  // existing file, read and write access
-  CreateNew,  // fails with err::FileExists when the file exists
+  Read,           // existing file, read access
+  Write,          // create or truncate, write access
+  ReadWrite,      // existing file, read and write access
+  CreateNew,      // fails with err::FileExists when the file exists
   WriteExisting,  // existing file, write access, not truncated
 };
 

@@ -25,8 +25,8 @@ struct TPlatform {
   std::unique_ptr<ICodePage> CodePage;
   std::unique_ptr<IClock> Clock;
   std::unique_ptr<IEnvironment> Environment;
-  std::unique_ptr<IShell> Shell;  // may be null: no special folders then
-  std::unique_ptr<IVolumes> Volumes;    // may be null, as may the three below
+  std::unique_ptr<IShell> Shell;      // may be null: no special folders then
+  std::unique_ptr<IVolumes> Volumes;  // may be null, as may the three below
   std::unique_ptr<IDevices> Devices;
   std::unique_ptr<INetwork> Network;
   std::unique_ptr<IRegistry> Registry;

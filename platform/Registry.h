@@ -22,8 +22,7 @@ public:
   virtual ~IRegistry() = default;
   // The type of value `name` of key `key` (opened read-only under `root`); err::FileNotFound
   // when the key or the value does not exist.
-  virtual uint32_t ValueType(TRegistryRoot root, const std::wstring& key, const std::wstring& name,
-                             uint32_t& type) = 0;
+  virtual uint32_t ValueType(TRegistryRoot root, const std::wstring& key, const std::wstring& name, uint32_t& type) = 0;
   // The text of a REG_SZ or REG_EXPAND_SZ value, as stored (environment references are not
   // expanded), without its terminating zero. err::InvalidParameter (87) for another type.
   virtual uint32_t ReadString(TRegistryRoot root, const std::wstring& key, const std::wstring& name,

@@ -149,8 +149,8 @@ bool TBackupLog::ParseDuration(std::wstring_view text, TDateTime& elapsed) {
     return value < 60;
   };
   if (!two(colon + 1, minutes) || !two(colon + 4, seconds)) return false;
-  elapsed = static_cast<double>(hours / 24) +
-            static_cast<double>((hours % 24) * 3600 + minutes * 60 + seconds) / 86400.0;
+  elapsed =
+      static_cast<double>(hours / 24) + static_cast<double>((hours % 24) * 3600 + minutes * 60 + seconds) / 86400.0;
   return true;
 }
 

@@ -133,8 +133,10 @@ bool SortRecords(std::vector<TFileInfo*>& items, bool byFullPath, IMessagePump* 
     size_t lo = r, hi = ranked.size() - 1;  // ranked[lo] begins with prefix
     while (lo < hi) {
       const size_t mid = lo + (hi - lo + 1) / 2;
-      if (StartsWithText(*ranked[mid], prefix)) lo = mid;
-      else hi = mid - 1;
+      if (StartsWithText(*ranked[mid], prefix))
+        lo = mid;
+      else
+        hi = mid - 1;
     }
     endOf[r] = static_cast<uint32_t>(lo);
   }

@@ -110,8 +110,10 @@ namespace {
 
 [[noreturn]] void RaiseOpenError(const std::wstring& path, uint32_t code) {
   std::wstring systemText;
-  if (IShell* shell = Platform().Shell.get()) systemText = shell->ErrorMessage(code);
-  else systemText = FallbackErrorMessage(code);
+  if (IShell* shell = Platform().Shell.get())
+    systemText = shell->ErrorMessage(code);
+  else
+    systemText = FallbackErrorMessage(code);
   throw Error(L"ファイル \"" + path + L"\" は開けません。" + systemText);
 }
 

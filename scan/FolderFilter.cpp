@@ -248,7 +248,8 @@ void TStringFolderFilter::Execute() {
       }
     }
     // [0, i) were not visited; close the gap between them and the kept ones.
-    folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(i), folders.begin() + static_cast<std::ptrdiff_t>(write));
+    folders.erase(folders.begin() + static_cast<std::ptrdiff_t>(i),
+                  folders.begin() + static_cast<std::ptrdiff_t>(write));
     if (!finished || Cancelled) return;
   }
 }

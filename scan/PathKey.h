@@ -81,8 +81,14 @@ inline int ComparePieces(const TPieces& a, const TPieces& b) noexcept {
   int ia = 0, ib = 0;
   size_t oa = 0, ob = 0;
   for (;;) {
-    if (ia < a.Count && oa == a.Part[ia].size()) { ++ia; oa = 0; }
-    if (ib < b.Count && ob == b.Part[ib].size()) { ++ib; ob = 0; }
+    if (ia < a.Count && oa == a.Part[ia].size()) {
+      ++ia;
+      oa = 0;
+    }
+    if (ib < b.Count && ob == b.Part[ib].size()) {
+      ++ib;
+      ob = 0;
+    }
     if (ia == a.Count) return ib == b.Count ? 0 : -1;
     if (ib == b.Count) return 1;
     const size_t n = std::min(a.Part[ia].size() - oa, b.Part[ib].size() - ob);

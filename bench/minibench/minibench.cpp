@@ -47,19 +47,27 @@ TOptions& Options() {
 
 const char* UnitName(TimeUnit unit) {
   switch (unit) {
-    case kNanosecond: return "ns";
-    case kMicrosecond: return "us";
-    case kMillisecond: return "ms";
-    default: return "s";
+    case kNanosecond:
+      return "ns";
+    case kMicrosecond:
+      return "us";
+    case kMillisecond:
+      return "ms";
+    default:
+      return "s";
   }
 }
 
 double UnitPerSecond(TimeUnit unit) {
   switch (unit) {
-    case kNanosecond: return 1e9;
-    case kMicrosecond: return 1e6;
-    case kMillisecond: return 1e3;
-    default: return 1.0;
+    case kNanosecond:
+      return 1e9;
+    case kMicrosecond:
+      return 1e6;
+    case kMillisecond:
+      return 1e3;
+    default:
+      return 1.0;
   }
 }
 
@@ -119,9 +127,7 @@ void State::ResumeTiming() {
   paused_ = false;
 }
 
-void State::SkipWithError(const std::string& message) {
-  error_ = message.empty() ? "error" : message;
-}
+void State::SkipWithError(const std::string& message) { error_ = message.empty() ? "error" : message; }
 
 namespace internal {
 
@@ -176,8 +182,7 @@ struct TRunState {
   }
 
   // `seconds` is the time rates are given in: CPU time, or wall-clock time with UseRealTime.
-  static void Report(const Benchmark& bench, const State& state, const std::string& name, double wall,
-                     double seconds) {
+  static void Report(const Benchmark& bench, const State& state, const std::string& name, double wall, double seconds) {
     const double iterations = static_cast<double>(state.max_iterations);
     const double perIteration = wall / iterations * UnitPerSecond(bench.TimeUnitOf());
     const double cpuPerIteration =

@@ -201,8 +201,7 @@ uint32_t TMemoryNetwork::AddConnection(const std::wstring& remote, const std::ws
     if (!localName.empty() && DriveLetter(localName) && volumes_.HasDrive(DriveLetter(localName)))
       return err::AlreadyAssigned;
     TShare& share = it->second;
-    if (!share.User.empty() && (!SameText(share.User, user) || share.Password != password))
-      return err::LogonFailure;
+    if (!share.User.empty() && (!SameText(share.User, user) || share.Password != password)) return err::LogonFailure;
     share.Connected = true;
   }
   files_.AddVolume(remote);
@@ -235,20 +234,17 @@ void TMemoryRegistry::SetString(TRegistryRoot root, const std::wstring& key, con
   keys_[{static_cast<int>(root), KeyOf(key)}][name] = TValue{type, value, 0};
 }
 
-void TMemoryRegistry::SetOther(TRegistryRoot root, const std::wstring& key, const std::wstring& name,
-                               uint32_t type) {
+void TMemoryRegistry::SetOther(TRegistryRoot root, const std::wstring& key, const std::wstring& name, uint32_t type) {
   std::lock_guard lock(mutex_);
   keys_[{static_cast<int>(root), KeyOf(key)}][name] = TValue{type, L"", 0};
 }
 
-void TMemoryRegistry::FailRead(TRegistryRoot root, const std::wstring& key, const std::wstring& name,
-                               uint32_t code) {
+void TMemoryRegistry::FailRead(TRegistryRoot root, const std::wstring& key, const std::wstring& name, uint32_t code) {
   std::lock_guard lock(mutex_);
   if (TValue* value = Find(root, key, name)) value->ReadFault = code;
 }
 
-TMemoryRegistry::TValue* TMemoryRegistry::Find(TRegistryRoot root, const std::wstring& key,
-                                               const std::wstring& name) {
+TMemoryRegistry::TValue* TMemoryRegistry::Find(TRegistryRoot root, const std::wstring& key, const std::wstring& name) {
   auto k = keys_.find({static_cast<int>(root), KeyOf(key)});
   if (k == keys_.end()) return nullptr;
   auto v = k->second.find(name);

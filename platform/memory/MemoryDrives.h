@@ -115,8 +115,7 @@ public:
   // Reading the value fails with `code` although its type can be read.
   void FailRead(TRegistryRoot root, const std::wstring& key, const std::wstring& name, uint32_t code);
 
-  uint32_t ValueType(TRegistryRoot root, const std::wstring& key, const std::wstring& name,
-                     uint32_t& type) override;
+  uint32_t ValueType(TRegistryRoot root, const std::wstring& key, const std::wstring& name, uint32_t& type) override;
   uint32_t ReadString(TRegistryRoot root, const std::wstring& key, const std::wstring& name,
                       std::wstring& value) override;
 

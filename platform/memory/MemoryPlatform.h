@@ -40,7 +40,7 @@ enum class TFaultOp {
 // and Copy faults it counts failures. A copy that fails or is cancelled deletes its
 // target (see MemoryCopy.cpp).
 struct TFault {
-  std::wstring Path;      // compared without regard to case; "" matches every path
+  std::wstring Path;  // compared without regard to case; "" matches every path
   TFaultOp Op = TFaultOp::Any;
   uint32_t Code = err::AccessDenied;
   int64_t AfterBytes = -1;  // Read, Write, Copy: fail once this many bytes went through
@@ -90,8 +90,8 @@ public:
   uint32_t RemoveFolder(const std::wstring& path) override;
   uint32_t RemoveFile(const std::wstring& path) override;
   uint32_t MoveEntry(const std::wstring& from, const std::wstring& to, bool replace) override;
-  uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists,
-                     const TCopyProgress& progress, const std::atomic<bool>* cancel) override;
+  uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists, const TCopyProgress& progress,
+                     const std::atomic<bool>* cancel) override;
   // Closes a stream already held in `stream` before opening. Streams and search handles
   // must not outlive the file system.
   uint32_t OpenFile(const std::wstring& path, TOpenMode mode, uint32_t shareMode,
@@ -139,14 +139,14 @@ private:
 };
 
 struct TMemoryPlatform : TPlatform {
-  TMemoryFileSystem* MemFiles = nullptr;  // owned by Files
-  TManualClock* MemClock = nullptr;       // owned by Clock
-  TMemoryEnvironment* MemEnv = nullptr;   // owned by Environment
-  TMemoryShell* MemShell = nullptr;       // owned by Shell
-  TMemoryVolumes* MemVolumes = nullptr;   // owned by Volumes
-  TMemoryDevices* MemDevices = nullptr;   // owned by Devices
-  TMemoryNetwork* MemNetwork = nullptr;   // owned by Network
-  TMemoryRegistry* MemRegistry = nullptr; // owned by Registry
+  TMemoryFileSystem* MemFiles = nullptr;   // owned by Files
+  TManualClock* MemClock = nullptr;        // owned by Clock
+  TMemoryEnvironment* MemEnv = nullptr;    // owned by Environment
+  TMemoryShell* MemShell = nullptr;        // owned by Shell
+  TMemoryVolumes* MemVolumes = nullptr;    // owned by Volumes
+  TMemoryDevices* MemDevices = nullptr;    // owned by Devices
+  TMemoryNetwork* MemNetwork = nullptr;    // owned by Network
+  TMemoryRegistry* MemRegistry = nullptr;  // owned by Registry
 };
 
 // A fresh memory platform with fixed drive C: (unlimited, no label), the clock at 2024-04-01 12:00 local,

@@ -17,8 +17,12 @@ class TMemoryStream final : public IFileStream {
 public:
   TMemoryStream(TMemoryFileSystem::TImpl& impl, std::shared_ptr<TNode> node, std::list<TOpenRecord>::iterator record,
                 std::shared_ptr<memfs::TFaultState> readFault, std::shared_ptr<memfs::TFaultState> writeFault)
-      : impl_(impl), node_(std::move(node)), record_(record), access_(record->Access),
-        readFault_(std::move(readFault)), writeFault_(std::move(writeFault)) {}
+      : impl_(impl),
+        node_(std::move(node)),
+        record_(record),
+        access_(record->Access),
+        readFault_(std::move(readFault)),
+        writeFault_(std::move(writeFault)) {}
 
   ~TMemoryStream() override {
     std::lock_guard lock(impl_.Mutex);
@@ -179,11 +183,21 @@ uint32_t TMemoryFileSystem::OpenFile(const std::wstring& path, TOpenMode mode, u
 
   uint32_t wanted = 0;
   switch (mode) {
-    case TOpenMode::Read: wanted = access::Read; break;
-    case TOpenMode::Write: wanted = access::Write; break;
-    case TOpenMode::ReadWrite: wanted = access::Read | access::Write; break;
-    case TOpenMode::CreateNew: wanted = access::Read | access::Write; break;
-    case TOpenMode::WriteExisting: wanted = access::Write; break;
+    case TOpenMode::Read:
+      wanted = access::Read;
+      break;
+    case TOpenMode::Write:
+      wanted = access::Write;
+      break;
+    case TOpenMode::ReadWrite:
+      wanted = access::Read | access::Write;
+      break;
+    case TOpenMode::CreateNew:
+      wanted = access::Read | access::Write;
+      break;
+    case TOpenMode::WriteExisting:
+      wanted = access::Write;
+      break;
   }
 
   std::shared_ptr<TNode> node;
@@ -218,7 +232,8 @@ uint32_t TMemoryFileSystem::OpenFile(const std::wstring& path, TOpenMode mode, u
   auto record = std::prev(node->Opens.end());
   auto readFault = impl_->ArmFault(TFaultOp::Read, key);
   auto writeFault = impl_->ArmFault(TFaultOp::Write, key);
-  stream = std::make_unique<TMemoryStream>(*impl_, std::move(node), record, std::move(readFault), std::move(writeFault));
+  stream =
+      std::make_unique<TMemoryStream>(*impl_, std::move(node), record, std::move(readFault), std::move(writeFault));
   return 0;
 }
 

@@ -29,7 +29,15 @@ bool ValidName(std::wstring_view name) {
   for (wchar_t c : name) {
     if (static_cast<unsigned>(c) < 0x20) return false;
     switch (c) {
-      case L'<': case L'>': case L':': case L'"': case L'/': case L'\\': case L'|': case L'?': case L'*':
+      case L'<':
+      case L'>':
+      case L':':
+      case L'"':
+      case L'/':
+      case L'\\':
+      case L'|':
+      case L'?':
+      case L'*':
         return false;
       default:
         break;
@@ -241,11 +249,19 @@ uint32_t TMemoryFileSystem::TImpl::CheckFault(TFaultOp op, const std::wstring& p
     bool now = fault.Op == TFaultOp::Any;
     if (fault.Op == op) {
       switch (op) {
-        case TFaultOp::List: now = fault.AfterEntries < 0; break;
-        case TFaultOp::Copy: now = fault.AfterBytes < 0; break;
+        case TFaultOp::List:
+          now = fault.AfterEntries < 0;
+          break;
+        case TFaultOp::Copy:
+          now = fault.AfterBytes < 0;
+          break;
         case TFaultOp::Read:
-        case TFaultOp::Write: now = false; break;  // these fail on the stream
-        default: now = true; break;
+        case TFaultOp::Write:
+          now = false;
+          break;  // these fail on the stream
+        default:
+          now = true;
+          break;
       }
     }
     if (!now) continue;

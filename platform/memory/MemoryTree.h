@@ -49,9 +49,9 @@ struct TNode {
 };
 
 struct TVolume {
-  std::wstring Root;       // "C:" or "\\server\share"
-  int64_t Capacity = -1;   // bytes, -1 unlimited
-  int64_t Used = 0;        // bytes of attached files
+  std::wstring Root;      // "C:" or "\\server\share"
+  int64_t Capacity = -1;  // bytes, -1 unlimited
+  int64_t Used = 0;       // bytes of attached files
   std::shared_ptr<TNode> RootNode;
   // Whether `bytes` more fit.
   bool Fits(int64_t bytes) const { return Capacity < 0 || bytes <= 0 || Used + bytes <= Capacity; }
@@ -63,7 +63,7 @@ struct TPath {
   std::vector<std::wstring> Parts;  // components below the root, "." and ".." resolved
   bool TrailingSeparator = false;
   bool IsRoot() const { return Parts.empty(); }
-  std::wstring Full() const;        // "C:\a\b", or "C:" for the root itself
+  std::wstring Full() const;  // "C:\a\b", or "C:" for the root itself
   std::wstring Name() const { return Parts.empty() ? std::wstring() : Parts.back(); }
 };
 

@@ -104,7 +104,8 @@ public:
       const unsigned unit = static_cast<unsigned char>(utf16[pos]) | (static_cast<unsigned char>(utf16[pos + 1]) << 8);
       size_t skip = 2;
       if (unit >= 0xD800 && unit <= 0xDBFF && pos + 3 < utf16.size()) {
-        const unsigned next = static_cast<unsigned char>(utf16[pos + 2]) | (static_cast<unsigned char>(utf16[pos + 3]) << 8);
+        const unsigned next =
+            static_cast<unsigned char>(utf16[pos + 2]) | (static_cast<unsigned char>(utf16[pos + 3]) << 8);
         if (next >= 0xDC00 && next <= 0xDFFF) skip = 4;
       }
       pos += skip;

@@ -18,46 +18,74 @@ constexpr uint32_t kSemTimeout = 121;        // ERROR_SEM_TIMEOUT
 
 uint32_t MapErrno(int error) {
   switch (error) {
-    case 0: return err::Success;
-    case ENOENT: return err::FileNotFound;
-    case ENOTDIR: return err::PathNotFound;
+    case 0:
+      return err::Success;
+    case ENOENT:
+      return err::FileNotFound;
+    case ENOTDIR:
+      return err::PathNotFound;
     case EACCES:
     case EPERM:
-    case EISDIR: return err::AccessDenied;
-    case EROFS: return err::WriteProtect;
-    case EEXIST: return err::FileExists;
-    case ENOTEMPTY: return err::DirNotEmpty;
+    case EISDIR:
+      return err::AccessDenied;
+    case EROFS:
+      return err::WriteProtect;
+    case EEXIST:
+      return err::FileExists;
+    case ENOTEMPTY:
+      return err::DirNotEmpty;
     case ENOSPC:
-    case EDQUOT: return err::DiskFull;
+    case EDQUOT:
+      return err::DiskFull;
     case EBUSY:
-    case ETXTBSY: return err::SharingViolation;
-    case EAGAIN: return err::LockViolation;
-    case EXDEV: return err::NotSameDevice;
-    case ENAMETOOLONG: return err::FilenameExceedRange;
-    case EILSEQ: return err::InvalidName;
-    case EINVAL: return err::InvalidParameter;
+    case ETXTBSY:
+      return err::SharingViolation;
+    case EAGAIN:
+      return err::LockViolation;
+    case EXDEV:
+      return err::NotSameDevice;
+    case ENAMETOOLONG:
+      return err::FilenameExceedRange;
+    case EILSEQ:
+      return err::InvalidName;
+    case EINVAL:
+      return err::InvalidParameter;
     case EMFILE:
-    case ENFILE: return err::TooManyOpenFiles;
-    case ENOMEM: return err::NotEnoughMemory;
-    case EBADF: return err::InvalidHandle;
-    case EIO: return kIoDevice;
-    case EFBIG: return kFileTooLarge;
-    case ELOOP: return kCantResolveName;
-    case ENOTSUP: return err::NotSupported;
+    case ENFILE:
+      return err::TooManyOpenFiles;
+    case ENOMEM:
+      return err::NotEnoughMemory;
+    case EBADF:
+      return err::InvalidHandle;
+    case EIO:
+      return kIoDevice;
+    case EFBIG:
+      return kFileTooLarge;
+    case ELOOP:
+      return kCantResolveName;
+    case ENOTSUP:
+      return err::NotSupported;
     case ENODEV:
-    case ENXIO: return err::DevNotExist;
-    case ENOMEDIUM: return err::NoMediaInDrive;
+    case ENXIO:
+      return err::DevNotExist;
+    case ENOMEDIUM:
+      return err::NoMediaInDrive;
     case ENETDOWN:
     case ENETUNREACH:
     case EHOSTDOWN:
     case EHOSTUNREACH:
-    case ECONNREFUSED: return err::BadNetPath;
+    case ECONNREFUSED:
+      return err::BadNetPath;
     case ECONNRESET:
     case ECONNABORTED:
-    case ESTALE: return err::UnexpectedNetworkError;
-    case ETIMEDOUT: return kSemTimeout;
-    case ECANCELED: return err::RequestAborted;
-    default: return err::GenFailure;
+    case ESTALE:
+      return err::UnexpectedNetworkError;
+    case ETIMEDOUT:
+      return kSemTimeout;
+    case ECANCELED:
+      return err::RequestAborted;
+    default:
+      return err::GenFailure;
   }
 }
 
@@ -68,8 +96,10 @@ uint32_t MapErrno(int error, const std::string& path) {
   std::string parent = path;
   while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
   const size_t slash = parent.rfind('/');
-  if (slash == std::string::npos) parent = ".";
-  else parent.resize(slash == 0 ? 1 : slash);
+  if (slash == std::string::npos)
+    parent = ".";
+  else
+    parent.resize(slash == 0 ? 1 : slash);
   struct stat st;
   if (::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return err::FileNotFound;
   return err::PathNotFound;

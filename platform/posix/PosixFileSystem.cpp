@@ -133,8 +133,10 @@ public:
     TEntryStat st;
     if (const uint32_t code = StatOrCode(p, st)) return code;
     mode_t mode = st.Mode & 07777;
-    if (attributes & attr::ReadOnly) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-    else mode |= S_IWUSR;
+    if (attributes & attr::ReadOnly)
+      mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    else
+      mode |= S_IWUSR;
     if (mode != (st.Mode & 07777) && ::chmod(p.c_str(), mode) != 0) return MapErrno(errno, p);
     return err::Success;
   }
@@ -229,8 +231,8 @@ public:
     return err::Success;
   }
 
-  uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists,
-                     const TCopyProgress& progress, const std::atomic<bool>* cancel) override {
+  uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists, const TCopyProgress& progress,
+                     const std::atomic<bool>* cancel) override {
     const std::string src = NativePath(from);
     const std::string dst = NativePath(to);
     TEntryStat srcStat;
@@ -258,11 +260,26 @@ public:
     int flags = O_CLOEXEC;
     uint32_t accessBits = 0;
     switch (mode) {
-      case TOpenMode::Read: flags |= O_RDONLY; accessBits = access::Read; break;
-      case TOpenMode::Write: flags |= O_WRONLY | O_CREAT; accessBits = access::Write; break;
-      case TOpenMode::ReadWrite: flags |= O_RDWR; accessBits = access::Read | access::Write; break;
-      case TOpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; accessBits = access::Read | access::Write; break;
-      case TOpenMode::WriteExisting: flags |= O_WRONLY; accessBits = access::Write; break;
+      case TOpenMode::Read:
+        flags |= O_RDONLY;
+        accessBits = access::Read;
+        break;
+      case TOpenMode::Write:
+        flags |= O_WRONLY | O_CREAT;
+        accessBits = access::Write;
+        break;
+      case TOpenMode::ReadWrite:
+        flags |= O_RDWR;
+        accessBits = access::Read | access::Write;
+        break;
+      case TOpenMode::CreateNew:
+        flags |= O_RDWR | O_CREAT | O_EXCL;
+        accessBits = access::Read | access::Write;
+        break;
+      case TOpenMode::WriteExisting:
+        flags |= O_WRONLY;
+        accessBits = access::Write;
+        break;
     }
     if (mode == TOpenMode::CreateNew && exists) return err::FileExists;
     if (!exists && !(flags & O_CREAT)) return MapErrno(statError, p);

@@ -100,9 +100,12 @@ std::string LastComponent(const std::string& path) {
 
 uint32_t AttributesOf(const std::string& name, const TEntryStat& st) {
   uint32_t a = 0;
-  if (S_ISDIR(st.Mode)) a |= attr::Directory;
-  else if (S_ISREG(st.Mode)) a |= attr::Archive;
-  else a |= attr::System;  // devices, pipes, sockets, dangling links: never opened as files
+  if (S_ISDIR(st.Mode))
+    a |= attr::Directory;
+  else if (S_ISREG(st.Mode))
+    a |= attr::Archive;
+  else
+    a |= attr::System;  // devices, pipes, sockets, dangling links: never opened as files
   if ((st.Mode & S_IWUSR) == 0) a |= attr::ReadOnly;
   if (name.size() > 1 && name[0] == '.' && name != "..") a |= attr::Hidden;
   return a;

@@ -41,11 +41,15 @@ public:
   }
 
   TFileTime UtcToLocal(TFileTime utc) override {
-    return Convert(utc, [](const SYSTEMTIME* u, SYSTEMTIME* l) { return SystemTimeToTzSpecificLocalTime(nullptr, u, l) != FALSE; });
+    return Convert(utc, [](const SYSTEMTIME* u, SYSTEMTIME* l) {
+      return SystemTimeToTzSpecificLocalTime(nullptr, u, l) != FALSE;
+    });
   }
 
   TFileTime LocalToUtc(TFileTime local) override {
-    return Convert(local, [](const SYSTEMTIME* l, SYSTEMTIME* u) { return TzSpecificLocalTimeToSystemTime(nullptr, l, u) != FALSE; });
+    return Convert(local, [](const SYSTEMTIME* l, SYSTEMTIME* u) {
+      return TzSpecificLocalTimeToSystemTime(nullptr, l, u) != FALSE;
+    });
   }
 
   uint64_t TickCount() override { return GetTickCount64(); }

@@ -72,10 +72,9 @@ bool DeviceNumber(HANDLE device, STORAGE_DEVICE_NUMBER& number) {
 class TSetupApi {
 public:
   using TGetClassDevs = HDEVINFO(WINAPI*)(const GUID*, PCSTR, HWND, DWORD);
-  using TEnumInterfaces = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, const GUID*, DWORD,
-                                        PSP_DEVICE_INTERFACE_DATA);
-  using TGetInterfaceDetail = BOOL(WINAPI*)(HDEVINFO, PSP_DEVICE_INTERFACE_DATA,
-                                            PSP_DEVICE_INTERFACE_DETAIL_DATA_A, DWORD, PDWORD, PSP_DEVINFO_DATA);
+  using TEnumInterfaces = BOOL(WINAPI*)(HDEVINFO, PSP_DEVINFO_DATA, const GUID*, DWORD, PSP_DEVICE_INTERFACE_DATA);
+  using TGetInterfaceDetail = BOOL(WINAPI*)(HDEVINFO, PSP_DEVICE_INTERFACE_DATA, PSP_DEVICE_INTERFACE_DETAIL_DATA_A,
+                                            DWORD, PDWORD, PSP_DEVINFO_DATA);
   using TDestroyList = BOOL(WINAPI*)(HDEVINFO);
   using TGetParent = CONFIGRET(WINAPI*)(PDEVINST, DEVINST, ULONG);
   using TRequestEjectW = CONFIGRET(WINAPI*)(DEVINST, PPNP_VETO_TYPE, LPWSTR, ULONG, ULONG);
@@ -84,11 +83,17 @@ public:
     module_ = LoadLibraryW(L"SETUPAPI.dll");
     if (!module_) return;
     // Every one of these must be there, also those this program does not call today.
-    static const char* const kNames[] = {"SetupDiGetClassDevsA", "SetupDiEnumDeviceInterfaces",
-                                         "SetupDiGetDeviceInterfaceDetailA", "SetupDiDestroyDeviceInfoList",
-                                         "SetupDiEnumDeviceInfo", "SetupDiGetDeviceRegistryPropertyA",
-                                         "CM_Get_DevNode_Registry_PropertyA", "CM_Get_DevNode_Status",
-                                         "CM_Request_Device_EjectA", "CM_Request_Device_EjectW", "CM_Get_Child",
+    static const char* const kNames[] = {"SetupDiGetClassDevsA",
+                                         "SetupDiEnumDeviceInterfaces",
+                                         "SetupDiGetDeviceInterfaceDetailA",
+                                         "SetupDiDestroyDeviceInfoList",
+                                         "SetupDiEnumDeviceInfo",
+                                         "SetupDiGetDeviceRegistryPropertyA",
+                                         "CM_Get_DevNode_Registry_PropertyA",
+                                         "CM_Get_DevNode_Status",
+                                         "CM_Request_Device_EjectA",
+                                         "CM_Request_Device_EjectW",
+                                         "CM_Get_Child",
                                          "CM_Get_Parent"};
     for (const char* name : kNames) {
       if (!GetProcAddress(module_, name)) {
@@ -99,8 +104,7 @@ public:
     }
     GetClassDevs = Proc<TGetClassDevs>(module_, "SetupDiGetClassDevsA");
     EnumInterfaces = Proc<TEnumInterfaces>(module_, "SetupDiEnumDeviceInterfaces");
-    GetInterfaceDetail =
-        Proc<TGetInterfaceDetail>(module_, "SetupDiGetDeviceInterfaceDetailA");
+    GetInterfaceDetail = Proc<TGetInterfaceDetail>(module_, "SetupDiGetDeviceInterfaceDetailA");
     DestroyList = Proc<TDestroyList>(module_, "SetupDiDestroyDeviceInfoList");
     GetParent = Proc<TGetParent>(module_, "CM_Get_Parent");
     RequestEjectW = Proc<TRequestEjectW>(module_, "CM_Request_Device_EjectW");
@@ -147,8 +151,8 @@ DEVINST FindDevice(const TSetupApi& api, const GUID& classGuid, DWORD number) {
     info.cbSize = sizeof info;
     DWORD size = 0;
     if (!api.GetInterfaceDetail(list, &interfaceData, detail, sizeof detailBuffer, &size, &info)) continue;
-    HANDLE device = CreateFileA(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                0, nullptr);
+    HANDLE device =
+        CreateFileA(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (device == INVALID_HANDLE_VALUE) continue;
     STORAGE_DEVICE_NUMBER deviceNumber{};
     if (DeviceNumber(device, deviceNumber) && deviceNumber.DeviceNumber == number) found = info.DevInst;
@@ -235,19 +239,23 @@ public:
 
 HKEY RootKey(TRegistryRoot root) {
   switch (root) {
-    case TRegistryRoot::ClassesRoot: return HKEY_CLASSES_ROOT;
-    case TRegistryRoot::CurrentUser: return HKEY_CURRENT_USER;
-    case TRegistryRoot::LocalMachine: return HKEY_LOCAL_MACHINE;
-    case TRegistryRoot::Users: return HKEY_USERS;
-    case TRegistryRoot::CurrentConfig: return HKEY_CURRENT_CONFIG;
+    case TRegistryRoot::ClassesRoot:
+      return HKEY_CLASSES_ROOT;
+    case TRegistryRoot::CurrentUser:
+      return HKEY_CURRENT_USER;
+    case TRegistryRoot::LocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case TRegistryRoot::Users:
+      return HKEY_USERS;
+    case TRegistryRoot::CurrentConfig:
+      return HKEY_CURRENT_CONFIG;
   }
   return HKEY_CURRENT_USER;
 }
 
 class TWin32Registry : public IRegistry {
 public:
-  uint32_t ValueType(TRegistryRoot root, const std::wstring& key, const std::wstring& name,
-                     uint32_t& type) override {
+  uint32_t ValueType(TRegistryRoot root, const std::wstring& key, const std::wstring& name, uint32_t& type) override {
     HKEY handle = nullptr;
     LONG code = RegOpenKeyExW(RootKey(root), key.c_str(), 0, KEY_READ, &handle);
     if (code != ERROR_SUCCESS) return static_cast<uint32_t>(code);

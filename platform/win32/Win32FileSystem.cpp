@@ -52,8 +52,8 @@ struct TCopyContext {
 
 // Called by CopyFileExW after each chunk (never under Wine 8, which copies without
 // calling it; a cancel there only acts before the copy starts).
-DWORD CALLBACK CopyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER transferred, LARGE_INTEGER, LARGE_INTEGER,
-                                   DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+DWORD CALLBACK CopyProgressRoutine(LARGE_INTEGER total, LARGE_INTEGER transferred, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                                   DWORD, HANDLE, HANDLE, LPVOID data) {
   const auto* context = static_cast<const TCopyContext*>(data);
   if (context->Cancel && context->Cancel->load()) return PROGRESS_CANCEL;
   if (*context->Progress) (*context->Progress)(transferred.QuadPart, total.QuadPart);
@@ -143,8 +143,8 @@ public:
     FillInfo(fa, info);
     // The name as stored (its letter case) comes from a search; a root has none.
     WIN32_FIND_DATAW fd;
-    const HANDLE h = path.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(path.c_str(), &fd)
-                                                                       : INVALID_HANDLE_VALUE;
+    const HANDLE h =
+        path.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(path.c_str(), &fd) : INVALID_HANDLE_VALUE;
     if (h != INVALID_HANDLE_VALUE) {
       info.Name = fd.cFileName;
       FindClose(h);
@@ -157,8 +157,9 @@ public:
   uint32_t SetTimes(const std::wstring& path, const TFileTime* creation, const TFileTime* lastAccess,
                     const TFileTime* lastWrite) override {
     // Backup semantics open folders too; write-attributes access works on read-only files.
-    const HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE h =
+        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     FILETIME c, a, w;
     if (creation) c = ToFt(*creation);
@@ -204,8 +205,8 @@ public:
     return ERROR_SUCCESS;
   }
 
-  uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists,
-                     const TCopyProgress& progress, const std::atomic<bool>* cancel) override {
+  uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists, const TCopyProgress& progress,
+                     const std::atomic<bool>* cancel) override {
     if (cancel && cancel->load()) return ERROR_REQUEST_ABORTED;
     if (!failIfExists && CopyRefusesTarget(to)) return ERROR_ACCESS_DENIED;
     TCopyContext context{&progress, cancel};
@@ -219,7 +220,10 @@ public:
     stream.reset();
     DWORD accessMask = 0, disposition = 0, flags = FILE_ATTRIBUTE_NORMAL;
     switch (mode) {
-      case TOpenMode::Read: accessMask = GENERIC_READ; disposition = OPEN_EXISTING; break;
+      case TOpenMode::Read:
+        accessMask = GENERIC_READ;
+        disposition = OPEN_EXISTING;
+        break;
       case TOpenMode::Write: {
         accessMask = GENERIC_WRITE;
         disposition = CREATE_ALWAYS;
@@ -230,9 +234,18 @@ public:
           flags = (existing & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) | FILE_ATTRIBUTE_ARCHIVE;
         break;
       }
-      case TOpenMode::ReadWrite: accessMask = GENERIC_READ | GENERIC_WRITE; disposition = OPEN_EXISTING; break;
-      case TOpenMode::CreateNew: accessMask = GENERIC_READ | GENERIC_WRITE; disposition = CREATE_NEW; break;
-      case TOpenMode::WriteExisting: accessMask = GENERIC_WRITE; disposition = OPEN_EXISTING; break;
+      case TOpenMode::ReadWrite:
+        accessMask = GENERIC_READ | GENERIC_WRITE;
+        disposition = OPEN_EXISTING;
+        break;
+      case TOpenMode::CreateNew:
+        accessMask = GENERIC_READ | GENERIC_WRITE;
+        disposition = CREATE_NEW;
+        break;
+      case TOpenMode::WriteExisting:
+        accessMask = GENERIC_WRITE;
+        disposition = OPEN_EXISTING;
+        break;
     }
     if ((accessMask & GENERIC_WRITE) && disposition != CREATE_NEW && IsReadOnlyFile(path)) return ERROR_ACCESS_DENIED;
     // share:: bits are FILE_SHARE_READ, FILE_SHARE_WRITE and FILE_SHARE_DELETE.

@@ -38,8 +38,8 @@ void ReleaseComObject(T*& object) {
 
 // StgOpenStorageEx from OLE32.dll, looked up once; without it the older StgOpenStorage
 // serves (the library is then released).
-using TStgOpenStorageEx = HRESULT(WINAPI*)(const WCHAR*, DWORD, DWORD, DWORD, STGOPTIONS*, PSECURITY_DESCRIPTOR,
-                                           REFIID, void**);
+using TStgOpenStorageEx = HRESULT(WINAPI*)(const WCHAR*, DWORD, DWORD, DWORD, STGOPTIONS*, PSECURITY_DESCRIPTOR, REFIID,
+                                           void**);
 class TOle32 {
 public:
   TOle32() {
@@ -152,9 +152,9 @@ public:
 
   std::wstring ErrorMessage(uint32_t code) override {
     wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message;
     if (length && text) message.assign(text, length);
     if (text) LocalFree(text);

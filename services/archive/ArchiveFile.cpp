@@ -93,7 +93,9 @@ uint32_t Guard(std::wstring& lastMessage, const std::wstring& archivePath, Body&
 // A buffered sink into an extracted file.
 class TFileSink {
 public:
-  TFileSink(IFileStream& stream, const std::wstring& path) : stream_(stream), path_(path) { buffer_.reserve(archive::kChunk); }
+  TFileSink(IFileStream& stream, const std::wstring& path) : stream_(stream), path_(path) {
+    buffer_.reserve(archive::kChunk);
+  }
   bool Put(const uint8_t* data, size_t size) {
     if (buffer_.size() + size > archive::kChunk) Flush();
     if (size >= archive::kChunk) {
@@ -163,7 +165,8 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       if (file.Path.empty()) throw TFailure{err::InvalidName, L"書庫に入れるファイル名が空です。"};
       file.SourcePath = archive::JoinPath(baseFolder, relative);
       TFindData info;
-      if (uint32_t code = Files().GetInfo(file.SourcePath, info)) archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
+      if (uint32_t code = Files().GetInfo(file.SourcePath, info))
+        archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
       if (info.Attr & attr::Directory)
         throw TFailure{err::AccessDenied, L"フォルダは書庫に入れられません: " + file.SourcePath};
       file.Attr = a ? (info.Attr & kStoredAttributes) : attr::Archive;
@@ -345,7 +348,8 @@ uint32_t TArchiveFile::Extract(const std::wstring& targetFolder, const std::vect
         archive::TTempFile temp(archive::JoinPath(targetFolder, folder));
         {
           TFileSink sink(temp.Stream(), target);
-          format->ExtractData(reader, entry, [&sink](const uint8_t* data, size_t size) { return sink.Put(data, size); });
+          format->ExtractData(reader, entry,
+                              [&sink](const uint8_t* data, size_t size) { return sink.Put(data, size); });
           sink.Flush();
         }
         temp.Close();
@@ -402,7 +406,9 @@ uint32_t TArchiveFile::FindNext(TArchiveEntryInfo& info) {
     if (type_ == TArchiveType::Lzh) {
       info.Method.assign(entry.Method.begin(), entry.Method.end());
     } else {
-      info.Method = entry.ZipMethod == 0 ? L"Stored" : entry.ZipMethod == 8 ? L"Deflate" : L"Method " + IntToText(entry.ZipMethod);
+      info.Method = entry.ZipMethod == 0   ? L"Stored"
+                    : entry.ZipMethod == 8 ? L"Deflate"
+                                           : L"Method " + IntToText(entry.ZipMethod);
     }
     return 0;
   }

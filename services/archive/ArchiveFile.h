@@ -57,12 +57,12 @@ struct TEntry;
 
 // One entry as the listing reports it.
 struct TArchiveEntryInfo {
-  std::wstring Path;     // relative path: "/" read as "\", one leading "\" dropped
-  int32_t DosTime = 0;   // last-write time, local DOS date-time (date high, time low)
-  uint64_t Size = 0;     // uncompressed size
+  std::wstring Path;    // relative path: "/" read as "\", one leading "\" dropped
+  int32_t DosTime = 0;  // last-write time, local DOS date-time (date high, time low)
+  uint64_t Size = 0;    // uncompressed size
   uint64_t PackedSize = 0;
-  uint32_t Attr = 0;     // MS-DOS attribute bits as stored
-  std::wstring Method;   // "-lh5-", "Deflate", "Stored", ...
+  uint32_t Attr = 0;    // MS-DOS attribute bits as stored
+  std::wstring Method;  // "-lh5-", "Deflate", "Stored", ...
 };
 
 enum class TArchiveType { Lzh, Zip };

@@ -17,46 +17,46 @@ namespace vog::archive {
 // The formats' own knowledge of one entry. Fields a format does not use stay at their
 // defaults.
 struct TEntry {
-  std::wstring Path;         // relative path, "\"-separated, as stored (leading "\" kept)
-  std::string RawName;       // the name's bytes as stored (ZIP: whole name; LZH: folder + name)
+  std::wstring Path;    // relative path, "\"-separated, as stored (leading "\" kept)
+  std::string RawName;  // the name's bytes as stored (ZIP: whole name; LZH: folder + name)
   bool IsFolder = false;
-  int32_t DosTime = 0;       // last-write time, local DOS date-time
-  TFileTime WriteTime{};     // last-write time, UTC, for the extracted file
-  uint64_t Size = 0;         // uncompressed
-  uint64_t PackedSize = 0;   // compressed data only
+  int32_t DosTime = 0;            // last-write time, local DOS date-time
+  TFileTime WriteTime{};          // last-write time, UTC, for the extracted file
+  uint64_t Size = 0;              // uncompressed
+  uint64_t PackedSize = 0;        // compressed data only
   uint32_t Attr = attr::Archive;  // MS-DOS attribute bits
-  uint32_t Crc = 0;          // CRC-32 (ZIP) or CRC-16 (LZH) of the data
+  uint32_t Crc = 0;               // CRC-32 (ZIP) or CRC-16 (LZH) of the data
 
   // Where it lies in the archive.
-  uint64_t Offset = 0;       // first byte of the entry's (local) header
-  uint64_t HeaderSize = 0;   // LZH: bytes of all its headers; ZIP: 0 until the local header is read
-  uint64_t DataOffset = 0;   // LZH: first byte of the data; ZIP: resolved from the local header
+  uint64_t Offset = 0;      // first byte of the entry's (local) header
+  uint64_t HeaderSize = 0;  // LZH: bytes of all its headers; ZIP: 0 until the local header is read
+  uint64_t DataOffset = 0;  // LZH: first byte of the data; ZIP: resolved from the local header
 
   // LZH.
-  std::string Method;        // "-lh5-" and the like
+  std::string Method;  // "-lh5-" and the like
   // ZIP.
   uint16_t Flags = 0;
   uint16_t ZipMethod = 0;
   uint16_t VersionMadeBy = 0;
   uint16_t InternalAttr = 0;
   uint32_t ExternalAttr = 0;
-  std::string Extra;         // central extra fields other than ZIP64, kept on rewrite
+  std::string Extra;  // central extra fields other than ZIP64, kept on rewrite
 };
 
 // A file to add, as TArchiveFile found it.
 struct TNewFile {
-  std::wstring Path;         // the entry's relative path, "\"-separated
-  std::wstring SourcePath;   // full path of the file to read
+  std::wstring Path;        // the entry's relative path, "\"-separated
+  std::wstring SourcePath;  // full path of the file to read
   uint32_t Attr = attr::Archive;
-  TFileTime WriteTime{};     // UTC
-  int32_t DosTime = 0;       // local
-  int64_t Size = 0;          // as the folder listing gave it (the data read decides)
+  TFileTime WriteTime{};  // UTC
+  int32_t DosTime = 0;    // local
+  int64_t Size = 0;       // as the folder listing gave it (the data read decides)
 };
 
 struct TWriteOptions {
-  int Level = 2;             // 0 store, 1 fast, 2 normal, 3 best (option z)
+  int Level = 2;  // 0 store, 1 fast, 2 normal, 3 best (option z)
   bool StoreAttributes = true;
-  bool ForceZip64 = false;   // ZIP: write ZIP64 fields for every entry (interoperability checks)
+  bool ForceZip64 = false;  // ZIP: write ZIP64 fields for every entry (interoperability checks)
 };
 
 // Writes a new archive front to back. Entries are added in the order they should appear.

@@ -47,7 +47,7 @@ bool IsDeviceName(std::wstring_view component) {
 bool SafeRelativePath(std::wstring_view listedPath, std::wstring& clean) {
   const std::wstring path = BackslashPath(listedPath);
   clean.clear();
-  if (path.empty() || path[0] == L'\\') return false;  // absolute or "\\" root
+  if (path.empty() || path[0] == L'\\') return false;       // absolute or "\\" root
   if (path.find(L':') != std::wstring::npos) return false;  // drive letter or stream
   size_t start = 0;
   while (start <= path.size()) {

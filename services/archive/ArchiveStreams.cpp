@@ -153,7 +153,8 @@ size_t ReadFileChunk(IFileStream& stream, uint8_t* buffer, size_t capacity, cons
   size_t total = 0;
   while (total < capacity) {
     size_t done = 0;
-    if (uint32_t code = stream.Read(buffer + total, capacity - total, done)) ThrowIo(code, L"ファイルを読み込めません", path);
+    if (uint32_t code = stream.Read(buffer + total, capacity - total, done))
+      ThrowIo(code, L"ファイルを読み込めません", path);
     if (done == 0) break;
     total += done;
   }

@@ -39,8 +39,8 @@ private:
   void Fill();
   IFileStream& stream_;
   uint64_t size_ = 0;
-  uint64_t position_ = 0;      // logical position
-  uint64_t bufferStart_ = 0;   // file position of buffer_[0]
+  uint64_t position_ = 0;     // logical position
+  uint64_t bufferStart_ = 0;  // file position of buffer_[0]
   size_t bufferFill_ = 0;
   std::vector<uint8_t> buffer_;
 };
@@ -63,7 +63,7 @@ public:
 private:
   void Flush();
   IFileStream& stream_;
-  uint64_t base_ = 0;   // file position of buffer_[0]
+  uint64_t base_ = 0;  // file position of buffer_[0]
   size_t fill_ = 0;
   std::vector<uint8_t> buffer_;
 };

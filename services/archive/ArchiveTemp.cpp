@@ -81,7 +81,8 @@ void TArchiveRewrite::Commit() {
   beside.Close();
   if (uint32_t copy = Files().CopyEntry(temp_.Path(), beside.Path(), false, {}, nullptr))
     ThrowIo(copy, L"書庫を置き換えられません", archive_);
-  if (uint32_t move = Files().MoveEntry(beside.Path(), archive_, true)) ThrowIo(move, L"書庫を置き換えられません", archive_);
+  if (uint32_t move = Files().MoveEntry(beside.Path(), archive_, true))
+    ThrowIo(move, L"書庫を置き換えられません", archive_);
   beside.Release();
 }
 

@@ -18,10 +18,10 @@ using TWriteFn = std::function<bool(const uint8_t* data, size_t size)>;
 uint16_t Crc16(uint16_t crc, const void* data, size_t size);
 
 struct TEncodeResult {
-    uint64_t OriginalSize = 0;
-    uint64_t PackedSize = 0;
-    uint16_t Crc = 0;      // CRC-16 of the original data
-    bool Aborted = false;  // write returned false
+  uint64_t OriginalSize = 0;
+  uint64_t PackedSize = 0;
+  uint16_t Crc = 0;      // CRC-16 of the original data
+  bool Aborted = false;  // write returned false
 };
 
 // Compresses the whole input with -lh5-/-lh6-/-lh7- (Lh0 copies). Memory stays bounded
@@ -33,7 +33,7 @@ enum class TDecodeStatus { Ok, Corrupt, Truncated, Aborted };
 // Decodes exactly originalSize bytes from at most packedSize input bytes; never reads or
 // writes past its buffers, whatever the input; reports Corrupt for invalid tables/codes
 // and Truncated when the input ends early. crc receives the CRC-16 of the output.
-TDecodeStatus Decode(TMethod method, uint64_t packedSize, uint64_t originalSize,
-                     const TReadFn& read, const TWriteFn& write, uint16_t& crc);
+TDecodeStatus Decode(TMethod method, uint64_t packedSize, uint64_t originalSize, const TReadFn& read,
+                     const TWriteFn& write, uint16_t& crc);
 
-} // namespace vog::lzh
+}  // namespace vog::lzh

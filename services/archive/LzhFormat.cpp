@@ -38,11 +38,16 @@ enum : uint8_t {
 };
 
 bool MethodOf(const std::string& name, lzh::TMethod& method) {
-  if (name == "-lh0-") method = lzh::TMethod::Lh0;
-  else if (name == "-lh5-") method = lzh::TMethod::Lh5;
-  else if (name == "-lh6-") method = lzh::TMethod::Lh6;
-  else if (name == "-lh7-") method = lzh::TMethod::Lh7;
-  else return false;
+  if (name == "-lh0-")
+    method = lzh::TMethod::Lh0;
+  else if (name == "-lh5-")
+    method = lzh::TMethod::Lh5;
+  else if (name == "-lh6-")
+    method = lzh::TMethod::Lh6;
+  else if (name == "-lh7-")
+    method = lzh::TMethod::Lh7;
+  else
+    return false;
   return true;
 }
 
@@ -339,7 +344,8 @@ private:
   struct TExtInfo {
     std::string Name, Folder;
     std::wstring UnicodeName, UnicodeFolder;
-    bool HasName = false, HasFolder = false, HasAttr = false, HasSize64 = false, HasWinTime = false, HasUnixTime = false;
+    bool HasName = false, HasFolder = false, HasAttr = false, HasSize64 = false, HasWinTime = false,
+         HasUnixTime = false;
     bool HasHeaderCrc = false;
     uint16_t HeaderCrc = 0;
     size_t HeaderCrcAt = 0;  // offset of the CRC within the header bytes
@@ -349,7 +355,8 @@ private:
     uint32_t UnixTime = 0;
   };
 
-  static uint64_t ReadExtensions(TReader& in, uint16_t firstSize, uint64_t limit, std::string* headerBytes, TExtInfo& x) {
+  static uint64_t ReadExtensions(TReader& in, uint16_t firstSize, uint64_t limit, std::string* headerBytes,
+                                 TExtInfo& x) {
     uint64_t total = 0;
     uint16_t size = firstSize;
     while (size != 0) {
@@ -488,12 +495,15 @@ private:
       e.PackedSize = x.Packed64;
       e.Size = x.Size64;
     }
-    if (x.HasWinTime && x.WinTime != 0) e.WriteTime.Value = x.WinTime;
-    else if (level == 1 && x.HasUnixTime) e.WriteTime.Value = (x.UnixTime + kUnixEpoch) * 10000000ull;
+    if (x.HasWinTime && x.WinTime != 0)
+      e.WriteTime.Value = x.WinTime;
+    else if (level == 1 && x.HasUnixTime)
+      e.WriteTime.Value = (x.UnixTime + kUnixEpoch) * 10000000ull;
 
     // The name: the level-1/2 extended headers, preferring the UTF-16 forms.
     if (level > 0) {
-      std::wstring folder = !x.UnicodeFolder.empty() ? JoinUnicodeFolder(x.UnicodeFolder) : DecodeParts(x.Folder, '\xFF');
+      std::wstring folder =
+          !x.UnicodeFolder.empty() ? JoinUnicodeFolder(x.UnicodeFolder) : DecodeParts(x.Folder, '\xFF');
       while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
       std::wstring name = !x.UnicodeName.empty() ? x.UnicodeName : x.HasName ? DecodeLevel01Name(x.Name) : e.Path;
       if (level == 2 || x.HasFolder || x.HasName) {

@@ -15,18 +15,20 @@ constexpr int TempSpecial = 3;    // after the third temp length comes a 2-bit r
 constexpr int MaxPositionCount = 17;
 
 struct TMethodParams {
-    int DictionaryBits; // 13, 15 or 16
-    int PositionCount;  // NP = DictionaryBits + 1
-    int PositionBits;   // PBIT
+  int DictionaryBits;  // 13, 15 or 16
+  int PositionCount;   // NP = DictionaryBits + 1
+  int PositionBits;    // PBIT
 };
 
-constexpr TMethodParams ParamsOf(TMethod method)
-{
-    switch (method) {
-    case TMethod::Lh6: return {15, 16, 5};
-    case TMethod::Lh7: return {16, 17, 5};
-    default: return {13, 14, 4};
-    }
+constexpr TMethodParams ParamsOf(TMethod method) {
+  switch (method) {
+    case TMethod::Lh6:
+      return {15, 16, 5};
+    case TMethod::Lh7:
+      return {16, 17, 5};
+    default:
+      return {13, 14, 4};
+  }
 }
 
-} // namespace vog::lzh::detail
+}  // namespace vog::lzh::detail

@@ -23,23 +23,23 @@ void BuildCodes(const uint8_t* lengths, int count, uint16_t* codes);
 // EntryValid for a usable entry and EntrySub for a link to a second-level table.
 class TDecodeTable {
 public:
-    static constexpr uint32_t EntryValid = 0x40;
-    static constexpr uint32_t EntrySub = 0x80;
+  static constexpr uint32_t EntryValid = 0x40;
+  static constexpr uint32_t EntrySub = 0x80;
 
-    explicit TDecodeTable(int rootBits) : RootBits(rootBits) {}
+  explicit TDecodeTable(int rootBits) : RootBits(rootBits) {}
 
-    // Builds the table from code lengths; false when they over-subscribe the code space or
-    // exceed 16 bits. Codes the lengths leave unassigned decode as invalid entries.
-    bool Build(const uint8_t* lengths, int count);
-    // Every bit pattern decodes to symbol without consuming bits.
-    void BuildSingle(int symbol);
+  // Builds the table from code lengths; false when they over-subscribe the code space or
+  // exceed 16 bits. Codes the lengths leave unassigned decode as invalid entries.
+  bool Build(const uint8_t* lengths, int count);
+  // Every bit pattern decodes to symbol without consuming bits.
+  void BuildSingle(int symbol);
 
-    int Root() const { return RootBits; }
-    const uint32_t* Data() const { return Entries.data(); }
+  int Root() const { return RootBits; }
+  const uint32_t* Data() const { return Entries.data(); }
 
 private:
-    int RootBits;
-    std::vector<uint32_t> Entries;
+  int RootBits;
+  std::vector<uint32_t> Entries;
 };
 
-} // namespace vog::lzh::detail
+}  // namespace vog::lzh::detail

@@ -5,8 +5,8 @@
 
 namespace vog::lzh::detail {
 
-TDecodeStatus DecodeHuffman(TMethod method, uint64_t packedSize, uint64_t originalSize,
-                            const TReadFn& read, const TWriteFn& write, uint16_t& crc);
+TDecodeStatus DecodeHuffman(TMethod method, uint64_t packedSize, uint64_t originalSize, const TReadFn& read,
+                            const TWriteFn& write, uint16_t& crc);
 TEncodeResult EncodeHuffman(TMethod method, const TReadFn& read, const TWriteFn& write);
 
-} // namespace vog::lzh::detail
+}  // namespace vog::lzh::detail

@@ -44,7 +44,8 @@ uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t size) {
 
 // Whether `bytes` is well-formed UTF-8 with at least one non-ASCII character.
 bool IsUtf8(const std::string& bytes) {
-  if (std::all_of(bytes.begin(), bytes.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; })) return false;
+  if (std::all_of(bytes.begin(), bytes.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+    return false;
   const std::wstring wide = Utf8ToWide(bytes);
   return wide.find(static_cast<wchar_t>(0xFFFD)) == std::wstring::npos && WideToUtf8(wide) == bytes;
 }
@@ -267,7 +268,8 @@ private:
     // One deflate stream serves every entry of the archive.
     static const int kLevels[] = {0, 1, 6, 9};
     if (!deflating_) {
-      if (deflateInit2(&z_, kLevels[std::clamp(options_.Level, 0, 3)], Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      if (deflateInit2(&z_, kLevels[std::clamp(options_.Level, 0, 3)], Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+          Z_OK)
         throw TFailure{err::NotEnoughMemory, L"圧縮を開始できません: " + file.SourcePath};
       deflating_ = true;
     } else {
@@ -377,7 +379,8 @@ public:
       in.ReadExact(h, sizeof h);
       if (GetU32(h) != kCentralSig) ThrowDamaged(L"中央ディレクトリのヘッダが不正です");
       const size_t nameLen = GetU16(h + 28), extraLen = GetU16(h + 30), commentLen = GetU16(h + 32);
-      if (cdStop - in.Position() < nameLen + extraLen + commentLen) ThrowDamaged(L"中央ディレクトリが途中で切れています");
+      if (cdStop - in.Position() < nameLen + extraLen + commentLen)
+        ThrowDamaged(L"中央ディレクトリが途中で切れています");
       TEntry e;
       e.VersionMadeBy = GetU16(h + 4);
       e.Flags = GetU16(h + 8);
@@ -468,7 +471,8 @@ public:
     } else if (e.ZipMethod == 8) {
       Inflate(in, e, put);
     } else {
-      throw TFailure{err::NotSupported, L"対応していない圧縮方式です（方式 " + IntToText(e.ZipMethod) + L"）: " + e.Path};
+      throw TFailure{err::NotSupported,
+                     L"対応していない圧縮方式です（方式 " + IntToText(e.ZipMethod) + L"）: " + e.Path};
     }
     if (produced != e.Size) ThrowDamaged(L"サイズが不正です: " + e.Path);
     if (crc != e.Crc) throw TFailure{err::Crc, L"書庫が壊れています（CRC が一致しません）。: " + e.Path};
@@ -483,7 +487,8 @@ private:
   void Inflate(TReader& in, TEntry& e, Put& put) {
     // One inflate stream serves every entry.
     if (!inflating_) {
-      if (inflateInit2(&z_, -MAX_WBITS) != Z_OK) throw TFailure{err::NotEnoughMemory, L"展開を開始できません: " + e.Path};
+      if (inflateInit2(&z_, -MAX_WBITS) != Z_OK)
+        throw TFailure{err::NotEnoughMemory, L"展開を開始できません: " + e.Path};
       inflating_ = true;
     } else {
       inflateReset(&z_);

@@ -26,14 +26,22 @@ std::wstring Widen(std::string_view ascii) { return std::wstring(ascii.begin(), 
 
 const char* CipherModeName(TCipherMode mode) {
   switch (mode) {
-    case TCipherMode::cmCTS: return "cmCTS";
-    case TCipherMode::cmCBC: return "cmCBC";
-    case TCipherMode::cmCFB: return "cmCFB";
-    case TCipherMode::cmOFB: return "cmOFB";
-    case TCipherMode::cmECB: return "cmECB";
-    case TCipherMode::cmCTSMAC: return "cmCTSMAC";
-    case TCipherMode::cmCBCMAC: return "cmCBCMAC";
-    case TCipherMode::cmCFBMAC: return "cmCFBMAC";
+    case TCipherMode::cmCTS:
+      return "cmCTS";
+    case TCipherMode::cmCBC:
+      return "cmCBC";
+    case TCipherMode::cmCFB:
+      return "cmCFB";
+    case TCipherMode::cmOFB:
+      return "cmOFB";
+    case TCipherMode::cmECB:
+      return "cmECB";
+    case TCipherMode::cmCTSMAC:
+      return "cmCTSMAC";
+    case TCipherMode::cmCBCMAC:
+      return "cmCBCMAC";
+    case TCipherMode::cmCFBMAC:
+      return "cmCFBMAC";
   }
   return "?";
 }
@@ -94,8 +102,7 @@ void TCipher::InitKey(std::string_view keyText) {
 }
 
 void TCipher::CheckInitialized() const {
-  if (!initialized_)
-    throw ECipherError(Widen(ClassName()) + L" is not initialized call Init() or InitKey() before.");
+  if (!initialized_) throw ECipherError(Widen(ClassName()) + L" is not initialized call Init() or InitKey() before.");
 }
 
 void TCipher::CheckMode() const {

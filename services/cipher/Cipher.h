@@ -113,8 +113,10 @@ protected:
   void SetupKey(const uint8_t* key, size_t size) override;
 
 private:
-  template <bool Cbc> void EncodeBlocks(const uint8_t* src, uint8_t* dst, size_t blocks);
-  template <bool Cbc> void DecodeBlocks(const uint8_t* src, uint8_t* dst, size_t blocks);
+  template <bool Cbc>
+  void EncodeBlocks(const uint8_t* src, uint8_t* dst, size_t blocks);
+  template <bool Cbc>
+  void DecodeBlocks(const uint8_t* src, uint8_t* dst, size_t blocks);
   void CodeTail(const uint8_t* src, uint8_t* dst, size_t size);
 
   TBlowfish blowfish_;

@@ -19,9 +19,7 @@ std::wstring CodeSuffix(uint32_t code) { return code ? L" (" + IntToText(code) +
 
 TCipherManager::TCipherManager() : info_(&FindCipher("Blowfish")) {}
 
-TCipherManager::~TCipherManager() {
-  std::fill(buffer_.begin(), buffer_.end(), uint8_t(0));
-}
+TCipherManager::~TCipherManager() { std::fill(buffer_.begin(), buffer_.end(), uint8_t(0)); }
 
 void TCipherManager::SetAlgorithm(std::string_view name) {
   const TCipherInfo* info = &FindCipher(name);
@@ -112,8 +110,7 @@ void TCipherManager::CodeStream(IFileStream& source, IFileStream& dest, int64_t 
     // The closing event still runs; the first error is the one that reaches the caller.
     try {
       Progress(0, 0);
-    } catch (...) {
-    }
+    } catch (...) {}
     throw;
   }
   std::fill(buffer_.begin(), buffer_.end(), uint8_t(0));

@@ -19,8 +19,7 @@ wchar_t LetterOf(const std::wstring& drive) {
 
 bool FolderExists(const std::wstring& path) {
   uint32_t attributes = 0;
-  return !path.empty() && Files().GetAttributes(AddBackslash(path), attributes) == 0 &&
-         (attributes & attr::Directory);
+  return !path.empty() && Files().GetAttributes(AddBackslash(path), attributes) == 0 && (attributes & attr::Directory);
 }
 
 }  // namespace

@@ -38,17 +38,17 @@ protected:
     archive.SetFileName(arc);
     if (archive.Open() == 0) {
       TArchiveEntryInfo info;
-      for (uint32_t r = archive.FindFirst(L"*.*", info); r == 0; r = archive.FindNext(info)) {
-      }
+      for (uint32_t r = archive.FindFirst(L"*.*", info); r == 0; r = archive.FindNext(info)) {}
     }
     return Extract(arc, out);
   }
 };
 
 TEST_F(ArchiveDamageTest, UnsafeZipEntriesAreRefusedAndNamed) {
-  const std::vector<std::string> unsafe = {"../evil1.txt",       "..\\evil2.txt", "/evil3.txt",  "C:/evil4.txt",
-                                           "\\\\srv\\sh\\e5.txt", "ok/../../e6.txt", "a/. ./e7.txt", "NUL.txt",
-                                           "sub/com1",           "a//e8.txt",     "x:stream"};
+  const std::vector<std::string> unsafe = {
+      "../evil1.txt",    "..\\evil2.txt", "/evil3.txt", "C:/evil4.txt", "\\\\srv\\sh\\e5.txt",
+      "ok/../../e6.txt", "a/. ./e7.txt",  "NUL.txt",    "sub/com1",     "a//e8.txt",
+      "x:stream"};
   std::vector<TRawEntry> entries;
   for (const auto& name : unsafe) entries.push_back({name, "evil"});
   entries.push_back({"good/fine.txt", "fine"});
@@ -68,9 +68,10 @@ TEST_F(ArchiveDamageTest, UnsafeZipEntriesAreRefusedAndNamed) {
 TEST_F(ArchiveDamageTest, UnsafeLzhEntriesAreRefused) {
   for (int level : {0, 1}) {
     const std::wstring out = L"C:\\T" + IntToText(level) + L"\\Out";
-    Fs().AddFile(L"C:\\Dest\\bad.lzh", MakeLzh01({{"..\\evil.txt", "evil"}, {"\\evil2.txt", "evil"},
-                                                   {"d:evil3.txt", "evil"}, {"fine.txt", "fine"}},
-                                                  level));
+    Fs().AddFile(
+        L"C:\\Dest\\bad.lzh",
+        MakeLzh01({{"..\\evil.txt", "evil"}, {"\\evil2.txt", "evil"}, {"d:evil3.txt", "evil"}, {"fine.txt", "fine"}},
+                  level));
     Fs().AddFolder(out);
     EXPECT_EQ(Extract(L"C:\\Dest\\bad.lzh", out), err::InvalidName);
     EXPECT_NE(last_.find(L"evil.txt"), std::wstring::npos) << WideToUtf8(last_);
@@ -149,7 +150,8 @@ TEST_P(ArchiveCorruptionTest, SizesThatLieAreDetected) {
       at = bad.find(std::string("PK\x01\x02", 4)) + 24;
     }
     uint32_t size = static_cast<uint8_t>(bad[at]) | static_cast<uint8_t>(bad[at + 1]) << 8 |
-                    static_cast<uint8_t>(bad[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(bad[at + 3])) << 24;
+                    static_cast<uint8_t>(bad[at + 2]) << 16 |
+                    static_cast<uint32_t>(static_cast<uint8_t>(bad[at + 3])) << 24;
     size = static_cast<uint32_t>(static_cast<int64_t>(size) + delta);
     for (int k = 0; k < 4; ++k) bad[at + k] = static_cast<char>((size >> (8 * k)) & 0xFF);
     if (lzh) {

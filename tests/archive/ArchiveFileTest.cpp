@@ -188,7 +188,8 @@ TEST_P(ArchiveFormatTest, AFailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
   // A full disk while the new archive is written.
   Fs().AddVolume(L"D:", 1 << 20);
   Fs().AddFile(L"D:\\Backup" + std::wstring(GetParam()), before);
-  EXPECT_EQ(Pack(L"D:\\Backup" + std::wstring(GetParam()), L"C:\\Src", {L"big.bin"}), err::DiskFull) << WideToUtf8(last_);
+  EXPECT_EQ(Pack(L"D:\\Backup" + std::wstring(GetParam()), L"C:\\Src", {L"big.bin"}), err::DiskFull)
+      << WideToUtf8(last_);
   EXPECT_EQ(Content(L"D:\\Backup" + std::wstring(GetParam())), before);
   EXPECT_TRUE(TempFiles(L"D:\\").empty());
 }

@@ -175,7 +175,8 @@ protected:
     last_ = archive.LastMessage();
     return code;
   }
-  uint32_t Extract(const std::wstring& archivePath, const std::wstring& target, const std::vector<std::wstring>& names = {}) {
+  uint32_t Extract(const std::wstring& archivePath, const std::wstring& target,
+                   const std::vector<std::wstring>& names = {}) {
     TArchiveFile archive;
     archive.SetFileName(archivePath);
     archive.a = true;

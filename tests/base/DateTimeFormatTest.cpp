@@ -40,10 +40,10 @@ TEST(FormatDateTime, FieldWidthsAndNames) {
   EXPECT_FORMAT(L"04/01", L"mm/dd", t);
   EXPECT_FORMAT(L"4月", L"mmm", t);
   EXPECT_FORMAT(L"12月", L"mmmm", At(2024, 12, 1));
-  EXPECT_FORMAT(L"月", L"ddd", t);          // 2024-04-01 was a Monday
+  EXPECT_FORMAT(L"月", L"ddd", t);  // 2024-04-01 was a Monday
   EXPECT_FORMAT(L"月曜日", L"dddd", t);
   EXPECT_FORMAT(L"日曜日", L"dddd", At(2024, 3, 31));
-  EXPECT_FORMAT(L"土", L"ddd", 0.0);         // 1899-12-30
+  EXPECT_FORMAT(L"土", L"ddd", 0.0);  // 1899-12-30
   EXPECT_FORMAT(L"7 007", L"z zzz", t);
   EXPECT_FORMAT(L"2024/04/01", L"ddddd", t);
   EXPECT_FORMAT(L"2024年4月1日", L"dddddd", t);
@@ -60,10 +60,10 @@ TEST(FormatDateTime, MonthLettersAfterAnHourMeanMinutes) {
   EXPECT_FORMAT(L"12:34", L"h:m", t);
   EXPECT_FORMAT(L"1234", L"hhmm", t);
   EXPECT_FORMAT(L"04/01 12:34", L"mm/dd hh:mm", t);
-  EXPECT_FORMAT(L"12時34", L"hh'時'mm", t);   // quoted text is not a letter field
+  EXPECT_FORMAT(L"12時34", L"hh'時'mm", t);    // quoted text is not a letter field
   EXPECT_FORMAT(L"12:34 04", L"hh:nn mm", t);  // after minutes, mm is the month again
   EXPECT_FORMAT(L"12:34:56 04", L"hh:mm:ss mm", t);
-  EXPECT_FORMAT(L"12x04", L"hhxmm", t);        // any letter in between ends the rule
+  EXPECT_FORMAT(L"12x04", L"hhxmm", t);  // any letter in between ends the rule
 }
 
 TEST(FormatDateTime, TwelveHourClock) {
@@ -74,7 +74,7 @@ TEST(FormatDateTime, TwelveHourClock) {
   EXPECT_FORMAT(L"午後 03時", L"ampm hh'時'", At(2024, 4, 1, 15));
   EXPECT_FORMAT(L"03 午後", L"hh ampm", At(2024, 4, 1, 15));
   EXPECT_FORMAT(L"15 'am/pm'", L"hh \"'am/pm'\"", At(2024, 4, 1, 15));  // quoted marker: 24 hours
-  EXPECT_FORMAT(L"15 a", L"hh a", At(2024, 4, 1, 15));  // a lone "a" is literal
+  EXPECT_FORMAT(L"15 a", L"hh a", At(2024, 4, 1, 15));                  // a lone "a" is literal
 }
 
 TEST(FormatDateTime, LiteralsAndOtherCharacters) {
@@ -83,9 +83,9 @@ TEST(FormatDateTime, LiteralsAndOtherCharacters) {
   EXPECT_FORMAT(L"mm 04", L"\"mm\" mm", t);
   EXPECT_FORMAT(L"it's 2024", L"\"it's\" yyyy", t);
   EXPECT_FORMAT(L"backup_2024", L"'backup_'yyyy", t);
-  EXPECT_FORMAT(L"open", L"'open", t);         // an unclosed quote runs to the end
+  EXPECT_FORMAT(L"open", L"'open", t);  // an unclosed quote runs to the end
   EXPECT_FORMAT(L"[2024]-#", L"[yyyy]-#", t);
-  EXPECT_FORMAT(L"ＹＹＹＹ", L"ＹＹＹＹ", t);   // fullwidth letters are plain text
+  EXPECT_FORMAT(L"ＹＹＹＹ", L"ＹＹＹＹ", t);  // fullwidth letters are plain text
   EXPECT_FORMAT(L"\xD83D\xDE00 2024", L"\xD83D\xDE00 yyyy", t);
 }
 

@@ -44,9 +44,9 @@ TEST(DateTime, KnownDaysAndCalendarRules) {
   EXPECT_FALSE(TryEncodeDateTime(2024, 1, 1, 0, 0, 60, 0, v));
   EXPECT_FALSE(TryEncodeDateTime(0, 1, 1, 0, 0, 0, 0, v));
   EXPECT_FALSE(TryEncodeDateTime(10000, 1, 1, 0, 0, 0, 0, v));
-  EXPECT_EQ(DecodeDateTime(Encode(2024, 4, 1)).DayOfWeek, 2);       // Monday
-  EXPECT_EQ(DecodeDateTime(0.0).DayOfWeek, 7);                      // Saturday
-  EXPECT_EQ(DecodeDateTime(Encode(1899, 12, 24)).DayOfWeek, 1);     // Sunday
+  EXPECT_EQ(DecodeDateTime(Encode(2024, 4, 1)).DayOfWeek, 2);    // Monday
+  EXPECT_EQ(DecodeDateTime(0.0).DayOfWeek, 7);                   // Saturday
+  EXPECT_EQ(DecodeDateTime(Encode(1899, 12, 24)).DayOfWeek, 1);  // Sunday
 }
 
 TEST(DateTime, NegativeValuesCountTheTimeForward) {
@@ -54,7 +54,7 @@ TEST(DateTime, NegativeValuesCountTheTimeForward) {
   EXPECT_EQ(Encode(1899, 12, 29, 6), -1.25);
   ExpectParts(-0.5, 1899, 12, 30, 12, 0, 0, 0);
   ExpectParts(-2.75, 1899, 12, 28, 18, 0, 0, 0);
-  EXPECT_EQ(Encode(1800, 1, 1, 18) , -36522.75);
+  EXPECT_EQ(Encode(1800, 1, 1, 18), -36522.75);
   // Just before midnight of a negative day rounds into the next calendar day (day 0),
   // not two days back.
   ExpectParts(-1.9999999999, 1899, 12, 30, 0, 0, 0, 0);
@@ -128,10 +128,10 @@ TEST(DosDateTime, OutOfRangeValuesAreRefused) {
   EXPECT_FALSE(TryDateTimeToDos(-1.25, dos));
   EXPECT_FALSE(TryDateTimeToDos(NAN, dos));
   TDateTime v = 0;
-  EXPECT_FALSE(TryDosToDateTime(0, v));                          // month and day 0
-  EXPECT_FALSE(TryDosToDateTime(0x5881645C | 0x1E, v));          // seconds field 30 = 60 s
-  EXPECT_FALSE(TryDosToDateTime((0x5881 << 16) | (24 << 11), v)); // hour 24
-  EXPECT_FALSE(TryDosToDateTime((0x5881 << 16) | (60 << 5), v));  // minute 60
+  EXPECT_FALSE(TryDosToDateTime(0, v));                            // month and day 0
+  EXPECT_FALSE(TryDosToDateTime(0x5881645C | 0x1E, v));            // seconds field 30 = 60 s
+  EXPECT_FALSE(TryDosToDateTime((0x5881 << 16) | (24 << 11), v));  // hour 24
+  EXPECT_FALSE(TryDosToDateTime((0x5881 << 16) | (60 << 5), v));   // minute 60
   EXPECT_FALSE(TryDosToDateTime(static_cast<int32_t>(((44u << 9) | (2u << 5) | 30u) << 16), v));  // 2024-02-30
   EXPECT_FALSE(TryDosToDateTime(static_cast<int32_t>(((44u << 9) | (13u << 5) | 1u) << 16), v));  // month 13
   TFileTime ft;
@@ -197,8 +197,8 @@ TEST(DateTimeParse, ProgramFormats) {
   ASSERT_TRUE(TryParseDateTime(L"1899/12/29 06:00:00", v));
   EXPECT_EQ(v, -1.25);
 
-  for (const wchar_t* bad : {L"", L"2024/13/01", L"2024/02/30", L"2024-04-01", L"24/04/01", L"2024/04/01x",
-                             L"2024/04", L"20240/04/01", L" 2024/04/01", L"２０２４/04/01"})
+  for (const wchar_t* bad : {L"", L"2024/13/01", L"2024/02/30", L"2024-04-01", L"24/04/01", L"2024/04/01x", L"2024/04",
+                             L"20240/04/01", L" 2024/04/01", L"２０２４/04/01"})
     EXPECT_FALSE(TryParseDate(bad, v));
   for (const wchar_t* bad : {L"", L"24:00", L"12:60", L"12:00:60", L"12", L"12:", L"12:00:", L"123:00", L"12:00 "})
     EXPECT_FALSE(TryParseTime(bad, v));

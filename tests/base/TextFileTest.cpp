@@ -38,11 +38,18 @@ public:
 TEST(TextFile, DetectsTheByteOrderMark) {
   const TLatin1CodePage cp;
   TTextEncoding found = TTextEncoding::Ansi;
-  EXPECT_EQ(DecodeText(std::string("\xFF\xFE" "A\0\xE5\x65", 6), cp, &found), L"A日");
+  EXPECT_EQ(DecodeText(std::string("\xFF\xFE"
+                                   "A\0\xE5\x65",
+                                   6),
+                       cp, &found),
+            L"A日");
   EXPECT_EQ(found, TTextEncoding::Utf16Le);
   EXPECT_EQ(DecodeText(std::string("\xFE\xFF\0A\x65\xE5", 6), cp, &found), L"A日");
   EXPECT_EQ(found, TTextEncoding::Utf16Be);
-  EXPECT_EQ(DecodeText("\xEF\xBB\xBF" "A\xE6\x97\xA5", cp, &found), L"A日");
+  EXPECT_EQ(DecodeText("\xEF\xBB\xBF"
+                       "A\xE6\x97\xA5",
+                       cp, &found),
+            L"A日");
   EXPECT_EQ(found, TTextEncoding::Utf8);
   EXPECT_EQ(DecodeText("caf\xE9", cp, &found), L"café");
   EXPECT_EQ(found, TTextEncoding::Ansi);
@@ -60,7 +67,11 @@ TEST(TextFile, DetectsTheByteOrderMark) {
 
 TEST(TextFile, OddLengthUtf16IsNotSilentlyCut) {
   const TLatin1CodePage cp;
-  EXPECT_EQ(DecodeText(std::string("\xFF\xFE" "A\0B", 5), cp), std::wstring(L"A") + wchar_t(0xFFFD));
+  EXPECT_EQ(DecodeText(std::string("\xFF\xFE"
+                                   "A\0B",
+                                   5),
+                       cp),
+            std::wstring(L"A") + wchar_t(0xFFFD));
   EXPECT_EQ(DecodeText(std::string("\xFE\xFF\0A\0", 5), cp), std::wstring(L"A") + wchar_t(0xFFFD));
 }
 
@@ -69,7 +80,9 @@ TEST(TextFile, WritesUtf16LeWithMarkAndReadsItBack) {
   const std::wstring text = std::wstring(L"Vogmeristログファイル\r\nVer.\r\n1\r\n") + wchar_t(0xD83D) + wchar_t(0xDE00);
   const std::string bytes = EncodeUtf16LeWithBom(text);
   ASSERT_GE(bytes.size(), 4u);
-  EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFE" "V\0", 4));
+  EXPECT_EQ(bytes.substr(0, 4), std::string("\xFF\xFE"
+                                            "V\0",
+                                            4));
   EXPECT_EQ(bytes.size(), 2 + 2 * text.size());
   EXPECT_EQ(bytes.substr(bytes.size() - 4), std::string("\x3D\xD8\x00\xDE", 4));
   EXPECT_EQ(DecodeText(bytes, cp), text);

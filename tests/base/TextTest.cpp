@@ -30,9 +30,9 @@ TEST(CompareText, IgnoresLetterCaseOrdinally) {
 TEST(CompareText, BeyondAscii) {
   EXPECT_EQ(CompareText(L"ÀÉÎõü", L"àéîÕÜ"), 0);
   EXPECT_EQ(CompareText(L"ÿ", L"Ÿ"), 0);
-  EXPECT_NE(CompareText(L"ß", L"SS"), 0);          // one unit to one unit only
+  EXPECT_NE(CompareText(L"ß", L"SS"), 0);  // one unit to one unit only
   EXPECT_EQ(CompareText(L"ĀĹŹ", L"āĺź"), 0);
-  EXPECT_EQ(CompareText(L"ΣΑΣ", L"σας"), 0);       // final sigma too
+  EXPECT_EQ(CompareText(L"ΣΑΣ", L"σας"), 0);  // final sigma too
   EXPECT_EQ(CompareText(L"ДЁ", L"дё"), 0);
   EXPECT_EQ(CompareText(L"ＡＢＣ", L"ａｂｃ"), 0);  // fullwidth
   EXPECT_NE(CompareText(L"ＡＢＣ", L"ABC"), 0);     // ... but not folded to ASCII
@@ -82,18 +82,25 @@ TEST(Utf8, RoundTripsWithSurrogatePairs) {
 TEST(Utf8, InvalidInputBecomesReplacementCharacters) {
   const std::wstring r(1, static_cast<wchar_t>(0xFFFD));
   EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");  // lone high
-  EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xDC00)) + L"a"), "\xEF\xBF\xBD" "a");
-  EXPECT_EQ(WideToUtf8(std::wstring{static_cast<wchar_t>(0xD800), L'a'}), "\xEF\xBF\xBD" "a");
-  EXPECT_EQ(Utf8ToWide("\xC0\x80"), r + r);                 // overlong
-  EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), r + r + r);         // an encoded surrogate
-  EXPECT_EQ(Utf8ToWide("\xF4\x90\x80\x80"), r + r + r + r); // beyond U+10FFFF
-  EXPECT_EQ(Utf8ToWide("a\xE6\x97"), L"a" + r + r);         // cut short
-  EXPECT_EQ(Utf8ToWide("\xE6" "a"), r + L"a");
+  EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xDC00)) + L"a"),
+            "\xEF\xBF\xBD"
+            "a");
+  EXPECT_EQ(WideToUtf8(std::wstring{static_cast<wchar_t>(0xD800), L'a'}),
+            "\xEF\xBF\xBD"
+            "a");
+  EXPECT_EQ(Utf8ToWide("\xC0\x80"), r + r);                  // overlong
+  EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), r + r + r);          // an encoded surrogate
+  EXPECT_EQ(Utf8ToWide("\xF4\x90\x80\x80"), r + r + r + r);  // beyond U+10FFFF
+  EXPECT_EQ(Utf8ToWide("a\xE6\x97"), L"a" + r + r);          // cut short
+  EXPECT_EQ(Utf8ToWide("\xE6"
+                       "a"),
+            r + L"a");
   EXPECT_EQ(Utf8ToWide("\x80"), r);
 }
 
 TEST(Utf16Le, BytesAreLittleEndianOnEveryBuild) {
-  const std::wstring text = {L'A', static_cast<wchar_t>(0x65E5), static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
+  const std::wstring text = {L'A', static_cast<wchar_t>(0x65E5), static_cast<wchar_t>(0xD83D),
+                             static_cast<wchar_t>(0xDE00)};
   const std::string bytes = ToUtf16Le(text);
   EXPECT_EQ(bytes, std::string("A\0\xE5\x65\x3D\xD8\x00\xDE", 8));
   EXPECT_EQ(FromUtf16Le(bytes), text);

@@ -17,9 +17,9 @@ TEST(Wildcard, StarAndQuestionMark) {
   EXPECT_TRUE(MatchMask(L"a.b.txt", L"*.txt"));
   EXPECT_FALSE(MatchMask(L"a.txt.b", L"*.txt"));
   EXPECT_TRUE(MatchMask(L"abc", L"a?c"));
-  EXPECT_FALSE(MatchMask(L"ac", L"a?c"));      // "?" needs one character
-  EXPECT_FALSE(MatchMask(L"ab", L"ab?"));      // ... also at the end of the name
-  EXPECT_TRUE(MatchMask(L"a.c", L"a?c"));      // and may be a dot
+  EXPECT_FALSE(MatchMask(L"ac", L"a?c"));  // "?" needs one character
+  EXPECT_FALSE(MatchMask(L"ab", L"ab?"));  // ... also at the end of the name
+  EXPECT_TRUE(MatchMask(L"a.c", L"a?c"));  // and may be a dot
   EXPECT_TRUE(MatchMask(L"x", L"*"));
   EXPECT_TRUE(MatchMask(L"abc", L"a**c"));
   EXPECT_TRUE(MatchMask(L"ac", L"a*c"));
@@ -29,18 +29,18 @@ TEST(Wildcard, StarAndQuestionMark) {
 }
 
 TEST(Wildcard, StarDotStarAndStarDot) {
-  EXPECT_TRUE(MatchMask(L"README", L"*.*"));   // no dot, still matched
+  EXPECT_TRUE(MatchMask(L"README", L"*.*"));  // no dot, still matched
   EXPECT_TRUE(MatchMask(L"a.b", L"*.*"));
   EXPECT_TRUE(MatchMask(L".profile", L"*.*"));
   EXPECT_TRUE(MatchMask(L"Makefile", L"Make*.*"));
-  EXPECT_TRUE(MatchMask(L"README", L"*."));    // "*." is "no extension"
+  EXPECT_TRUE(MatchMask(L"README", L"*."));  // "*." is "no extension"
   EXPECT_FALSE(MatchMask(L"a.b", L"*."));
   EXPECT_FALSE(MatchMask(L"a.b.c", L"*."));
   EXPECT_TRUE(MatchMask(L"abc", L"a*."));
   EXPECT_FALSE(MatchMask(L"abc.d", L"a*."));
   // The remainder after the last star must have no dot; an earlier star takes the dots.
   EXPECT_TRUE(MatchMask(L"a.b.bx", L"a*b*."));
-  EXPECT_FALSE(MatchMask(L"abc", L"abc.*"));   // only "*.*" is special, not ".*"
+  EXPECT_FALSE(MatchMask(L"abc", L"abc.*"));  // only "*.*" is special, not ".*"
   EXPECT_FALSE(MatchMask(L"abc", L"abc."));
 }
 
@@ -49,7 +49,7 @@ TEST(Wildcard, LetterCase) {
   EXPECT_TRUE(MatchMask(L"report.doc", L"R?PORT.*"));
   EXPECT_TRUE(MatchMask(L"ÄRGER.TXT", L"ärger.txt"));
   EXPECT_TRUE(MatchMask(L"ＡＢＣ.txt", L"ａｂｃ.*"));  // fullwidth letters fold too
-  EXPECT_FALSE(MatchMask(L"あ.txt", L"ア.txt"));      // kana are distinct characters
+  EXPECT_FALSE(MatchMask(L"あ.txt", L"ア.txt"));       // kana are distinct characters
   EXPECT_TRUE(MatchMask(L"写真.jpg", L"写?.JPG"));
 }
 

@@ -13,9 +13,9 @@ class TBufferStream : public IFileStream {
 public:
   explicit TBufferStream(std::string& data) : data_(data) {}
 
-  size_t MaxRead = SIZE_MAX;       // at most this many bytes per Read call
-  int64_t FailReadAfter = -1;      // Read fails (error ReadFailCode) once this many bytes were read
-  int64_t FailWriteAfter = -1;     // Write stops short once this many bytes were written
+  size_t MaxRead = SIZE_MAX;    // at most this many bytes per Read call
+  int64_t FailReadAfter = -1;   // Read fails (error ReadFailCode) once this many bytes were read
+  int64_t FailWriteAfter = -1;  // Write stops short once this many bytes were written
   uint32_t ReadFailCode = err::ReadFault;
   uint32_t WriteFailCode = err::DiskFull;
   int64_t BytesRead = 0, BytesWritten = 0;

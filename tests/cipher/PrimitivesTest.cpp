@@ -13,7 +13,8 @@ namespace {
 
 std::vector<uint8_t> FromHex(const std::string& hex) {
   std::vector<uint8_t> bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) bytes.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    bytes.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
   return bytes;
 }
 
@@ -87,11 +88,10 @@ TEST(BlowfishTest, PublishedEcbVectorsEncipherAndDecipher) {
 // in the schedule, which is what the 32-byte keys of the program rely on.
 TEST(BlowfishTest, PublishedVariableKeyLengthVectors) {
   const char* expected[] = {
-      "f9ad597c49db005e", "e91d21c1d961a6d6", "e9c2b70a1bc65cf3", "be1e639408640f05",
-      "b39e44481bdb1e6e", "9457aa83b1928c0d", "8bb77032f960629d", "e87a244e2cc85e82",
-      "15750e7a4f4ec577", "122ba70b3ab64ae0", "3a833c9affc537f6", "9409da87a90f6bf2",
-      "884f80625060b8b4", "1f85031c19e11968", "79d9373a714ca34f", "93142887ee3be15c",
-      "03429e838ce2d14b", "a4299e27469ff67b", "afd5aed1c1bc96a8", "10851c0e3858da9f",
+      "f9ad597c49db005e", "e91d21c1d961a6d6", "e9c2b70a1bc65cf3", "be1e639408640f05", "b39e44481bdb1e6e",
+      "9457aa83b1928c0d", "8bb77032f960629d", "e87a244e2cc85e82", "15750e7a4f4ec577", "122ba70b3ab64ae0",
+      "3a833c9affc537f6", "9409da87a90f6bf2", "884f80625060b8b4", "1f85031c19e11968", "79d9373a714ca34f",
+      "93142887ee3be15c", "03429e838ce2d14b", "a4299e27469ff67b", "afd5aed1c1bc96a8", "10851c0e3858da9f",
       "e6f51ed79b9db21f", "64a6e14afd36b46f", "80c7d7d45a5479ad", "05044b62fa52d080",
   };
   auto fullKey = FromHex("f0e1d2c3b4a5968778695a4b3c2d1e0f0011223344556677");
@@ -151,8 +151,13 @@ TEST(Ripemd256Test, PiecewiseUpdateEqualsOneCall) {
 
 TEST(Base64Test, Rfc4648Vectors) {
   const std::pair<const char*, const char*> vectors[] = {
-      {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
   };
   for (const auto& [plain, encoded] : vectors) {
     EXPECT_EQ(Base64Encode(plain), encoded);
@@ -163,9 +168,9 @@ TEST(Base64Test, Rfc4648Vectors) {
 TEST(Base64Test, DecodingSkipsForeignCharactersAndSuppliesPadding) {
   EXPECT_EQ(Base64Decode("Zm9v\r\nYmFy"), "foobar");
   EXPECT_EQ(Base64Decode(" Zm 9v Yg "), "foob");
-  EXPECT_EQ(Base64Decode("Zm9vYg"), "foob");   // padding missing
+  EXPECT_EQ(Base64Decode("Zm9vYg"), "foob");  // padding missing
   EXPECT_EQ(Base64Decode("Zm9vYmE"), "fooba");
-  EXPECT_EQ(Base64Decode("Zm9vY"), "foo");     // a lone group carries no whole byte
+  EXPECT_EQ(Base64Decode("Zm9vY"), "foo");  // a lone group carries no whole byte
   EXPECT_EQ(Base64Decode("!!!"), "");
 }
 

@@ -88,9 +88,10 @@ TEST_F(AppDataTest, MissingFileKeysAndUnreadableNumbersGiveTheDefaults) {
   none.LoadCheckMarks();
   EXPECT_EQ(list.Marks, (std::vector<bool>{true, true}));
 
-  Fs().AddFile(kIni, CodePage().WideToAnsi(L"[program]\r\n left = 7 \r\nTop=abc\r\n[Window]\r\nCopyResultWindowWidth=\r\n"
-                                           L"CopyResultWindowHeight=99999999999\r\nIsPreview=x\r\n[Folder]\r\n"
-                                           L"Dest=\"C:\\q\"\r\n"));
+  Fs().AddFile(kIni,
+               CodePage().WideToAnsi(L"[program]\r\n left = 7 \r\nTop=abc\r\n[Window]\r\nCopyResultWindowWidth=\r\n"
+                                     L"CopyResultWindowHeight=99999999999\r\nIsPreview=x\r\n[Folder]\r\n"
+                                     L"Dest=\"C:\\q\"\r\n"));
   TAppData settings;
   settings.Top = 3;
   settings.LoadSettings();
@@ -103,8 +104,9 @@ TEST_F(AppDataTest, MissingFileKeysAndUnreadableNumbersGiveTheDefaults) {
 }
 
 TEST_F(AppDataTest, SavingWritesUtf16AndKeepsWhatItDoesNotKnow) {
-  Fs().AddFile(kIni, CodePage().WideToAnsi(L"; comment\r\n[Other]\r\nKey=値\r\n\r\n[Program]\r\nLeft=1\r\nExtra=keep\r\n\r\n"
-                                           L"[CheckBox]\r\n1=1\r\n2=1\r\n3=0\r\n"));
+  Fs().AddFile(kIni,
+               CodePage().WideToAnsi(L"; comment\r\n[Other]\r\nKey=値\r\n\r\n[Program]\r\nLeft=1\r\nExtra=keep\r\n\r\n"
+                                     L"[CheckBox]\r\n1=1\r\n2=1\r\n3=0\r\n"));
   TAppData settings;
   settings.LoadSettings();
   TCheckList list;
@@ -120,7 +122,8 @@ TEST_F(AppDataTest, SavingWritesUtf16AndKeepsWhatItDoesNotKnow) {
   ASSERT_GE(bytes.size(), 2u);
   EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
   std::wstring text = FromUtf16Le(bytes.substr(2));
-  EXPECT_EQ(text.find(L"; comment\r\n[Other]\r\nKey=値\r\n\r\n[Program]\r\nLeft=-20\r\nExtra=keep\r\nTop=0\r\n\r\n"), 0u)
+  EXPECT_EQ(text.find(L"; comment\r\n[Other]\r\nKey=値\r\n\r\n[Program]\r\nLeft=-20\r\nExtra=keep\r\nTop=0\r\n\r\n"),
+            0u)
       << WideToUtf8(text);
   EXPECT_NE(text.find(L"[CheckBox]\r\n1=0\r\n2=1\r\n3=0\r\n"), std::wstring::npos) << "key 3 stays as it was";
   EXPECT_FALSE(Fs().Exists(L"C:\\Program\\Vogratel.ini.$$$"));

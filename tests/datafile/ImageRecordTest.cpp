@@ -28,20 +28,20 @@ std::string BitmapStream() {
 // collection, a child component and the picture in the middle of the properties.
 std::string RichRecord(const std::string& picture) {
   std::string r = "TPF0" + S("TImage") + S("AboutImage");
-  r += S("Left") + "\x03" + std::string("\x10\x01", 2);      // vaInt16
-  r += S("Top") + "\x02\x08";                                // vaInt8
-  r += S("Hint") + "\x12" + I32(2) + std::string("a\0b\0", 4);  // vaWString
-  r += S("Align") + "\x07" + S("alClient");                  // vaIdent
+  r += S("Left") + "\x03" + std::string("\x10\x01", 2);                          // vaInt16
+  r += S("Top") + "\x02\x08";                                                    // vaInt8
+  r += S("Hint") + "\x12" + I32(2) + std::string("a\0b\0", 4);                   // vaWString
+  r += S("Align") + "\x07" + S("alClient");                                      // vaIdent
   r += S("Anchors") + "\x0b" + S("akLeft") + S("akTop") + std::string(1, '\0');  // vaSet
   if (!picture.empty()) r += S("Picture.Data") + "\x0a" + I32(static_cast<uint32_t>(picture.size())) + picture;
-  r += S("Stretch") + "\x09";                                // vaTrue
+  r += S("Stretch") + "\x09";                                                     // vaTrue
   r += S("Tags") + "\x01" + "\x02\x05" + "\x06" + S("x") + std::string(1, '\0');  // vaList
-  r += S("Items") + "\x0e" + std::string("\x02\x00", 2) + "\x01" + S("Caption") + "\x06" + S("c") + std::string(1, '\0') +
-       std::string(1, '\0');  // vaCollection with one indexed item
-  r += S("Ratio") + "\x05" + std::string(10, '\x01');       // vaExtended
-  r += std::string(1, '\0');                                  // end of properties
+  r += S("Items") + "\x0e" + std::string("\x02\x00", 2) + "\x01" + S("Caption") + "\x06" + S("c") +
+       std::string(1, '\0') + std::string(1, '\0');                             // vaCollection with one indexed item
+  r += S("Ratio") + "\x05" + std::string(10, '\x01');                           // vaExtended
+  r += std::string(1, '\0');                                                    // end of properties
   r += S("TLabel") + S("Child") + std::string(1, '\0') + std::string(1, '\0');  // one child
-  r += std::string(1, '\0');                                  // end of children
+  r += std::string(1, '\0');                                                    // end of children
   return r;
 }
 

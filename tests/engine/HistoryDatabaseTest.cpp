@@ -62,8 +62,7 @@ TEST_F(HistoryDatabaseTest, DefaultFileIsBesideTheProgramAndMissingFileIsEmpty) 
 
 TEST_F(HistoryDatabaseTest, LoadQueryAndSaveRoundTrip) {
   const Lines lines = {L"D:\\B\\T\\\ttop.txt\t100\t1478627328\t32",
-                       L"D:\\B\\T\\sub\tin-sub.txt\t5000000000\t-1\t4294967295",
-                       L"D:\\B\\T2\tother.txt\t1\t2\t3",
+                       L"D:\\B\\T\\sub\tin-sub.txt\t5000000000\t-1\t4294967295", L"D:\\B\\T2\tother.txt\t1\t2\t3",
                        L"D:\\B\\T\\sub\\deeper\tx\t0\t0\t0"};
   Put(lines);
   TBackupHistoryDatabase db;
@@ -91,7 +90,8 @@ TEST_F(HistoryDatabaseTest, LoadQueryAndSaveRoundTrip) {
   target.FreeAll();
   db.SetIncludeSubFolders(true);
   db.FillFolder();
-  EXPECT_EQ(FullPaths(target), (Lines{L"D:\\B\\T\\top.txt", L"D:\\B\\T\\sub\\in-sub.txt", L"D:\\B\\T\\sub\\deeper\\x"}));
+  EXPECT_EQ(FullPaths(target),
+            (Lines{L"D:\\B\\T\\top.txt", L"D:\\B\\T\\sub\\in-sub.txt", L"D:\\B\\T\\sub\\deeper\\x"}));
   EXPECT_EQ(target[2]->RelativePath(), L"sub\\deeper\\x");
   // T2 is not below T, though its name begins the same.
   EXPECT_EQ(db.Entries[2]->RootFolder(), L"");
@@ -195,12 +195,12 @@ TEST_F(HistoryDatabaseTest, BackgroundSortThenUpdate) {
 
 TEST_F(HistoryDatabaseTest, MalformedFilesRaiseAndChangeNothing) {
   const std::vector<Lines> bad = {
-      {L"D:\\B\\\ta\t1\t2"},                    // four fields
-      {L"D:\\B\\\ta\t1\t2\t3\t4"},              // six fields
-      {L"D:\\B\\\ta\tx\t2\t3"},                 // size not a number
-      {L"D:\\B\\\ta\t1\t99999999999\t3"},       // time beyond 32 bits
+      {L"D:\\B\\\ta\t1\t2"},                              // four fields
+      {L"D:\\B\\\ta\t1\t2\t3\t4"},                        // six fields
+      {L"D:\\B\\\ta\tx\t2\t3"},                           // size not a number
+      {L"D:\\B\\\ta\t1\t99999999999\t3"},                 // time beyond 32 bits
       {L"D:\\B\\\ta\t1\t2\t3", L"D:\\B\\\tb\t-1\t2\t3"},  // negative size, on line 2
-      {L"D:\\B\\\t\t1\t2\t3"},                  // no name
+      {L"D:\\B\\\t\t1\t2\t3"},                            // no name
   };
   for (const Lines& lines : bad) {
     Put(lines);

@@ -17,10 +17,9 @@ TEST(BackupInfo, NewItemHasTheDefaults) {
   EXPECT_FALSE(item.Condition.CopyAll);
   EXPECT_FALSE(item.Condition.Mirroring);
   EXPECT_FALSE(item.Condition.CopyTimeChanged);
-  EXPECT_FALSE(item.UseHistoryDatabase || item.KeepHistory || item.ConfirmOverwrite || item.Archive ||
-               item.Encrypt || item.Decrypt || item.UseTempFile || item.UseHistoryFolder || item.NetLogon ||
-               item.CheckVolumeLabel || item.NetDisconnect || item.SpareFlag || item.SecondLogon ||
-               item.SecondDisconnect);
+  EXPECT_FALSE(item.UseHistoryDatabase || item.KeepHistory || item.ConfirmOverwrite || item.Archive || item.Encrypt ||
+               item.Decrypt || item.UseTempFile || item.UseHistoryFolder || item.NetLogon || item.CheckVolumeLabel ||
+               item.NetDisconnect || item.SpareFlag || item.SecondLogon || item.SecondDisconnect);
   EXPECT_EQ(item.CipherName, "Blowfish");
   EXPECT_EQ(item.ArchiveName, L"Backup.lzh");
   EXPECT_EQ(item.HistoryFolderFormat, L"'世代' yyyy-mm-dd");

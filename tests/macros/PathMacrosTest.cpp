@@ -77,7 +77,7 @@ TEST_F(PathMacrosTest, RegistryStringsAndTheirErrors) {
   // Environment references in an expandable string stay as they are.
   EXPECT_EQ(ExpandMacros(L"<REG:HKEY_LOCAL_MACHINE\\Software\\Vog:Exp>"), L"%TEMP%\\x");
   EXPECT_EQ(ExpandMacros(L"<REG:HKEY_CURRENT_USER\\Software\\Vog:Missing>"), L"");
-  EXPECT_EQ(ExpandMacros(L"<REG:HKCU\\Software\\Vog:Dest>"), L"");            // root names are exact
+  EXPECT_EQ(ExpandMacros(L"<REG:HKCU\\Software\\Vog:Dest>"), L"");  // root names are exact
   EXPECT_EQ(ExpandMacros(L"<REG:hkey_current_user\\Software\\Vog:Dest>"), L"");
   try {
     ExpandMacros(L"<REG:HKEY_CURRENT_USER\\Software\\Vog:Count>");

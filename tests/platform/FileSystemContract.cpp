@@ -428,8 +428,8 @@ TEST_P(FileSystemContract, AttributesRoundTrip) {
 // ---- names ----------------------------------------------------------------------
 
 TEST_P(FileSystemContract, JapaneseNamesWork) {
-  const std::wstring folder = L"\u65E5\u672C\u8A9E\u30D5\u30A9\u30EB\u30C0";        // 日本語フォルダ
-  const std::wstring file = L"\u30D5\u30A1\u30A4\u30EB\u540D\u2460.txt";             // ファイル名①.txt
+  const std::wstring folder = L"\u65E5\u672C\u8A9E\u30D5\u30A9\u30EB\u30C0";  // 日本語フォルダ
+  const std::wstring file = L"\u30D5\u30A1\u30A4\u30EB\u540D\u2460.txt";      // ファイル名①.txt
   ASSERT_EQ(Fs().MakeFolder(P(folder)), 0u);
   Put(folder + L"\\" + file, "\xE5\x86\x85\xE5\xAE\xB9");
   EXPECT_EQ(Get(folder + L"\\" + file), "\xE5\x86\x85\xE5\xAE\xB9");

@@ -23,8 +23,9 @@ struct TMemoryUnderTest : TFsUnderTest {
 }  // namespace
 
 INSTANTIATE_TEST_SUITE_P(Memory, FileSystemContract,
-                         ::testing::Values(std::make_pair(std::string("Memory"),
-                                                          TFsFactory([] { return std::make_unique<TMemoryUnderTest>(); }))),
+                         ::testing::Values(std::make_pair(std::string("Memory"), TFsFactory([] {
+                                                            return std::make_unique<TMemoryUnderTest>();
+                                                          }))),
                          ContractCaseName);
 
 }  // namespace vog::test

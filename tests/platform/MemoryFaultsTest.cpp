@@ -130,7 +130,8 @@ TEST_F(MemoryFaults, CopyFailsAfterSomeBytesAndLeavesNoTarget) {
   fs.AddFile(L"C:\\dst.bin", "previous");
   fs.InjectFault({L"C:\\src.bin", TFaultOp::Copy, err::UnexpectedNetworkError, 100'000});
   int64_t last = -1;
-  EXPECT_EQ(fs.CopyEntry(L"C:\\src.bin", L"C:\\dst.bin", false, [&](int64_t c, int64_t) { last = c; }, nullptr),
+  EXPECT_EQ(fs.CopyEntry(
+                L"C:\\src.bin", L"C:\\dst.bin", false, [&](int64_t c, int64_t) { last = c; }, nullptr),
             err::UnexpectedNetworkError);
   EXPECT_EQ(last, 100'000);
   // As with CopyFileEx, the target was replaced before the data moved, then deleted.
@@ -250,15 +251,19 @@ TEST_F(MemoryFaults, ProgressRoutinesMayUseTheFileSystem) {
   // not hold the file system while it calls the routine.
   fs.AddFile(L"C:\\src.bin", std::string(300'000, 's'));
   int calls = 0;
-  ASSERT_EQ(fs.CopyEntry(L"C:\\src.bin", L"C:\\dst.bin", false, [&](int64_t, int64_t) {
-    uint32_t a = 0;
-    EXPECT_EQ(fs.GetAttributes(L"C:\\src.bin", a), 0u);
-    // The target is locked while the copy runs.
-    std::unique_ptr<IFileStream> s;
-    EXPECT_EQ(fs.OpenFile(L"C:\\dst.bin", TOpenMode::Read, share::All, s), err::SharingViolation);
-    EXPECT_EQ(fs.RemoveFile(L"C:\\dst.bin"), err::SharingViolation);
-    ++calls;
-  }, nullptr), 0u);
+  ASSERT_EQ(fs.CopyEntry(
+                L"C:\\src.bin", L"C:\\dst.bin", false,
+                [&](int64_t, int64_t) {
+                  uint32_t a = 0;
+                  EXPECT_EQ(fs.GetAttributes(L"C:\\src.bin", a), 0u);
+                  // The target is locked while the copy runs.
+                  std::unique_ptr<IFileStream> s;
+                  EXPECT_EQ(fs.OpenFile(L"C:\\dst.bin", TOpenMode::Read, share::All, s), err::SharingViolation);
+                  EXPECT_EQ(fs.RemoveFile(L"C:\\dst.bin"), err::SharingViolation);
+                  ++calls;
+                },
+                nullptr),
+            0u);
   EXPECT_GT(calls, 1);
   std::unique_ptr<IFileStream> s;
   EXPECT_EQ(fs.OpenFile(L"C:\\dst.bin", TOpenMode::ReadWrite, share::None, s), 0u);
@@ -269,8 +274,9 @@ TEST_F(MemoryFaults, CopiesRunWhileAnotherThreadWrites) {
   fs.AddFolder(L"C:\\b");
   std::thread copier([this] {
     for (int i = 0; i < 20; ++i)
-      EXPECT_EQ(fs.CopyEntry(L"C:\\a\\big.bin", L"C:\\a\\copy" + std::to_wstring(i % 3) + L".bin", false,
-                             [](int64_t, int64_t) { std::this_thread::yield(); }, nullptr),
+      EXPECT_EQ(fs.CopyEntry(
+                    L"C:\\a\\big.bin", L"C:\\a\\copy" + std::to_wstring(i % 3) + L".bin", false,
+                    [](int64_t, int64_t) { std::this_thread::yield(); }, nullptr),
                 0u);
   });
   for (int i = 0; i < 200; ++i) {

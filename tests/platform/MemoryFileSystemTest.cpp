@@ -79,7 +79,7 @@ TEST_F(MemoryFs, PathsFollowWindowsNamingRules) {
   EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\", a), 0u);
   EXPECT_EQ(fs.GetAttributes(L"c:\\DIR\\FILE.TXT", a), 0u);
   EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\file.txt\\", a), err::InvalidName);
-  EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\file.txt.", a), 0u);   // trailing dots are dropped
+  EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\file.txt.", a), 0u);  // trailing dots are dropped
   EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\.\\..\\dir\\file.txt", a), 0u);
   for (const wchar_t* bad : {L"C:\\a<b", L"C:\\a>b", L"C:\\a\"b", L"C:\\a|b\\c", L"C:\\a?", L"C:\\a*", L"C:\\a:b",
                              L"C:\\dir\\\\file.txt", L"dir\\file.txt", L"C:dir", L"C:\\a/b", L"C:\\a\x01"})
@@ -126,16 +126,24 @@ TEST_F(MemoryFs, CopyReportsProgressInChunksAndHonoursCancel) {
   // Wine never calls the progress routine; Windows does, as here.
   fs.AddFile(L"C:\\big.bin", std::string(200'000, 'b'));
   std::vector<int64_t> seen;
-  ASSERT_EQ(fs.CopyEntry(L"C:\\big.bin", L"C:\\copy.bin", false, [&](int64_t c, int64_t t) {
-    EXPECT_EQ(t, 200'000);
-    seen.push_back(c);
-  }, nullptr), 0u);
+  ASSERT_EQ(fs.CopyEntry(
+                L"C:\\big.bin", L"C:\\copy.bin", false,
+                [&](int64_t c, int64_t t) {
+                  EXPECT_EQ(t, 200'000);
+                  seen.push_back(c);
+                },
+                nullptr),
+            0u);
   EXPECT_EQ(seen, (std::vector<int64_t>{0, 65536, 131072, 196608, 200'000}));
 
   // Cancelled from the progress routine: the target, even one that stood there before, is gone.
   std::atomic<bool> cancel{false};
-  EXPECT_EQ(fs.CopyEntry(L"C:\\big.bin", L"C:\\copy.bin", false,
-                         [&](int64_t c, int64_t) { if (c >= 65536) cancel = true; }, &cancel),
+  EXPECT_EQ(fs.CopyEntry(
+                L"C:\\big.bin", L"C:\\copy.bin", false,
+                [&](int64_t c, int64_t) {
+                  if (c >= 65536) cancel = true;
+                },
+                &cancel),
             err::RequestAborted);
   EXPECT_FALSE(fs.Exists(L"C:\\copy.bin"));
   // Cancelled before it starts: nothing happens at all.
@@ -276,8 +284,7 @@ TEST_F(MemoryFs, ListTreeGivesRelativeSortedPaths) {
   fs.AddFile(L"C:\\r\\b.txt", "");
   fs.AddFile(L"C:\\r\\a b\\x.txt", "");
   fs.AddFolder(L"C:\\r\\a\\empty");
-  EXPECT_EQ(fs.ListTree(L"C:\\r"),
-            (Names{L"a b\\", L"a b\\x.txt", L"a\\", L"a\\empty\\", L"b.txt"}));
+  EXPECT_EQ(fs.ListTree(L"C:\\r"), (Names{L"a b\\", L"a b\\x.txt", L"a\\", L"a\\empty\\", L"b.txt"}));
   EXPECT_TRUE(fs.ListTree(L"C:\\missing").empty());
 }
 

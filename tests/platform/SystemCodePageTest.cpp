@@ -28,7 +28,9 @@ TEST_F(SystemCodePage, JapaneseTextRoundTrip) {
 }
 
 TEST_F(SystemCodePage, CharactersOutsideTheCodePageAreNotLossless) {
-  for (const std::wstring& text : {std::wstring(L"a\xD83D\xDE00" L"b"), std::wstring(L"a\u3131b"), std::wstring(L"\u00A5")}) {
+  for (const std::wstring& text : {std::wstring(L"a\xD83D\xDE00"
+                                                L"b"),
+                                   std::wstring(L"a\u3131b"), std::wstring(L"\u00A5")}) {
     bool lossless = true;
     const std::string ansi = cp_->WideToAnsi(text, &lossless);
     EXPECT_FALSE(lossless) << ansi;
@@ -36,7 +38,10 @@ TEST_F(SystemCodePage, CharactersOutsideTheCodePageAreNotLossless) {
   }
   bool lossless = true;
   // An emoji becomes "?" (one per surrogate pair natively; Wine writes one per unit).
-  const std::string emoji = cp_->WideToAnsi(L"a\xD83D\xDE00" L"b", &lossless);
+  const std::string emoji = cp_->WideToAnsi(
+      L"a\xD83D\xDE00"
+      L"b",
+      &lossless);
   EXPECT_TRUE(emoji == "a?b" || emoji == "a??b") << emoji;
   EXPECT_EQ(cp_->WideToAnsi(L"x\u3131", &lossless), "x?");
   EXPECT_EQ(cp_->WideToAnsi(L""), "");

@@ -161,8 +161,14 @@ TEST_F(BackupLogTest, HeaderlessLogsGetTheirHeader) {
 }
 
 TEST_F(BackupLogTest, EarlierLayoutIsConvertedAndSavedAtOnce) {
-  const Lines old = {L"【2020/01/01 09:00:00】\told.vgd", L"コピーファイル\t1", L"C:\\a.txt", L"エラーファイル\t1",
-                     L"C:\\b.txt\t32", L"【2020/01/02】\told.vgd", L"コピーファイル\t0", L"エラーファイル\t0"};
+  const Lines old = {L"【2020/01/01 09:00:00】\told.vgd",
+                     L"コピーファイル\t1",
+                     L"C:\\a.txt",
+                     L"エラーファイル\t1",
+                     L"C:\\b.txt\t32",
+                     L"【2020/01/02】\told.vgd",
+                     L"コピーファイル\t0",
+                     L"エラーファイル\t0"};
   Put(old);
   TBackupLog log;
   log.SetLogFileName(path);
@@ -192,8 +198,9 @@ TEST_F(BackupLogTest, EarlierLayoutIsConvertedAndSavedAtOnce) {
 }
 
 TEST_F(BackupLogTest, OlderEncodingsAreReadAndRewrittenAsUtf16) {
-  const std::wstring text = kHeader + L"\r\n【2024/03/01】\tデータ.vgd\r\nコピーファイル\t1\r\nC:\\日本語.txt\r\n"
-                                      L"エラーファイル\t0\r\n削除ファイル\t0\r\n";
+  const std::wstring text = kHeader +
+                            L"\r\n【2024/03/01】\tデータ.vgd\r\nコピーファイル\t1\r\nC:\\日本語.txt\r\n"
+                            L"エラーファイル\t0\r\n削除ファイル\t0\r\n";
   Fs().AddFile(path, "\xEF\xBB\xBF" + WideToUtf8(text));
   Write();
   EXPECT_EQ(FileLines()[3], L"C:\\日本語.txt");
@@ -212,8 +219,8 @@ TEST_F(BackupLogTest, MalformedLogsRaiseAndStayUntouched) {
   // A count that runs past the end of the file.
   ExpectCorruptAndUnchanged({kHeader, entry, L"コピーファイル\t0", L"エラーファイル\t0", L"削除ファイル\t5", L"a"});
   ExpectCorruptAndUnchanged({kHeader, entry, L"コピーファイル\t0", L"エラーファイル\t0"});
-  ExpectCorruptAndUnchanged({kHeader, entry, L"コピーファイル\t99999999999999999999", L"エラーファイル\t0",
-                             L"削除ファイル\t0"});
+  ExpectCorruptAndUnchanged(
+      {kHeader, entry, L"コピーファイル\t99999999999999999999", L"エラーファイル\t0", L"削除ファイル\t0"});
   // Sections out of order.
   ExpectCorruptAndUnchanged({kHeader, entry, L"エラーファイル\t0", L"コピーファイル\t0", L"削除ファイル\t0"});
   // More than 256 fields on one line.

@@ -68,7 +68,10 @@ int ReferenceFind(const TFileInfoList& list, const std::wstring& key, bool full,
       found = true;
       return mid;
     }
-    if (c < 0) lo = mid + 1; else hi = mid - 1;
+    if (c < 0)
+      lo = mid + 1;
+    else
+      hi = mid - 1;
   }
   found = false;
   return lo;
@@ -157,7 +160,8 @@ TEST(FileInfoList, FindGivesInsertionPointWhenMissing) {
 
 TEST(FileInfoList, PiecewiseOrderMatchesTheJoinedTexts) {
   // Names with characters below and above "\" make the separator matter.
-  const std::vector<std::wstring> parts = {L"", L"a", L"A", L"a b", L"a!", L"a_", L"ab", L"a\\b", L"\u00e9", L"\u00c9x", L"[", L"z"};
+  const std::vector<std::wstring> parts = {L"",   L"a",    L"A",      L"a b",     L"a!", L"a_",
+                                           L"ab", L"a\\b", L"\u00e9", L"\u00c9x", L"[",  L"z"};
   const std::vector<std::wstring> roots = {L"C:\\", L"C:\\a\\", L"c:\\A!\\"};
   Records r;
   TFileInfoList list;
@@ -173,7 +177,8 @@ TEST(FileInfoList, PiecewiseOrderMatchesTheJoinedTexts) {
       ASSERT_EQ(sign(CompareRelativePaths(*a, *b)), sign(CompareText(a->RelativePath(), b->RelativePath())))
           << WideToUtf8(a->RelativePath()) << " / " << WideToUtf8(b->RelativePath());
       ASSERT_EQ(sign(CompareFullPaths(*a, *b)), sign(CompareText(a->FullPath(), b->FullPath())));
-      ASSERT_EQ(sign(CompareRelativePath(*a, b->RelativePath())), sign(CompareText(a->RelativePath(), b->RelativePath())));
+      ASSERT_EQ(sign(CompareRelativePath(*a, b->RelativePath())),
+                sign(CompareText(a->RelativePath(), b->RelativePath())));
       ASSERT_EQ(sign(CompareFullPath(*a, b->FullPath())), sign(CompareText(a->FullPath(), b->FullPath())));
     }
   }
@@ -191,7 +196,8 @@ TEST(FileInfoList, PiecewiseOrderMatchesTheJoinedTexts) {
 TEST(FileInfoList, SortKeepsEveryRecordWhateverTheInputOrder) {
   std::mt19937 random(7);
   std::vector<TSharedText> folders;
-  for (int f = 0; f < 50; ++f) folders.push_back(MakeSharedText(L"dir" + std::to_wstring(f % 17) + L"\\s" + std::to_wstring(f)));
+  for (int f = 0; f < 50; ++f)
+    folders.push_back(MakeSharedText(L"dir" + std::to_wstring(f % 17) + L"\\s" + std::to_wstring(f)));
   folders.push_back(nullptr);
   TSharedText root = MakeSharedText(L"C:\\R\\");
   std::vector<std::unique_ptr<TFileInfo>> owned;
@@ -201,7 +207,8 @@ TEST(FileInfoList, SortKeepsEveryRecordWhateverTheInputOrder) {
   }
   auto check = [](TFileInfoList& list, const std::vector<TFileInfo*>& input) {
     list.SortByRelativePath();
-    EXPECT_EQ(std::multiset<TFileInfo*>(input.begin(), input.end()), std::multiset<TFileInfo*>(list.begin(), list.end()));
+    EXPECT_EQ(std::multiset<TFileInfo*>(input.begin(), input.end()),
+              std::multiset<TFileInfo*>(list.begin(), list.end()));
     for (int i = 1; i < list.Count(); ++i)
       ASSERT_LE(CompareText(list[i - 1]->RelativePath(), list[i]->RelativePath()), 0);
   };
@@ -305,7 +312,8 @@ TEST(FileInfoList, TotalSizeHas64Bits) {
 TEST(ThreadSortFileInfoList, SortsInTheBackgroundAndLeavesTheFlagToItsCreator) {
   Records r;
   TFileInfoList list;
-  for (int i = 0; i < 3000; ++i) list.Add(r.Make(L"C:\\", L"d" + std::to_wstring(i % 7), std::to_wstring((i * 7919) % 3000)));
+  for (int i = 0; i < 3000; ++i)
+    list.Add(r.Make(L"C:\\", L"d" + std::to_wstring(i % 7), std::to_wstring((i * 7919) % 3000)));
   {
     TThreadSortFileInfoList thread(&list, true);
     thread.WaitFor();
@@ -325,10 +333,8 @@ TEST(ThreadSortFileInfoList, TerminatingEarlyKeepsEveryRecordOnce) {
     TThreadSortFileInfoList thread(&list, false);
     thread.Terminate();
     EXPECT_TRUE(thread.Terminated());
-  }  // destruction waits for the thread
-  {
-    TThreadSortFileInfoList thread(&list, false);
-  }  // destroyed at once: requests termination itself
+  }                                                  // destruction waits for the thread
+  { TThreadSortFileInfoList thread(&list, false); }  // destroyed at once: requests termination itself
   EXPECT_EQ(before, std::multiset<TFileInfo*>(list.begin(), list.end()));
 }
 

@@ -19,9 +19,11 @@ namespace {
 class MixedRecords {
 public:
   explicit MixedRecords(unsigned seed, bool oneRoot) : random_(seed) {
-    const std::vector<std::wstring> roots = oneRoot ? std::vector<std::wstring>{L"C:\\R\\"}
-                                                    : std::vector<std::wstring>{L"C:\\R\\", L"c:\\r\\", L"C:\\R!\\", L""};
-    const std::vector<std::wstring> folders = {L"", L"a", L"A", L"a b", L"a!", L"a\\b", L"a\\B\\c", L"ab", L"b", L"\u00e9", L"\u00c9\\x", L"a_"};
+    const std::vector<std::wstring> roots = oneRoot
+                                                ? std::vector<std::wstring>{L"C:\\R\\"}
+                                                : std::vector<std::wstring>{L"C:\\R\\", L"c:\\r\\", L"C:\\R!\\", L""};
+    const std::vector<std::wstring> folders = {L"",        L"a",  L"A", L"a b",    L"a!",        L"a\\b",
+                                               L"a\\B\\c", L"ab", L"b", L"\u00e9", L"\u00c9\\x", L"a_"};
     const std::vector<std::wstring> names = {L"a", L"A", L"b", L"a b", L"a!", L"ab", L"b.txt", L"_", L"\u00e9"};
     for (const auto& root : roots) {
       TSharedText sharedRoot = MakeSharedText(root);
@@ -58,7 +60,10 @@ TEST(FileInfoOrder, SortGivesTheTextOrderAndLookupsTheBisectionsIndex) {
       for (bool full : {false, true}) {
         TFileInfoList list;
         for (TFileInfo* record : records.All()) list.Add(record);
-        if (full) list.SortByFullPath(); else list.SortByRelativePath();
+        if (full)
+          list.SortByFullPath();
+        else
+          list.SortByRelativePath();
         std::vector<TFileInfo*> sorted(list.begin(), list.end());
         ASSERT_EQ(std::multiset<TFileInfo*>(sorted.begin(), sorted.end()),
                   std::multiset<TFileInfo*>(records.All().begin(), records.All().end()));

@@ -121,7 +121,8 @@ TEST_F(FileUtilsTest, CopyFileDateRoundsToTwoSeconds) {
     CopyFileDate(L"C:\\missing.txt", L"C:\\dst.txt");
     ADD_FAILURE();
   } catch (const Error& e) {
-    EXPECT_EQ(e.Message(), L"ファイル \"C:\\missing.txt\" は開けません。" + Platform().Shell->ErrorMessage(err::FileNotFound));
+    EXPECT_EQ(e.Message(),
+              L"ファイル \"C:\\missing.txt\" は開けません。" + Platform().Shell->ErrorMessage(err::FileNotFound));
   }
   Fs().InjectFault({L"C:\\dst.txt", TFaultOp::Open, err::SharingViolation});
   EXPECT_THROW(CopyFileDate(L"C:\\src.txt", L"C:\\dst.txt"), Error);

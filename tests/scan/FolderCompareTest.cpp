@@ -78,7 +78,7 @@ TEST_F(FolderCompareTest, DefaultConditionCopiesNewerBeyondThreeSeconds) {
 TEST_F(FolderCompareTest, ConditionFlagsChooseTheTests) {
   item.Condition.CopyNewer = false;
   item.Condition.CopyTimeChanged = true;
-  EXPECT_TRUE(Copied(At(10, 0, 0), 5, At(10, 0, 10), 5));   // destination 10 s newer
+  EXPECT_TRUE(Copied(At(10, 0, 0), 5, At(10, 0, 10), 5));  // destination 10 s newer
   EXPECT_TRUE(Copied(At(10, 0, 10), 5, At(10, 0, 0), 5));
   EXPECT_FALSE(Copied(At(10, 0, 0), 5, At(10, 0, 2), 5));
 

@@ -63,8 +63,8 @@ TEST_F(FolderFilterTest, NoConditionsSelectEverythingInScanOrder) {
 }
 
 TEST_F(FolderFilterTest, FirstMatchingMaskSelectsOnceGroupedByMaskInReverseScanOrder) {
-  Scan(L"D:\\Src\\", {{L"", L"1.txt"}, {L"", L"2.doc"}, {L"", L"3.TXT"}, {L"", L"4.doc"}, {L"", L"5.bin"},
-                      {L"", L"6.doc.txt"}});
+  Scan(L"D:\\Src\\",
+       {{L"", L"1.txt"}, {L"", L"2.doc"}, {L"", L"3.TXT"}, {L"", L"4.doc"}, {L"", L"5.bin"}, {L"", L"6.doc.txt"}});
   item.TargetCondition.Files = {L"*.doc", L"*.txt", L"*.do?"};
   EXPECT_FALSE(Run());
   EXPECT_EQ(Relative(selected), (Names{L"4.doc", L"2.doc", L"6.doc.txt", L"3.TXT", L"1.txt"}));
@@ -81,8 +81,8 @@ TEST_F(FolderFilterTest, TargetFolderMasksDropSelectedNamesAgain) {
 }
 
 TEST_F(FolderFilterTest, FolderPathEntryDropsThatFolderAndBelowOnly) {
-  Scan(L"D:\\Src\\", {{L"Temp", L"a.txt"}, {L"Temp\\x", L"b.txt"}, {L"Temporary", L"c.txt"}, {L"", L"d.txt"},
-                      {L"temp", L"e.txt"}});
+  Scan(L"D:\\Src\\",
+       {{L"Temp", L"a.txt"}, {L"Temp\\x", L"b.txt"}, {L"Temporary", L"c.txt"}, {L"", L"d.txt"}, {L"temp", L"e.txt"}});
   item.ExcludeCondition.Folders = {L"D:\\Src\\Temp"};
   item.ExcludeCondition.Files = {L"*.txt"};  // stored only, never consulted
   EXPECT_FALSE(Run());

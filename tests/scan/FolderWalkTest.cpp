@@ -59,12 +59,15 @@ TEST_F(FolderWalkTest, RecordsFilesAndFoldersDepthFirst) {
   Fs().AddFolder(L"D:\\Src\\Empty");
 
   Walk(L"D:\\Src");
-  EXPECT_EQ(FullPaths(), (std::set<std::wstring>{L"D:\\Src\\a.txt", L"D:\\Src\\Sub\\b.txt", L"D:\\Src\\Sub\\Deeper\\c.txt"}));
+  EXPECT_EQ(FullPaths(),
+            (std::set<std::wstring>{L"D:\\Src\\a.txt", L"D:\\Src\\Sub\\b.txt", L"D:\\Src\\Sub\\Deeper\\c.txt"}));
   std::vector<std::wstring> folders = FolderPaths();
   EXPECT_EQ(folders.size(), 4u);
   EXPECT_EQ(folders[0], L"");  // the root's own "." comes first
   // Each folder is listed before anything below it.
-  auto at = [&folders](const std::wstring& path) { return std::find(folders.begin(), folders.end(), path) - folders.begin(); };
+  auto at = [&folders](const std::wstring& path) {
+    return std::find(folders.begin(), folders.end(), path) - folders.begin();
+  };
   EXPECT_LT(at(L"Sub"), at(L"Sub\\Deeper"));
   EXPECT_LT(at(L"Empty"), static_cast<ptrdiff_t>(folders.size()));
   for (const TFolderEntry& entry : folders_) EXPECT_EQ(entry.Item, &item_);
@@ -221,7 +224,8 @@ TEST_F(FolderWalkTest, ThreadExitValues) {
 }
 
 TEST_F(FolderWalkTest, TerminatedThreadLeavesPartialListsWithoutError) {
-  for (int i = 0; i < 2000; ++i) Fs().AddFile(L"D:\\Big\\d" + std::to_wstring(i / 50) + L"\\f" + std::to_wstring(i), "");
+  for (int i = 0; i < 2000; ++i)
+    Fs().AddFile(L"D:\\Big\\d" + std::to_wstring(i / 50) + L"\\f" + std::to_wstring(i), "");
   TThreadFolderInfo thread(L"D:\\Big", &folders_, &item_, &files_, true);
   thread.Terminate();
   EXPECT_TRUE(thread.Terminated());

@@ -58,51 +58,51 @@ protected:
 
 }  // namespace vog::test
 
-#define VOG_SYSTEM_WALK_CASES(Fixture)                                                                       \
-  TEST_F(Fixture, WalksARealTree) {                                                                          \
-    MakeTree();                                                                                              \
-    TThreadFolderInfo thread(root_, &folders_, &item_, &files_, true);                                       \
-    ASSERT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);                                                 \
-    EXPECT_EQ(Relatives(), (std::set<std::wstring>{L"a.txt", L"\u65e5\u672c\u8a9e.txt", L"sub\\b.txt",       \
-                                                   L"sub\\deeper\\c.txt"}));                                 \
-    EXPECT_EQ(FolderSet(), (std::set<std::wstring>{L"", L"sub", L"sub\\deeper", L"empty"}));                 \
-    EXPECT_EQ(folders_.size(), 4u);                                                                          \
-    for (TFileInfo* record : files_) {                                                                       \
-      EXPECT_EQ(record->RootFolder(), root_ + L"\\");                                                        \
-      TFindData info;                                                                                        \
-      ASSERT_EQ(Files().GetInfo(record->FullPath(), info), err::Success) << WideToUtf8(record->FullPath());  \
-      EXPECT_EQ(record->Time, DosTimeOfFileTime(info.LastWriteTime));                                        \
-      EXPECT_EQ(record->Size, info.Size);                                                                    \
-      EXPECT_EQ(record->Attr, info.Attr);                                                                    \
-      EXPECT_EQ(static_cast<TBackupFileInfo*>(record)->BackupInfo, &item_);                                  \
-    }                                                                                                        \
-    EXPECT_EQ(files_.ItemByRelativePath(L"SUB\\B.TXT")->Size, 3);                                            \
-  }                                                                                                          \
-  TEST_F(Fixture, WithoutSubfolders) {                                                                       \
-    MakeTree();                                                                                              \
-    TThreadFolderInfo thread(root_, &folders_, &item_, &files_, false);                                      \
-    ASSERT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);                                                 \
-    EXPECT_EQ(Relatives(), (std::set<std::wstring>{L"a.txt", L"\u65e5\u672c\u8a9e.txt"}));                   \
-    EXPECT_TRUE(folders_.empty());                                                                           \
-  }                                                                                                          \
-  TEST_F(Fixture, MissingRootAndEmptyRoot) {                                                                 \
-    {                                                                                                        \
-      TThreadFolderInfo thread(root_ + L"\\missing", &folders_, &item_, &files_, true);                      \
-      EXPECT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);                                               \
-    }                                                                                                        \
-    {                                                                                                        \
-      TThreadFolderInfo thread(L"", &folders_, &item_, &files_, true);                                       \
-      EXPECT_EQ(thread.WaitFor(), TThreadFolderInfo::EmptyRootFolder);                                       \
-    }                                                                                                        \
-    EXPECT_EQ(files_.Count(), 0);                                                                            \
-    EXPECT_TRUE(folders_.empty());                                                                           \
-  }                                                                                                          \
-  TEST_F(Fixture, DeleteFolderTreeOnRealFiles) {                                                             \
-    MakeTree();                                                                                              \
-    uint32_t attributes = 0;                                                                                 \
-    ASSERT_EQ(Files().GetAttributes(root_ + L"\\sub\\b.txt", attributes), err::Success);                     \
-    ASSERT_EQ(Files().SetAttributes(root_ + L"\\sub\\b.txt", attributes | attr::ReadOnly), err::Success);    \
-    DeleteFolderTree(root_ + L"\\sub");                                                                      \
-    EXPECT_NE(Files().GetAttributes(root_ + L"\\sub", attributes), err::Success);                            \
-    EXPECT_EQ(Files().GetAttributes(root_ + L"\\a.txt", attributes), err::Success);                          \
+#define VOG_SYSTEM_WALK_CASES(Fixture)                                                                              \
+  TEST_F(Fixture, WalksARealTree) {                                                                                 \
+    MakeTree();                                                                                                     \
+    TThreadFolderInfo thread(root_, &folders_, &item_, &files_, true);                                              \
+    ASSERT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);                                                        \
+    EXPECT_EQ(Relatives(),                                                                                          \
+              (std::set<std::wstring>{L"a.txt", L"\u65e5\u672c\u8a9e.txt", L"sub\\b.txt", L"sub\\deeper\\c.txt"})); \
+    EXPECT_EQ(FolderSet(), (std::set<std::wstring>{L"", L"sub", L"sub\\deeper", L"empty"}));                        \
+    EXPECT_EQ(folders_.size(), 4u);                                                                                 \
+    for (TFileInfo * record : files_) {                                                                             \
+      EXPECT_EQ(record->RootFolder(), root_ + L"\\");                                                               \
+      TFindData info;                                                                                               \
+      ASSERT_EQ(Files().GetInfo(record->FullPath(), info), err::Success) << WideToUtf8(record->FullPath());         \
+      EXPECT_EQ(record->Time, DosTimeOfFileTime(info.LastWriteTime));                                               \
+      EXPECT_EQ(record->Size, info.Size);                                                                           \
+      EXPECT_EQ(record->Attr, info.Attr);                                                                           \
+      EXPECT_EQ(static_cast<TBackupFileInfo*>(record)->BackupInfo, &item_);                                         \
+    }                                                                                                               \
+    EXPECT_EQ(files_.ItemByRelativePath(L"SUB\\B.TXT")->Size, 3);                                                   \
+  }                                                                                                                 \
+  TEST_F(Fixture, WithoutSubfolders) {                                                                              \
+    MakeTree();                                                                                                     \
+    TThreadFolderInfo thread(root_, &folders_, &item_, &files_, false);                                             \
+    ASSERT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);                                                        \
+    EXPECT_EQ(Relatives(), (std::set<std::wstring>{L"a.txt", L"\u65e5\u672c\u8a9e.txt"}));                          \
+    EXPECT_TRUE(folders_.empty());                                                                                  \
+  }                                                                                                                 \
+  TEST_F(Fixture, MissingRootAndEmptyRoot) {                                                                        \
+    {                                                                                                               \
+      TThreadFolderInfo thread(root_ + L"\\missing", &folders_, &item_, &files_, true);                             \
+      EXPECT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);                                                      \
+    }                                                                                                               \
+    {                                                                                                               \
+      TThreadFolderInfo thread(L"", &folders_, &item_, &files_, true);                                              \
+      EXPECT_EQ(thread.WaitFor(), TThreadFolderInfo::EmptyRootFolder);                                              \
+    }                                                                                                               \
+    EXPECT_EQ(files_.Count(), 0);                                                                                   \
+    EXPECT_TRUE(folders_.empty());                                                                                  \
+  }                                                                                                                 \
+  TEST_F(Fixture, DeleteFolderTreeOnRealFiles) {                                                                    \
+    MakeTree();                                                                                                     \
+    uint32_t attributes = 0;                                                                                        \
+    ASSERT_EQ(Files().GetAttributes(root_ + L"\\sub\\b.txt", attributes), err::Success);                            \
+    ASSERT_EQ(Files().SetAttributes(root_ + L"\\sub\\b.txt", attributes | attr::ReadOnly), err::Success);           \
+    DeleteFolderTree(root_ + L"\\sub");                                                                             \
+    EXPECT_NE(Files().GetAttributes(root_ + L"\\sub", attributes), err::Success);                                   \
+    EXPECT_EQ(Files().GetAttributes(root_ + L"\\a.txt", attributes), err::Success);                                 \
   }

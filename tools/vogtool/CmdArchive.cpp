@@ -46,8 +46,10 @@ void CollectFiles(const std::wstring& root, const std::wstring& relative, std::v
   do {
     if (data.Name == L"." || data.Name == L"..") continue;
     const std::wstring path = relative.empty() ? data.Name : relative + L"\\" + data.Name;
-    if (data.Attr & attr::Directory) CollectFiles(root, path, out);
-    else out.push_back(path);
+    if (data.Attr & attr::Directory)
+      CollectFiles(root, path, out);
+    else
+      out.push_back(path);
   } while ((code = handle->Next(data)) == 0);
   if (code != err::NoMoreFiles) throw Error(L"フォルダを読み込めません（エラー " + IntToText(code) + L"）: " + folder);
 }

@@ -112,8 +112,8 @@ void AddFileCommand(CLI::App& app, const char* name, bool encode) {
 void AddTextCommand(CLI::App& app, const char* name, bool encode) {
   auto options = std::make_shared<TCipherOptions>();
   options->Mode = "cts";
-  auto* cmd = app.add_subcommand(name, encode ? "Encipher a text and print it as Base64"
-                                              : "Decipher a Base64 text and print it");
+  auto* cmd = app.add_subcommand(
+      name, encode ? "Encipher a text and print it as Base64" : "Decipher a Base64 text and print it");
   cmd->add_option("--cipher", options->Cipher, "Registered cipher name (default Blowfish)");
   cmd->add_option("--mode", options->Mode, "Chaining mode: cts (the default, as for texts in the data file) or cbc")
       ->transform(CLI::IsMember({"cbc", "cts"}, CLI::ignore_case));

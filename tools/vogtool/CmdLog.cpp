@@ -46,8 +46,7 @@ json LogToJson(const std::wstring& path) {
         lines = TBackupLog::ConvertedOldLayout(lines);
         layout = "earlier";
         converted = true;
-      } catch (const Error&) {
-      }
+      } catch (const Error&) {}
     }
     if (!converted && SplitLogLine(lines[0])[0] != kLogHeaderName) {
       layout = "current, without header";

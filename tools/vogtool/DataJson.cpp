@@ -244,7 +244,8 @@ template <size_t N>
 void TextsFromJson(const TJson& block, const char* name, std::array<std::wstring, N>& texts) {
   auto it = block.find(name);
   if (it == block.end()) return;
-  if (!it->is_array() || it->size() != N) Bad(std::string("application.") + name, "expected " + std::to_string(N) + " strings");
+  if (!it->is_array() || it->size() != N)
+    Bad(std::string("application.") + name, "expected " + std::to_string(N) + " strings");
   for (size_t i = 0; i < N; ++i) {
     if (!(*it)[i].is_string()) Bad(std::string("application.") + name, "expected strings");
     texts[i] = Utf8ToWide((*it)[i].get<std::string>());

@@ -28,12 +28,12 @@ class Counter {
 public:
   enum Flags {
     kDefaults = 0,
-    kIsRate = 1,                  // divided by the elapsed time
-    kAvgThreads = 2,              // (one thread only here: no effect)
+    kIsRate = 1,      // divided by the elapsed time
+    kAvgThreads = 2,  // (one thread only here: no effect)
     kAvgThreadsRate = 3,
-    kIsIterationInvariant = 4,    // multiplied by the iterations
+    kIsIterationInvariant = 4,  // multiplied by the iterations
     kIsIterationInvariantRate = 5,
-    kAvgIterations = 8,           // divided by the iterations
+    kAvgIterations = 8,  // divided by the iterations
     kAvgIterationsRate = 9,
   };
   Counter(double v = 0.0, Flags f = kDefaults) : value(v), flags(f) {}
@@ -123,7 +123,7 @@ private:
   int64_t bytes_ = 0, items_ = 0;
   std::string label_, error_;
   int64_t startNs_ = 0, startCpuNs_ = 0;  // when the timer last (re)started
-  int64_t elapsedNs_ = 0, cpuNs_ = 0;      // timed wall-clock and CPU time before that
+  int64_t elapsedNs_ = 0, cpuNs_ = 0;     // timed wall-clock and CPU time before that
 };
 
 namespace internal {
@@ -220,11 +220,11 @@ inline __attribute__((always_inline)) void ClobberMemory() { asm volatile("" : :
 #define BENCHMARK_PRIVATE_CONCAT(a, b) BENCHMARK_PRIVATE_CONCAT2(a, b)
 #define BENCHMARK_PRIVATE_NAME(n) BENCHMARK_PRIVATE_CONCAT(benchmark_uniq_##n##_, __LINE__)
 
-#define BENCHMARK(fn)                                                        \
+#define BENCHMARK(fn)                                                                    \
   static ::benchmark::internal::Benchmark* BENCHMARK_PRIVATE_NAME(fn) [[maybe_unused]] = \
       ::benchmark::RegisterBenchmark(#fn, fn)
 
-#define BENCHMARK_CAPTURE(fn, name, ...)                                                  \
+#define BENCHMARK_CAPTURE(fn, name, ...)                                                 \
   static ::benchmark::internal::Benchmark* BENCHMARK_PRIVATE_NAME(fn) [[maybe_unused]] = \
       ::benchmark::RegisterBenchmark(#fn "/" #name, [](::benchmark::State& st) { fn(st, __VA_ARGS__); })
 

@@ -131,7 +131,8 @@ protected:
   // The on-disk name of an entry extracted by a tool that writes stored bytes as they are.
   static std::string AnsiName(const std::string& utf8) { return CodePage().WideToAnsi(Utf8ToWide(utf8)); }
 
-  uint32_t PackTree(const fs::path& archive, const fs::path& base, const std::map<std::string, std::string>& tree, int z) {
+  uint32_t PackTree(const fs::path& archive, const fs::path& base, const std::map<std::string, std::string>& tree,
+                    int z) {
     TArchiveFile a;
     a.SetFileName(W(archive));
     a.x = a.a = a.c = a.ga = true;
@@ -163,7 +164,8 @@ protected:
     ASSERT_EQ(a.Extract(W(out)), 0u) << WideToUtf8(a.LastMessage());
     for (const auto& [name, content] : tree) {
       EXPECT_EQ(ReadAll(out / name), content) << name << " from " << archive;
-      struct stat original{}, copy{};
+      struct stat original {
+      }, copy{};
       ASSERT_EQ(stat((source / name).c_str(), &original), 0);
       ASSERT_EQ(stat((out / name).c_str(), &copy), 0) << name;
       EXPECT_LE(std::llabs(static_cast<long long>(original.st_mtime - copy.st_mtime)), 2) << name;
@@ -203,7 +205,8 @@ TEST_F(ArchiveInteropTest, LzhWrittenByTheProjectIsReadByLhasa) {
     ASSERT_EQ(status, 0) << x;
     CompareExtracted(out, tree, true, "lhasa");
     // lhasa sets the time from the level-2 header's UNIX time.
-    struct stat original{}, copy{};
+    struct stat original {
+    }, copy{};
     ASSERT_EQ(stat((root_ / "src" / "text.txt").c_str(), &original), 0);
     ASSERT_EQ(stat((out / "text.txt").c_str(), &copy), 0);
     EXPECT_EQ(original.st_mtime, copy.st_mtime);
@@ -269,7 +272,8 @@ TEST_F(ArchiveInteropTest, ZipsMadeByZipAnd7zAreReadByTheProject) {
   int status = 0;
   if (HaveTool("zip")) {
     const fs::path archive = root_ / "infozip.zip";
-    const std::string out = Shell("cd " + Quote((root_ / "src").string()) + " && zip -qr " + Quote(archive.string()) + " .", status);
+    const std::string out =
+        Shell("cd " + Quote((root_ / "src").string()) + " && zip -qr " + Quote(archive.string()) + " .", status);
     ASSERT_EQ(status, 0) << out;
     const auto entries = ListByProject(archive);
     for (const auto& [name, content] : tree) {
@@ -282,7 +286,8 @@ TEST_F(ArchiveInteropTest, ZipsMadeByZipAnd7zAreReadByTheProject) {
 
     // Streamed input makes zip write a data descriptor.
     const fs::path streamed = root_ / "streamed.zip";
-    Shell("cat " + Quote((root_ / "src" / "text.txt").string()) + " | zip -q " + Quote(streamed.string()) + " -", status);
+    Shell("cat " + Quote((root_ / "src" / "text.txt").string()) + " | zip -q " + Quote(streamed.string()) + " -",
+          status);
     ASSERT_EQ(status, 0);
     const fs::path sout = root_ / "streamed-out";
     fs::create_directories(sout);
@@ -295,7 +300,8 @@ TEST_F(ArchiveInteropTest, ZipsMadeByZipAnd7zAreReadByTheProject) {
   }
   if (HaveTool("7z")) {
     const fs::path archive = root_ / "seven.zip";
-    const std::string out = Shell("cd " + Quote((root_ / "src").string()) + " && 7z a -tzip " + Quote(archive.string()) + " .", status);
+    const std::string out =
+        Shell("cd " + Quote((root_ / "src").string()) + " && 7z a -tzip " + Quote(archive.string()) + " .", status);
     ASSERT_EQ(status, 0) << out;
     EXPECT_EQ(ListByProject(archive).size(), tree.size());
     ExtractByProjectAndCompare(archive, root_ / "src", tree);
@@ -313,9 +319,9 @@ TEST_F(ArchiveInteropTest, LzhMadeByJlhaIsReadByTheProject) {
   for (const std::string command : {"a0", "a1", "a2", "ao6", "ao7"}) {
     const fs::path archive = root_ / ("jlha-" + command + ".lzh");
     int status = 0;
-    const std::string out = Shell("cd " + Quote((root_ / "src").string()) + " && LC_ALL=ja_JP.UTF-8 jlha " + command + " " +
-                                    Quote(archive.string()) + " text.txt empty.txt bin 日本語",
-                                status);
+    const std::string out = Shell("cd " + Quote((root_ / "src").string()) + " && LC_ALL=ja_JP.UTF-8 jlha " + command +
+                                      " " + Quote(archive.string()) + " text.txt empty.txt bin 日本語",
+                                  status);
     ASSERT_EQ(status, 0) << out;
     const auto entries = ListByProject(archive);
     EXPECT_EQ(entries.size(), tree.size()) << command;

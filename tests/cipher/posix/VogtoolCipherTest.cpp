@@ -31,7 +31,6 @@ void WriteAll(const fs::path& path, const std::string& content) { WriteFileBytes
 
 class VogtoolCipherTest : public test::VogtoolTest {
 protected:
-
   static std::string Encipher(std::string_view key, TCipherMode mode, const std::string& plain) {
     TCipherManager m;
     m.SetMode(mode);
@@ -40,7 +39,6 @@ protected:
     m.EncipherBuffer(plain.data(), out.data(), plain.size());
     return out;
   }
-
 };
 
 std::string RandomBytes(size_t size) {

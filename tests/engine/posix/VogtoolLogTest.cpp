@@ -27,7 +27,6 @@ std::string ReadAll(const fs::path& path) { return test::ReadFileBytes(path); }
 
 class VogtoolLogTest : public test::VogtoolTest {
 protected:
-
   fs::path Put(const std::string& name, const std::string& bytes) {
     const fs::path path = dir_ / name;
     std::ofstream(path, std::ios::binary) << bytes;
@@ -45,11 +44,12 @@ protected:
 };
 
 TEST_F(VogtoolLogTest, LogShowPrintsEveryEntry) {
-  const std::wstring log = L"Vogmeristログファイル\tVer.\t1\r\n"
-                           L"【2024/04/01 12:34:56】\tVogratelData.vgd\t26:05:07\t5000000000\t7\t11\t3\r\n"
-                           L"コピーファイル\t1\r\nE:\\B\\sub\\a.txt\r\nエラーファイル\t1\r\nD:\\Src\\x.doc\t5\r\n"
-                           L"削除ファイル\t0\r\n"
-                           L"【2024/04/02】\tVogratelData.vgd\r\nコピーファイル\t0\r\nエラーファイル\t0\r\n削除ファイル\t0\r\n";
+  const std::wstring log =
+      L"Vogmeristログファイル\tVer.\t1\r\n"
+      L"【2024/04/01 12:34:56】\tVogratelData.vgd\t26:05:07\t5000000000\t7\t11\t3\r\n"
+      L"コピーファイル\t1\r\nE:\\B\\sub\\a.txt\r\nエラーファイル\t1\r\nD:\\Src\\x.doc\t5\r\n"
+      L"削除ファイル\t0\r\n"
+      L"【2024/04/02】\tVogratelData.vgd\r\nコピーファイル\t0\r\nエラーファイル\t0\r\n削除ファイル\t0\r\n";
   const fs::path path = Put("run.log", Utf16File(log));
   const std::string before = ReadAll(path);
   std::string out;
@@ -67,13 +67,15 @@ TEST_F(VogtoolLogTest, LogShowPrintsEveryEntry) {
   EXPECT_EQ(ReadAll(path), before);
 
   // An earlier-layout log is shown converted, and left as it is on disk.
-  const fs::path old = Put("old.log", Utf16File(L"【2020/01/01】\told.vgd\r\nコピーファイル\t0\r\nエラーファイル\t0\r\n"));
+  const fs::path old =
+      Put("old.log", Utf16File(L"【2020/01/01】\told.vgd\r\nコピーファイル\t0\r\nエラーファイル\t0\r\n"));
   const std::string oldBytes = ReadAll(old);
   ASSERT_EQ(Run("log show " + old.string(), out), 0);
   EXPECT_EQ(nlohmann::json::parse(out)["layout"], "earlier");
   EXPECT_EQ(ReadAll(old), oldBytes);
 
-  const fs::path bad = Put("bad.log", Utf16File(L"Vogmeristログファイル\tVer.\t1\r\n【x】\ty\r\nコピーファイル\t9\r\n"));
+  const fs::path bad =
+      Put("bad.log", Utf16File(L"Vogmeristログファイル\tVer.\t1\r\n【x】\ty\r\nコピーファイル\t9\r\n"));
   EXPECT_NE(Run("log show " + bad.string(), out), 0);
 }
 

@@ -82,7 +82,9 @@ TEST_P(MemoryVersusPosix, RandomOperationsGiveTheSameResults) {
       IFileSystem& fs = *sides[i].Fs;
       const std::wstring a = sides[i].Root + p1, b = sides[i].Root + p2;
       switch (op) {
-        case 0: codes[i] = fs.MakeFolder(a); break;
+        case 0:
+          codes[i] = fs.MakeFolder(a);
+          break;
         case 1: {
           std::unique_ptr<IFileStream> s;
           codes[i] = fs.OpenFile(a, flag ? TOpenMode::Write : TOpenMode::CreateNew, share::None, s);
@@ -90,10 +92,18 @@ TEST_P(MemoryVersusPosix, RandomOperationsGiveTheSameResults) {
           if (!codes[i]) codes[i] = s->Write(content.data(), content.size(), done);
           break;
         }
-        case 2: codes[i] = fs.RemoveFile(a); break;
-        case 3: codes[i] = fs.RemoveFolder(a); break;
-        case 4: codes[i] = fs.MoveEntry(a, b, flag); break;
-        case 5: codes[i] = fs.CopyEntry(a, b, flag, {}, nullptr); break;
+        case 2:
+          codes[i] = fs.RemoveFile(a);
+          break;
+        case 3:
+          codes[i] = fs.RemoveFolder(a);
+          break;
+        case 4:
+          codes[i] = fs.MoveEntry(a, b, flag);
+          break;
+        case 5:
+          codes[i] = fs.CopyEntry(a, b, flag, {}, nullptr);
+          break;
         case 6: {
           uint32_t attributes = 0;
           codes[i] = fs.GetAttributes(a, attributes);

@@ -27,15 +27,16 @@ struct TPosixUnderTest : TFsUnderTest {
   bool CaseInsensitive() override { return false; }
   bool ReadOnlyRefusesOverwrite() override { return true; }
   bool CallsCopyProgress() override { return true; }
-  bool KeepsCreationTime() override { return false; }     // Linux keeps no settable creation time
+  bool KeepsCreationTime() override { return false; }      // Linux keeps no settable creation time
   bool StoresHiddenAndSystem() override { return false; }  // hidden is a leading dot
 };
 
 }  // namespace
 
 INSTANTIATE_TEST_SUITE_P(Posix, FileSystemContract,
-                         ::testing::Values(std::make_pair(std::string("Posix"),
-                                                          TFsFactory([] { return std::make_unique<TPosixUnderTest>(); }))),
+                         ::testing::Values(std::make_pair(std::string("Posix"), TFsFactory([] {
+                                                            return std::make_unique<TPosixUnderTest>();
+                                                          }))),
                          ContractCaseName);
 
 }  // namespace vog::test

@@ -31,7 +31,8 @@ protected:
   }
   void TearDown() override {
     std::error_code ec;
-    for (auto& e : fs::recursive_directory_iterator(root_, ec)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    for (auto& e : fs::recursive_directory_iterator(root_, ec))
+      fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(root_, ec);
   }
   void Write(const std::string& rel, const std::string& content) {
@@ -200,10 +201,14 @@ TEST_F(PosixFiles, CopyKeepsModeAndTimeAndCancelRemovesThePartialTarget) {
   ASSERT_EQ(fs_->SetTimes(W(L"big"), nullptr, nullptr, &when), 0u);
   ASSERT_EQ(fs_->SetAttributes(W(L"big"), attr::ReadOnly), 0u);
   std::vector<int64_t> seen;
-  ASSERT_EQ(fs_->CopyEntry(W(L"big"), W(L"copy"), true, [&](int64_t done, int64_t total) {
-    EXPECT_EQ(total, static_cast<int64_t>(big.size()));
-    seen.push_back(done);
-  }, nullptr), 0u);
+  ASSERT_EQ(fs_->CopyEntry(
+                W(L"big"), W(L"copy"), true,
+                [&](int64_t done, int64_t total) {
+                  EXPECT_EQ(total, static_cast<int64_t>(big.size()));
+                  seen.push_back(done);
+                },
+                nullptr),
+            0u);
   ASSERT_GE(seen.size(), 2u);
   EXPECT_EQ(seen.back(), static_cast<int64_t>(big.size()));
   TFindData info;
@@ -213,9 +218,13 @@ TEST_F(PosixFiles, CopyKeepsModeAndTimeAndCancelRemovesThePartialTarget) {
   EXPECT_EQ(info.Size, static_cast<int64_t>(big.size()));
 
   std::atomic<bool> cancel{false};
-  EXPECT_EQ(fs_->CopyEntry(W(L"big"), W(L"cancelled"), false, [&](int64_t done, int64_t) {
-    if (done > 0) cancel = true;
-  }, &cancel), err::RequestAborted);
+  EXPECT_EQ(fs_->CopyEntry(
+                W(L"big"), W(L"cancelled"), false,
+                [&](int64_t done, int64_t) {
+                  if (done > 0) cancel = true;
+                },
+                &cancel),
+            err::RequestAborted);
   EXPECT_FALSE(fs::exists(root_ + "/cancelled"));
   // A copy onto itself would destroy the data.
   ASSERT_EQ(fs_->SetAttributes(W(L"big"), attr::Archive), 0u);
@@ -276,8 +285,10 @@ TEST(PosixClock, LocalTimeFollowsTheZoneRules) {
   EXPECT_EQ(clock->UtcToLocal(summer).Value, summer.Value + 2 * hour);
   EXPECT_EQ(clock->LocalToUtc(TFileTime{summer.Value + 2 * hour + 5}).Value, summer.Value + 5);
   EXPECT_EQ(clock->LocalToUtc(clock->UtcToLocal(winter)), winter);
-  if (old) ::setenv("TZ", saved.c_str(), 1);
-  else ::unsetenv("TZ");
+  if (old)
+    ::setenv("TZ", saved.c_str(), 1);
+  else
+    ::unsetenv("TZ");
   ::tzset();
   const uint64_t t1 = clock->TickCount();
   const uint64_t t2 = clock->TickCount();

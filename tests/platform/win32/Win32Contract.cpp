@@ -30,8 +30,10 @@ struct TWin32UnderTest : TFsUnderTest {
     for (uint32_t code = fs->FindFirst(path + L"*", h, d); code == 0; code = h->Next(d)) {
       if (d.Name == L"." || d.Name == L"..") continue;
       fs->SetAttributes(path + d.Name, d.Attr & ~attr::ReadOnly & ~attr::Directory);
-      if (d.Attr & attr::Directory) RemoveTree(path + d.Name + L"\\");
-      else fs->RemoveFile(path + d.Name);
+      if (d.Attr & attr::Directory)
+        RemoveTree(path + d.Name + L"\\");
+      else
+        fs->RemoveFile(path + d.Name);
     }
     h.reset();
     fs->RemoveFolder(path);
@@ -52,8 +54,9 @@ struct TWin32UnderTest : TFsUnderTest {
 }  // namespace
 
 INSTANTIATE_TEST_SUITE_P(Win32, FileSystemContract,
-                         ::testing::Values(std::make_pair(std::string("Win32"),
-                                                          TFsFactory([] { return std::make_unique<TWin32UnderTest>(); }))),
+                         ::testing::Values(std::make_pair(std::string("Win32"), TFsFactory([] {
+                                                            return std::make_unique<TWin32UnderTest>();
+                                                          }))),
                          ContractCaseName);
 
 }  // namespace vog::test

@@ -62,8 +62,10 @@ protected:
       if (d.Name == L"." || d.Name == L"..") continue;
       const std::wstring path = folder + d.Name;
       fs_->SetAttributes(path, d.Attr & ~attr::ReadOnly);
-      if (d.Attr & attr::Directory) RemoveTree(path + L"\\");
-      else fs_->RemoveFile(path);
+      if (d.Attr & attr::Directory)
+        RemoveTree(path + L"\\");
+      else
+        fs_->RemoveFile(path);
     }
     h.reset();
     fs_->RemoveFolder(folder);

@@ -78,12 +78,13 @@ TEST_F(WineDifferences, CopyProgressAndCancelDuringTheCopy) {
   OnBoth([&](IFileSystem& fs, const std::wstring& root, bool real) {
     ASSERT_EQ(Put(fs, root + L"big", big), 0u);
     std::vector<int64_t> seen;
-    ASSERT_EQ(fs.CopyEntry(root + L"big", root + L"copy", true,
-                           [&](int64_t done, int64_t total) {
-                             EXPECT_EQ(total, static_cast<int64_t>(big.size()));
-                             seen.push_back(done);
-                           },
-                           nullptr),
+    ASSERT_EQ(fs.CopyEntry(
+                  root + L"big", root + L"copy", true,
+                  [&](int64_t done, int64_t total) {
+                    EXPECT_EQ(total, static_cast<int64_t>(big.size()));
+                    seen.push_back(done);
+                  },
+                  nullptr),
               0u);
     TFindData info;
     ASSERT_EQ(fs.GetInfo(root + L"copy", info), 0u);
@@ -100,9 +101,10 @@ TEST_F(WineDifferences, CopyProgressAndCancelDuringTheCopy) {
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), static_cast<int64_t>(big.size()));
     cancel = false;
-    EXPECT_EQ(fs.CopyEntry(root + L"big", root + L"cancelled", false, [&](int64_t done, int64_t) { cancel = done > 0; },
-                           &cancel),
-              err::RequestAborted);
+    EXPECT_EQ(
+        fs.CopyEntry(
+            root + L"big", root + L"cancelled", false, [&](int64_t done, int64_t) { cancel = done > 0; }, &cancel),
+        err::RequestAborted);
     EXPECT_EQ(fs.GetAttributes(root + L"cancelled", a), err::FileNotFound) << "a cancelled copy leaves no partial file";
   });
 }

@@ -41,7 +41,8 @@ TEST_F(Win32Walk, HiddenAndSystemFilesAreListed) {
 TEST_F(Win32Walk, ActualCasePathOnRealFiles) {
   MakeFolder(L"MixedCase");
   MakeFile(L"MixedCase\\File.TXT", "");
-  EXPECT_EQ(ActualCasePath(UpperText(root_) + L"\\mixedcase\\file.txt"), ActualCasePath(root_) + L"\\MixedCase\\File.TXT");
+  EXPECT_EQ(ActualCasePath(UpperText(root_) + L"\\mixedcase\\file.txt"),
+            ActualCasePath(root_) + L"\\MixedCase\\File.TXT");
 }
 
 TEST_F(Win32Walk, SpecialFoldersResolve) {
