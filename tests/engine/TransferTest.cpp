@@ -387,3 +387,22 @@ TEST_F(TransferTest, FoldersGetAccessListsAndCreationTimesLevelByLevel) {
 
 }  // namespace
 }  // namespace vog
+
+namespace vog {
+namespace {
+
+TEST_F(TransferTest, PauseDuringACopyHoldsThatFileUntilResumed) {
+  Plan(a, planA, L"", L"1.txt", std::string(300000, '1'));
+  Fs().AddFolder(L"D:\\DestA");
+  bool pausedMidCopy = false;
+  pump->At(4, [this] { progress->TogglePause(); });  // inside the copy's progress routine
+  pump->At(6, [this, &pausedMidCopy] { pausedMidCopy = progress->Paused() && copied.Empty(); });
+  pump->At(9, [this] { progress->TogglePause(); });
+  Run();
+  EXPECT_TRUE(pausedMidCopy);
+  EXPECT_GT(pump->MaxDepth(), 1);
+  EXPECT_EQ(Read(L"D:\\DestA\\1.txt"), std::string(300000, '1'));
+}
+
+}  // namespace
+}  // namespace vog
