@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Network.h"
 #include "platform/Registry.h"
+#include "platform/Security.h"
 #include "platform/Shell.h"
 #include "platform/Volumes.h"
 
@@ -30,6 +31,7 @@ struct TPlatform {
   std::unique_ptr<IDevices> Devices;
   std::unique_ptr<INetwork> Network;
   std::unique_ptr<IRegistry> Registry;
+  std::unique_ptr<ISecurity> Security;  // may be null: access lists are not copied then
 
   virtual ~TPlatform() = default;
 };

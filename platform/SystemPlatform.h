@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Network.h"
 #include "platform/Registry.h"
+#include "platform/Security.h"
 #include "platform/Volumes.h"
 
 namespace vog {
@@ -27,6 +28,8 @@ std::unique_ptr<IVolumes> CreateSystemVolumes();
 std::unique_ptr<IDevices> CreateSystemDevices();
 std::unique_ptr<INetwork> CreateSystemNetwork();
 std::unique_ptr<IRegistry> CreateSystemRegistry();
+// The account and access-control lists (natively err::NotSupported).
+std::unique_ptr<ISecurity> CreateSystemSecurity();
 // All of the above in one platform object (also declared in platform/Platform.h).
 std::unique_ptr<TPlatform> CreateSystemPlatform();
 
