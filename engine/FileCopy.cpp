@@ -6,6 +6,7 @@
 #include "engine/FileTransfer.h"
 #include "model/BackupInfo.h"
 #include "platform/Platform.h"
+#include "platform/StreamCopy.h"
 #include "scan/FileInfo.h"
 #include "scan/FileUtils.h"
 #include "scan/MessagePump.h"
@@ -44,50 +45,13 @@ uint32_t TFileTransfer::CopyOverProtected(const std::wstring& source, const std:
   return code;
 }
 
-// Through streams, for a target the system cannot encrypt (6000): the bytes, then the
-// source's last-write time (2-second steps) and attributes. A failure removes the partly
-// written target and is recorded like any other.
+// Through streams, for a target the system cannot encrypt (6000). A failure of the stream
+// copy removes the partly written target and is recorded like any other.
 uint32_t TFileTransfer::StreamCopy(const std::wstring& source, const std::wstring& target) {
-  IFileSystem& files = Files();
-  std::unique_ptr<IFileStream> in, out;
-  if (const uint32_t code = files.OpenFile(source, TOpenMode::Read, share::Read | share::Write, in)) return code;
-  if (const uint32_t code = files.OpenFile(target, TOpenMode::Write, share::None, out)) return code;
-  buffer_.resize(kChunk);
-  uint32_t code = err::Success;
-  int64_t copied = 0;
-  for (;;) {
-    if (Polling() && progress_->CopyCancelFlag()) {
-      code = err::RequestAborted;
-      break;
-    }
-    size_t got = 0, put = 0;
-    if ((code = in->Read(buffer_.data(), buffer_.size(), got)) != err::Success || got == 0) break;
-    if ((code = out->Write(buffer_.data(), got, put)) != err::Success) break;
-    if (put != got) {
-      code = err::DiskFull;
-      break;
-    }
-    copied += static_cast<int64_t>(got);
-    if (copyProgress_) copyProgress_(copied, 0);
-  }
-  if (code == err::Success) {
-    TFileTime lastWrite;
-    int32_t dos = 0;
-    if (in->GetTimes(nullptr, nullptr, &lastWrite) == err::Success &&
-        TryFileTimeToDos(Clock().UtcToLocal(lastWrite), dos)) {
-      const TFileTime rounded = Clock().LocalToUtc(DosToFileTime(dos));
-      out->SetTimes(nullptr, nullptr, &rounded);
-    }
-  }
-  in.reset();
-  out.reset();
-  if (code != err::Success) {
-    DeleteFileForce(target);
-    return code;
-  }
-  uint32_t attributes = 0;
-  if (files.GetAttributes(source, attributes) == err::Success) files.SetAttributes(target, attributes);
-  return err::Success;
+  if (!Polling()) return CopyThroughStreams(Files(), source, target);
+  std::atomic<bool>& cancel = progress_->CopyCancelFlag();
+  cancel = false;
+  return CopyThroughStreams(Files(), source, target, copyProgress_, &cancel);
 }
 
 // Reads the written file back and compares it with its source. A mismatch removes the

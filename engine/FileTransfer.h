@@ -115,7 +115,7 @@ private:
   THistoryMover& history_;
   TInsideCheck inside_;
   TCopyProgress copyProgress_;  // made once: no allocation per file
-  std::vector<char> buffer_;    // stream copy and verify, made on first use
+  std::vector<char> buffer_;    // the read-back check, made on first use
   std::vector<char> compare_;
   const TBackupInfo* rootItem_ = nullptr;  // the item whose destination root is shared below
   TSharedText destRoot_;
