@@ -26,13 +26,11 @@ inline constexpr std::wstring_view kHistoryDatabaseName = L"FileList.his";
 
 class TBackupHistoryDatabase {
 public:
-  // The database content; owns its TBackupFileInfo records.
-  TFileInfoList Entries;
   std::wstring Folder;        // the destination folder of the current query
   std::wstring DatabaseFile;  // default: the program's folder + "FileList.his"
   bool IncludeSubFolders = false;
-  TFileInfoList* Target = nullptr;  // not owned; the query appends to it
-  TBackupInfo* Item = nullptr;      // not owned; given to the records a query makes
+  TOwnedFileInfoList* Target = nullptr;  // not owned; the query appends to it
+  TBackupInfo* Item = nullptr;           // not owned; given to the records a query makes
 
   TBackupHistoryDatabase();
   ~TBackupHistoryDatabase();
@@ -40,6 +38,10 @@ public:
   TBackupHistoryDatabase& operator=(const TBackupHistoryDatabase&) = delete;
 
   void SetDatabaseFile(const std::wstring& path) { DatabaseFile = path; }
+  // The database content (its TBackupFileInfo records). Waits for a background sort
+  // still running, so the entries are never touched while the sort moves them.
+  TOwnedFileInfoList& Entries();
+
   void Load();
   void Save();
   // Updates entries with the same full path (all fields) and appends the others.
@@ -49,7 +51,7 @@ public:
 
   // Query: sets Folder and re-roots every entry below it at Folder + "\".
   void SetFolder(const std::wstring& folder);
-  void SetTarget(TFileInfoList* list) { Target = list; }
+  void SetTarget(TOwnedFileInfoList* list) { Target = list; }
   void SetIncludeSubFolders(bool flag) { IncludeSubFolders = flag; }
   void SetItem(TBackupInfo* item) { Item = item; }
   // Appends a copy of every entry in Folder (and below it with IncludeSubFolders) to
@@ -69,12 +71,13 @@ public:
   // The database file as text lines would be read, for tools: parses `bytes` (a whole
   // file) into Entries. `source` names the file in error messages.
   void Parse(std::string_view bytes, const std::wstring& source);
-  // The file's bytes for the current Entries.
-  std::string Serialise() const;
+  // The file's bytes for the current entries (after a background sort has ended).
+  std::string Serialise();
 
 private:
   void FreeEntries();
 
+  TOwnedFileInfoList entries_;
   std::unique_ptr<TThreadSortFileInfoList> sortThread_;
 };
 
