@@ -54,8 +54,8 @@ public:
   const std::string RunCipherKey;  // the run's key when the item was added
 
   TBackupInfoAndFile(TBackupInfo* info, std::string runCipherKey);
-  // Seals an encrypted archive's work copy into the destination (see SealWorkCopy), then
-  // frees the records.
+  // Seals an encrypted archive's work copy into the destination (TBackup::SealWorkCopy),
+  // then frees the records.
   ~TBackupInfoAndFile();
   TBackupInfoAndFile(const TBackupInfoAndFile&) = delete;
   TBackupInfoAndFile& operator=(const TBackupInfoAndFile&) = delete;
@@ -77,24 +77,26 @@ private:
   std::vector<std::unique_ptr<TBackupInfoAndFile>> items_;
 };
 
-// Folder paths sorted without regard to case, each with its item; adding a path that is
-// there already changes nothing.
+// Folder paths sorted without regard to case, each with its item; a path added twice is
+// kept once. Adding is cheap (the list sorts itself once when next read), so a plan of
+// many thousand folders never moves the list per entry.
 class TSortedFolderList {
 public:
-  int Count() const noexcept { return static_cast<int>(items_.size()); }
-  const TFolderEntry& operator[](int index) const { return items_.at(static_cast<size_t>(index)); }
+  int Count() const;
+  const TFolderEntry& operator[](int index) const;
   // True and its index when `path` is in the list, else false and the insertion point.
   bool Find(std::wstring_view path, int& index) const;
   bool Contains(std::wstring_view path) const;
-  // Adds in sorted place and returns the index (of the existing entry for a duplicate).
-  int Add(const std::wstring& path, TBackupInfo* item);
+  void Add(std::wstring path, TBackupInfo* item);
   void Delete(int index);
-  void Clear() noexcept { items_.clear(); }
-  auto begin() const noexcept { return items_.begin(); }
-  auto end() const noexcept { return items_.end(); }
+  void Clear() noexcept;
+  std::vector<TFolderEntry>::const_iterator begin() const;
+  std::vector<TFolderEntry>::const_iterator end() const;
 
 private:
-  std::vector<TFolderEntry> items_;
+  void Settle() const;
+  mutable std::vector<TFolderEntry> items_;
+  mutable bool sorted_ = true;
 };
 
 class TBackup {
@@ -174,18 +176,27 @@ public:
   // Records a failed file in ErrorFiles: a copy of `record` with Attr := `code`.
   void RecordError(const TFileInfo& record, uint32_t code);
 
+  // History folders (built with the history phase): moves a mirrored plain file into the
+  // run's history folder, and saves mirrored archive entries there before they are
+  // deleted. 0 or the Windows code of the failure; the file or entries then stay.
+  uint32_t MoveMirrorFileToHistory(TBackupInfoAndFile& pair, const TFileInfo& record);
+  uint32_t SaveMirroredEntriesToHistory(TBackupInfoAndFile& pair);
+  // Encodes an encrypted archive's work copy back into the destination archive (archive
+  // phase); called when a pair is destroyed.
+  static void SealWorkCopy(TBackupInfoAndFile& pair) noexcept;
+
   // The path of the work copy of the `index`th item's encrypted archive ("Temp<index>"
   // with the archive's extension, in WorkFolder or the program's folder).
   std::wstring WorkCopyPath(int index) const;
 
 private:
-  class TPlanner;
   // Creates the progress window of a step unless Silent (Progress stays null then).
   IProgress* OpenProgress(std::wstring_view caption, int resourceId, int systemAnimation);
   void CloseProgress() noexcept;
   // Pumps messages; true (and Stopped) when the current window's stop is requested.
   bool PollStop();
   void PlanItem(int index, TBackupInfoAndFile& pair);
+  void ScanDestination(TBackupInfoAndFile& pair, TOwnedFileInfoList& destFiles, TFolderList& destFolders);
   // Mirroring extraction of one item (Plan step 10).
   void ExtractMirrorFiles(TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles, TOwnedFileInfoList& destFiles,
                           const TFolderList& sourceFolders, const TFolderList& destFolders);

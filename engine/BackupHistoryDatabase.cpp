@@ -359,6 +359,16 @@ void TBackupHistoryDatabase::FillFolder() {
   }
 }
 
+void TBackupHistoryDatabase::ListFolder(const std::wstring& folder, bool includeSubFolders, TBackupInfo* item,
+                                        TOwnedFileInfoList& files) {
+  SetFolder(folder);
+  SetTarget(&files);
+  SetIncludeSubFolders(includeSubFolders);
+  SetItem(item);
+  FillFolder();
+  SetTarget(nullptr);
+}
+
 // ---- background sort -------------------------------------------------------------------
 
 void TBackupHistoryDatabase::StartSort() {

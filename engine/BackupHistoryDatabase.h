@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "scan/FileInfoList.h"
+#include "scan/FolderInfo.h"
 
 namespace vog {
 
@@ -24,7 +25,7 @@ class TBackupInfo;
 
 inline constexpr std::wstring_view kHistoryDatabaseName = L"FileList.his";
 
-class TBackupHistoryDatabase {
+class TBackupHistoryDatabase : public IHistoryListing {
 public:
   std::wstring Folder;        // the destination folder of the current query
   std::wstring DatabaseFile;  // default: the program's folder + "FileList.his"
@@ -33,7 +34,7 @@ public:
   TBackupInfo* Item = nullptr;           // not owned; given to the records a query makes
 
   TBackupHistoryDatabase();
-  ~TBackupHistoryDatabase();
+  ~TBackupHistoryDatabase() override;
   TBackupHistoryDatabase(const TBackupHistoryDatabase&) = delete;
   TBackupHistoryDatabase& operator=(const TBackupHistoryDatabase&) = delete;
 
@@ -57,6 +58,9 @@ public:
   // Appends a copy of every entry in Folder (and below it with IncludeSubFolders) to
   // Target, with Item as its BackupInfo. Lets messages run after each entry.
   void FillFolder();
+  // The destination scan's query: SetFolder, then FillFolder into `files`.
+  void ListFolder(const std::wstring& folder, bool includeSubFolders, TBackupInfo* item,
+                  TOwnedFileInfoList& files) override;
 
   // The background sort of Entries by full path, between planning and the update:
   // StartSort starts it on a worker thread; nothing may touch Entries until FinishSort
