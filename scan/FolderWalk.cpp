@@ -44,14 +44,15 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
         }
       }
     } else {
-      auto* record = new TBackupFileInfo;
+      auto record = std::make_unique<TBackupFileInfo>();
       record->SetPath(root_, sharedRelative, data.Name);
       record->Time = DosTimeOfFileTime(data.LastWriteTime);
       record->Size = data.Size;
       record->Attr = data.Attr;
       record->BackupInfo = BackupInfo;
-      this->Files->Add(record);
-      if (AfterFile) AfterFile(*record);
+      TBackupFileInfo& added = *record;
+      this->Files->Add(std::move(record));
+      if (AfterFile) AfterFile(added);
     }
     LastError = handle->Next(data);
   }
@@ -71,7 +72,7 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
 }
 
 TThreadFolderInfo::TThreadFolderInfo(const std::wstring& root, TFolderList* folders, TBackupInfo* backupInfo,
-                                     TFileInfoList* files, bool includeSubFolders)
+                                     TOwnedFileInfoList* files, bool includeSubFolders)
     : RootFolder(root), Folders(folders), Files(files), IncludeSubFolders(includeSubFolders), BackupInfo(backupInfo) {
   thread_ = std::thread([this] { Execute(); });
 }

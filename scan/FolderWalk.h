@@ -31,8 +31,8 @@ public:
   // BackupInfo; may be null. Only folders that list a "." entry are recorded (a drive
   // root has none), and none when IncludeSubFolders is off.
   TFolderList* Folders = nullptr;
-  // Receives one TBackupFileInfo per file, owned by the list's owner.
-  TFileInfoList* Files = nullptr;
+  // Receives one TBackupFileInfo per file.
+  TOwnedFileInfoList* Files = nullptr;
   bool IncludeSubFolders = true;
   TBackupInfo* BackupInfo = nullptr;
   // Consulted before each entry; true stops the walk, which then unwinds every level as
@@ -68,11 +68,11 @@ public:
 
   const std::wstring RootFolder;
   TFolderList* const Folders;
-  TFileInfoList* const Files;
+  TOwnedFileInfoList* const Files;
   const bool IncludeSubFolders;
   TBackupInfo* const BackupInfo;
 
-  TThreadFolderInfo(const std::wstring& root, TFolderList* folders, TBackupInfo* backupInfo, TFileInfoList* files,
+  TThreadFolderInfo(const std::wstring& root, TFolderList* folders, TBackupInfo* backupInfo, TOwnedFileInfoList* files,
                     bool includeSubFolders);
   ~TThreadFolderInfo();
   TThreadFolderInfo(const TThreadFolderInfo&) = delete;

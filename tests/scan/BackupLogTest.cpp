@@ -15,13 +15,13 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name,
+void AddFile(TOwnedFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name,
              int64_t size, uint32_t attr = 32) {
-  auto* record = new TBackupFileInfo;
+  auto record = std::make_unique<TBackupFileInfo>();
   record->SetPath(root, sub, name);
   record->Size = size;
   record->Attr = attr;
-  list.Add(record);
+  list.Add(std::move(record));
 }
 
 const std::wstring kHeader = L"Vogmeristログファイル\tVer.\t1";
@@ -43,9 +43,10 @@ protected:
     TBackupLog log;
     log.SetLogFileName(path);
     log.SetDataFileName(L"C:\\Program\\VogratelData.vgd");
-    log.SetCopiedFiles(&copied);
-    log.SetErrorFiles(&failed);
-    log.SetDeletedFiles(&deleted);
+    const TFileInfoList c = copied.View(), e = failed.View(), d = deleted.View();
+    log.SetCopiedFiles(&c);
+    log.SetErrorFiles(&e);
+    log.SetDeletedFiles(&d);
     log.SetKeepCount(keep);
     log.SetElapsedTime(elapsed);
     log.SetResultCode(code);
@@ -122,14 +123,14 @@ TEST_F(BackupLogTest, EmptyListsAndMidnightAndUnformattableDuration) {
 
 TEST_F(BackupLogTest, KeepCountTrimsOldestEntries) {
   for (int i = 0; i < 10; ++i) {
-    copied.FreeAll();
+    copied.Clear();
     AddFile(copied, L"E:\\", L"", L"run" + std::to_wstring(i), i);
     ManualClock().Advance(60000);
     Write(0);  // 0 keeps every entry
   }
   EXPECT_EQ(EntryLines().size(), 10u);
 
-  copied.FreeAll();
+  copied.Clear();
   Write(10);
   auto entries = EntryLines();
   ASSERT_EQ(entries.size(), 10u);
@@ -253,9 +254,7 @@ TEST_F(BackupLogTest, ReadEntryParsesFieldsAndSections) {
   ASSERT_TRUE(exists);
   TOwnedFileInfoList c, e, d;
   TBackupLog log;
-  log.SetCopiedFiles(&c);
-  log.SetErrorFiles(&e);
-  log.SetDeletedFiles(&d);
+  log.SetReadTargets(&c, &e, &d);
   EXPECT_EQ(log.CountEntries(lines), 1);
   log.ReadEntry(lines, 2);
   EXPECT_EQ(log.CopiedSize, 10);

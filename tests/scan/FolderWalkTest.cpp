@@ -20,7 +20,7 @@ protected:
     Fs().AddVolume(L"D:");
   }
   void TearDown() override {
-    files_.FreeAll();
+    files_.Clear();
     MemoryTest::TearDown();
   }
 
@@ -47,7 +47,7 @@ protected:
   }
 
   TBackupInfo item_;
-  TFileInfoList files_;
+  TOwnedFileInfoList files_;
   TFolderList folders_;
 };
 
@@ -109,7 +109,7 @@ TEST_F(FolderWalkTest, DriveRootHasNoFolderEntryOfItsOwn) {
   EXPECT_EQ(FullPaths(), (std::set<std::wstring>{L"D:\\top.txt", L"D:\\Dir\\x.txt"}));
   EXPECT_EQ(FolderPaths(), std::vector<std::wstring>{L"Dir"});
   // Given with its backslash, the root is walked the same way.
-  files_.FreeAll();
+  files_.Clear();
   folders_.clear();
   Walk(L"D:\\");
   EXPECT_EQ(FullPaths(), (std::set<std::wstring>{L"D:\\top.txt", L"D:\\Dir\\x.txt"}));
@@ -149,7 +149,7 @@ TEST_F(FolderWalkTest, CorruptOrUnreachableFoldersRaiseTheCheckError) {
   for (uint32_t code : {53u, 54u, 1005u, 1392u, 1393u}) {
     Fs().ClearFaults();
     Fs().InjectFault({L"D:\\Src\\Deep\\Bad", TFaultOp::List, code});
-    files_.FreeAll();
+    files_.Clear();
     try {
       Walk(L"D:\\Src");
       ADD_FAILURE() << "no error for " << code;
