@@ -54,9 +54,7 @@ bool AnyUsesHistoryDatabase(const TBackupInfoList& items) {
 }
 
 // Whether a log file name says where it lies (a folder, a drive or a macro for one).
-bool HasFolderPart(const std::wstring& name) {
-  return name.find_first_of(L"\\/:") != std::wstring::npos;
-}
+bool HasFolderPart(const std::wstring& name) { return name.find_first_of(L"\\/:") != std::wstring::npos; }
 
 }  // namespace
 
