@@ -36,18 +36,20 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     TMainForm form(window, CommandLineArguments());
     window.SetForm(&form);
     form.FormCreate();
-    if (form.EndRequested) {
-      // A command-line action ended the program before the window was ever shown; the
-      // settings are still saved by the window's destruction.
-      DestroyWindow(window.Handle());
+    if (form.EndRequested || !window.Handle()) {
+      // A command-line action ended the program before the window was ever shown (or no
+      // window can be made, as on a machine without a display): no message loop is
+      // needed; the settings are saved as at the window's destruction.
+      window.SetForm(nullptr);
+      form.FormDestroy();
     } else {
       form.FormShow();
       window.Show(showCommand);
-    }
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
     }
     exitCode = form.ExitCode;
   }
