@@ -29,8 +29,8 @@ TMainWindow::TMainWindow(HINSTANCE instance) {
                             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
   list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
                           16, 16, 298, 220, window_, nullptr, instance, nullptr);
-  label_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 16, 256, 298, 20, window_, nullptr, instance,
-                           nullptr);
+  label_ =
+      CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 16, 256, 298, 20, window_, nullptr, instance, nullptr);
   const HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
   SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
