@@ -85,7 +85,7 @@ void TMainWindow::Show(int showCommand) {
     SetWindowTextW(label_, form_->BackupTimeLabel.c_str());
     SetCaption(form_->Caption);
   }
-  ShowWindow(window_, showCommand);
+  ShowWindow(window_, minimiseOnShow_ ? SW_SHOWMINIMIZED : showCommand);
   UpdateWindow(window_);
   shown_ = true;
 }
@@ -122,7 +122,11 @@ void TMainWindow::SetCaption(const std::wstring& caption) {
 void TMainWindow::HideForQuietRun() { ShowWindow(window_, SW_HIDE); }
 
 void TMainWindow::Minimise() {
-  if (shown_) ShowWindow(window_, SW_MINIMIZE);
+  // Asked for on the command line, before the window is shown: it is then shown minimised.
+  if (shown_)
+    ShowWindow(window_, SW_MINIMIZE);
+  else
+    minimiseOnShow_ = true;
 }
 
 void TMainWindow::SetIdlePriority(bool idle) {

@@ -45,6 +45,7 @@ private:
   HWND label_ = nullptr;
   TMainForm* form_ = nullptr;
   bool shown_ = false;
+  bool minimiseOnShow_ = false;
   std::wstring caption_ = kDefaultCaption;
 };
 
