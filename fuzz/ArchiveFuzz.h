@@ -27,10 +27,10 @@ inline int FuzzArchiveReader(const uint8_t* data, size_t size, const std::wstrin
         if (first.empty()) first = info.Path;
       archive.Close();
     }
-    archive.a = true;
+    archive.Options.KeepAttributes = true;
     archive.Extract(L"D:\\Out");
     if (!first.empty()) {
-      archive.ga = true;
+      archive.Options.IgnoreMissing = true;
       archive.Delete(L"", {first});
     }
   }

@@ -48,9 +48,11 @@ struct TNewFile {
   std::wstring Path;        // the entry's relative path, "\"-separated
   std::wstring SourcePath;  // full path of the file to read
   uint32_t Attr = attr::Archive;
-  TFileTime WriteTime{};  // UTC
-  int32_t DosTime = 0;    // local
-  int64_t Size = 0;       // as the folder listing gave it (the data read decides)
+  TFileTime WriteTime{};     // UTC
+  TFileTime CreationTime{};  // UTC; 0 when unknown
+  TFileTime AccessTime{};    // UTC; 0 when unknown
+  int32_t DosTime = 0;       // local
+  int64_t Size = 0;          // as the folder listing gave it (the data read decides)
 };
 
 struct TWriteOptions {
