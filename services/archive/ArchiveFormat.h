@@ -2,7 +2,7 @@
 // Inside the archiver: what a container format (LZH, ZIP) provides to TArchiveFile.
 // A container owns its headers, names, CRCs and dates; codecs only turn bytes into bytes;
 // TArchiveFile owns the update, delete and extract logic shared by both containers.
-// Nothing here is used outside services/archive/.
+// Nothing here is used outside services/archive/ but by the archive fuzz targets.
 #include <cstdint>
 #include <functional>
 #include <memory>
