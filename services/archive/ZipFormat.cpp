@@ -95,7 +95,9 @@ class TZipWriter : public IArchiveWriter {
 public:
   TZipWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options) {}
   ~TZipWriter() override {
-    if (deflating_) deflateEnd(&z_);
+    // Z_DATA_ERROR only says that an entry was left unfinished (its write failed); the
+    // memory is freed all the same.
+    if (deflating_) (void)deflateEnd(&z_);
   }
 
   void CopyEntry(TReader& source, const TEntry& entry) override {
@@ -567,7 +569,8 @@ private:
 
 public:
   ~TZipFormat() override {
-    if (inflating_) inflateEnd(&z_);
+    // The result only reports a stream left unfinished; the memory is freed all the same.
+    if (inflating_) (void)inflateEnd(&z_);
   }
 };
 
