@@ -14,14 +14,13 @@
 #include <vector>
 
 #include "base/DateTime.h"
+#include "engine/Backup.h"
 #include "engine/TransferPaths.h"
 
 namespace vog {
 
 class TBackupInfo;
 class TBackupFileInfo;
-
-inline constexpr std::wstring_view kHistoryMarkerName = L"Vogmerist世代管理フォルダ";
 
 // The name of the run's history folders: `startTime` formatted with the item's
 // HistoryFolderFormat ("'世代' yyyy-mm-dd" gives 世代 2009-01-02).

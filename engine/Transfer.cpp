@@ -18,9 +18,4 @@ uint32_t TBackup::MoveMirrorFileToHistory(TBackupInfoAndFile&, const TFileInfo&)
   return err::NotSupported;
 }
 
-uint32_t TBackup::SaveMirroredEntriesToHistory(TBackupInfoAndFile&) {
-  // filled by the history folder phase; until then the entries stay and are reported
-  return err::NotSupported;
-}
-
 }  // namespace vog
