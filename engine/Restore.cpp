@@ -214,7 +214,9 @@ void TRestore::ExtractArchive(const TBackupInfo& item, const std::string& key) {
   try {
     archive.SetFileName(source);
     archive.Options.KeepAttributes = true;
-    code = archive.Extract(Expanded(item.SourceFolder));
+    const std::wstring target = Expanded(item.SourceFolder);
+    code = MakeFolderTree(target);
+    if (code == err::Success) code = archive.Extract(target);
   } catch (const Error&) {
     code = err::GenFailure;
   }

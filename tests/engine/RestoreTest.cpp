@@ -157,9 +157,9 @@ TEST_F(RestoreTest, ClearRestoreTargetEmptiesTheTargetUnlessItHoldsTheBackup) {
 
   TBackupInfo& holding = Item(L"H", false);
   holding.SourceFolder = L"E:\\";  // its backup E:\Dst\H lies inside
+  Fs().AddFolder(L"E:\\Dst\\H");
   EXPECT_EQ(Message([&] { Restore({&holding}, true); }), L"\"E:\\\" は空にできないフォルダです");
   holding.SourceFolder = L"E:\\Dst";
-  Fs().AddFolder(L"E:\\Dst\\H");
   EXPECT_EQ(Message([&] { Restore({&holding}, true); }),
             L"リストア先 \"E:\\Dst\" はリストア元 \"E:\\Dst\\H\" を含むため空にできません");
   EXPECT_TRUE(Fs().Exists(L"E:\\Dst\\P\\a.txt"));
