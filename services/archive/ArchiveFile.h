@@ -47,7 +47,7 @@ struct TEntry;
 
 // One entry as the listing reports it.
 struct TArchiveEntryInfo {
-  std::wstring Path;    // relative path: "/" read as "\", one leading "\" dropped
+  std::wstring Path;    // safe relative path, "\"-separated ("/" read as "\")
   int32_t DosTime = 0;  // last-write time, local DOS date-time (date high, time low)
   uint64_t Size = 0;    // uncompressed size
   uint64_t PackedSize = 0;
