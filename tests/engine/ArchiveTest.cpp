@@ -253,5 +253,42 @@ TEST_F(ArchiveTest, FailuresLeaveTheOldArchiveAndAreReported) {
   }
 }
 
+TEST_F(ArchiveTest, AnAbandonedRunSealsTheWorkCopyBackUnchanged) {
+  TBackupInfo& item = Archived(L"S", L"Backup.zip", true);
+  Fs().AddFile(L"D:\\S\\a.txt", "a");
+  ASSERT_TRUE(Run({&item}).empty());
+  const std::string sealed = Read(ArchivePathOf(item));
+  ManualClock().Advance(60000);
+  Fs().AddFile(L"D:\\S\\b.txt", "b");
+  {
+    TBackup backup;
+    backup.SetWorkFolder(L"W:\\Work");
+    backup.AddItem(&item);
+    backup.Plan();
+    EXPECT_TRUE(Fs().Exists(L"W:\\Work\\Temp0.zip"));  // the decoded archive, kept for the run
+  }
+  EXPECT_EQ(Fs().ListTree(L"W:\\Work"), Names{});
+  EXPECT_EQ(Read(ArchivePathOf(item)), sealed);
+}
+
+TEST_F(ArchiveTest, AStopInsideAnEncipheredFileFailsItAndRemovesThePartlyWrittenTarget) {
+  TBackupInfo& item = Item(L"C", false);
+  item.Encrypt = true;
+  item.CipherKey = "key";
+  Fs().AddFile(L"D:\\C\\big.bin", std::string(3 * TCipherManager::ChunkSize, 'x'));
+  TBackup backup;
+  backup.AddItem(&item);
+  backup.Plan();
+  // The transfer window: its first poll comes before the file, the next ones from the
+  // cipher's chunks.
+  windows_.StopWindow = windows_.Made + 1;
+  windows_.StopPoll = 3;
+  backup.Execute();
+  ASSERT_EQ(backup.ErrorFiles.Count(), 1);
+  EXPECT_EQ(backup.ErrorFiles[0]->Attr, err::RequestAborted);
+  EXPECT_FALSE(Fs().Exists(L"E:\\Dst\\C\\big.bin"));
+  EXPECT_EQ(backup.CopiedFiles.Count(), 0);
+}
+
 }  // namespace
 }  // namespace vog::test
