@@ -110,6 +110,30 @@ void TBackup::SealWorkCopyReported(TBackupInfoAndFile& pair) {
   ArchiveProblems.push_back(std::move(result.Message));
 }
 
+void TBackup::SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair) {
+  // A work copy present before the destination scan was left by a sealing that failed or
+  // a run that ended abruptly, and may hold the only copy of an archive's newest content.
+  // The scan is about to decode the destination into this name, so the leftover is moved
+  // aside under a free name and reported instead of being overwritten.
+  if (pair.TempArchive.empty()) return;
+  IFileSystem& files = Files();
+  const std::wstring work = CodePage().AnsiToWide(pair.TempArchive);
+  uint32_t attributes = 0;
+  if (files.GetAttributes(work, attributes) != err::Success) return;
+  const std::wstring workRoot = WorkRootOf(WorkFolder);
+  if (!GuardPath(work, workRoot)) return;
+  for (int n = 0; n < 100; ++n) {
+    const std::wstring aside = work + L".old" + (n ? std::to_wstring(n) : std::wstring());
+    if (files.GetAttributes(aside, attributes) == err::Success) continue;
+    if (files.MoveEntry(work, aside, false) == err::Success) {
+      ArchiveProblems.push_back(L"前回書き戻せなかった作業ファイルを \"" + aside + L"\" として残しました");
+      return;
+    }
+    break;
+  }
+  throw Error(L"作業ファイル \"" + work + L"\" が残っています。内容を確かめて移動してください");
+}
+
 void TBackup::PackArchives() {
   YesToAll = false;
   NoToAll = false;

@@ -198,6 +198,9 @@ public:
   std::vector<std::wstring> ArchiveProblems;
   // Packs one item's planned files into its archive (or its work copy).
   void PackArchive(TBackupInfoAndFile& pair);
+  // Before the destination scan decodes into the work copy: a work copy left by an earlier
+  // run is moved aside and reported, never overwritten.
+  void SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair);
   // Seals the work copy now, reporting a failure in ErrorFiles and ArchiveProblems.
   void SealWorkCopyReported(TBackupInfoAndFile& pair);
   // Extracts the archive's current version of `record`'s entry into the run's history

@@ -247,8 +247,20 @@ TEST_F(ArchiveTest, FailuresLeaveTheOldArchiveAndAreReported) {
     EXPECT_EQ(Read(ArchivePathOf(item)), before);
     EXPECT_FALSE(Fs().Exists(ArchivePathOf(item) + L".$$$"));
     EXPECT_EQ(problems_.size(), 1u);
-    EXPECT_EQ(Fs().Exists(L"W:\\Work\\Temp0" + c.archiveName.substr(c.archiveName.rfind(L'.'))), c.workCopyStays);
-    Fs().RemoveFile(L"W:\\Work\\Temp0.lzh");
+    const std::wstring work = L"W:\\Work\\Temp0" + c.archiveName.substr(c.archiveName.rfind(L'.'));
+    EXPECT_EQ(Fs().Exists(work), c.workCopyStays);
+    if (c.workCopyStays) {
+      // The next run keeps the unsealed work copy aside instead of decoding over it.
+      std::string unsealed;
+      Fs().ReadContent(work, unsealed);
+      Run({&item});
+      std::string aside;
+      Fs().ReadContent(work + L".old", aside);
+      EXPECT_EQ(aside, unsealed);
+      ASSERT_EQ(problems_.size(), 1u);
+      EXPECT_NE(problems_[0].find(L"Temp0.lzh.old"), std::wstring::npos);
+      Fs().RemoveFile(work + L".old");
+    }
     items_.pop_back();
   }
 }
