@@ -350,7 +350,7 @@ void TMainForm::AddPathAsItem(const std::wstring& path) {
   std::unique_ptr<TBackupInfo> item = CreateItemFromPath(path);
   for (const auto& row : CheckList.Rows)
     if (row.first == item->Title) throw Error(kTitleExists);
-  Items.Add(item.release());
+  Items.Add(std::move(item));
   Modified = true;
 }
 
