@@ -276,7 +276,10 @@ TEST_F(BackupLogTest, ReadEntryParsesFieldsAndSections) {
 
 TEST_F(BackupLogTest, ReadEntryRefusesPathsWriteNeverMakes) {
   const std::wstring entry = L"【2024/03/01】\tx.vgd";
-  for (const std::wstring bad : {L"a.txt", L"E:\\B\\..\\..\\x", L"E:\\B\\", L"\\\\srv\\x", L"E:\\a\x01" L"b", L"E:/x"}) {
+  for (const std::wstring bad : {L"a.txt", L"E:\\B\\..\\..\\x", L"E:\\B\\", L"\\\\srv\\x",
+                                 L"E:\\a\x01"
+                                 L"b",
+                                 L"E:/x"}) {
     // In each section in turn; the error section's line carries a code after the path.
     for (int section = 0; section < 3; ++section) {
       Lines lines = {
@@ -285,9 +288,7 @@ TEST_F(BackupLogTest, ReadEntryRefusesPathsWriteNeverMakes) {
       lines[static_cast<size_t>(3 + 2 * section)] = bad + (section == 1 ? L"\t5" : L"");
       TOwnedFileInfoList c, e, d;
       TBackupLog log;
-      log.SetCopiedFiles(&c);
-      log.SetErrorFiles(&e);
-      log.SetDeletedFiles(&d);
+      log.SetReadTargets(&c, &e, &d);
       try {
         log.ReadEntry(lines, 2);
         ADD_FAILURE() << "no error: " << WideToUtf8(bad);
