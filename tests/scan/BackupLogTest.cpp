@@ -276,7 +276,10 @@ TEST_F(BackupLogTest, ReadEntryParsesFieldsAndSections) {
 
 TEST_F(BackupLogTest, ReadEntryRefusesPathsWriteNeverMakes) {
   const std::wstring entry = L"【2024/03/01】\tx.vgd";
-  for (const std::wstring bad : {L"a.txt", L"E:\\B\\..\\..\\x", L"E:\\B\\", L"\\\\srv\\x", L"E:\\a\x01" L"b", L"E:/x"}) {
+  for (const std::wstring bad : {L"a.txt", L"E:\\B\\..\\..\\x", L"E:\\B\\", L"\\\\srv\\x",
+                                 L"E:\\a\x01"
+                                 L"b",
+                                 L"E:/x"}) {
     // In each section in turn; the error section's line carries a code after the path.
     for (int section = 0; section < 3; ++section) {
       Lines lines = {
