@@ -285,9 +285,7 @@ TEST_F(BackupLogTest, ReadEntryRefusesPathsWriteNeverMakes) {
       lines[static_cast<size_t>(3 + 2 * section)] = bad + (section == 1 ? L"\t5" : L"");
       TOwnedFileInfoList c, e, d;
       TBackupLog log;
-      log.SetCopiedFiles(&c);
-      log.SetErrorFiles(&e);
-      log.SetDeletedFiles(&d);
+      log.SetReadTargets(&c, &e, &d);
       try {
         log.ReadEntry(lines, 2);
         ADD_FAILURE() << "no error: " << WideToUtf8(bad);
