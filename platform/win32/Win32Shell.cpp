@@ -94,7 +94,7 @@ public:
     ReleaseComObject(file);
     ReleaseComObject(link);
     if (FAILED(hr)) return static_cast<uint32_t>(hr);
-    target = buffer;
+    target = win32::WithoutExtendedPrefix(buffer);
     return 0;
   }
 
