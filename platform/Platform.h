@@ -14,6 +14,7 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Network.h"
+#include "platform/Power.h"
 #include "platform/Registry.h"
 #include "platform/Security.h"
 #include "platform/Shell.h"
@@ -32,6 +33,7 @@ struct TPlatform {
   std::unique_ptr<INetwork> Network;
   std::unique_ptr<IRegistry> Registry;
   std::unique_ptr<ISecurity> Security;  // may be null: access lists are not copied then
+  std::unique_ptr<IPower> Power;        // may be null: every power action then fails
 
   virtual ~TPlatform() = default;
 };

@@ -16,6 +16,7 @@ std::unique_ptr<TPlatform> CreateSystemPlatform() {
   platform->Network = CreateSystemNetwork();
   platform->Registry = CreateSystemRegistry();
   platform->Security = CreateSystemSecurity();
+  platform->Power = CreateSystemPower();
   return platform;
 }
 

@@ -78,6 +78,9 @@ std::unique_ptr<TMemoryPlatform> CreateMemoryPlatform() {
   auto security = std::make_unique<TMemorySecurity>(*platform->MemFiles);
   platform->MemSecurity = security.get();
   platform->Security = std::move(security);
+  auto power = std::make_unique<TMemoryPower>();
+  platform->MemPower = power.get();
+  platform->Power = std::move(power);
   return platform;
 }
 
