@@ -16,6 +16,7 @@
 #include "platform/Network.h"
 #include "platform/Power.h"
 #include "platform/Registry.h"
+#include "platform/Security.h"
 #include "platform/Shell.h"
 #include "platform/Volumes.h"
 
@@ -31,7 +32,8 @@ struct TPlatform {
   std::unique_ptr<IDevices> Devices;
   std::unique_ptr<INetwork> Network;
   std::unique_ptr<IRegistry> Registry;
-  std::unique_ptr<IPower> Power;  // may be null: every power action then fails
+  std::unique_ptr<ISecurity> Security;  // may be null: access lists are not copied then
+  std::unique_ptr<IPower> Power;        // may be null: every power action then fails
 
   virtual ~TPlatform() = default;
 };

@@ -11,6 +11,7 @@
 #include "platform/Network.h"
 #include "platform/Power.h"
 #include "platform/Registry.h"
+#include "platform/Security.h"
 #include "platform/Volumes.h"
 
 namespace vog {
@@ -28,6 +29,8 @@ std::unique_ptr<IVolumes> CreateSystemVolumes();
 std::unique_ptr<IDevices> CreateSystemDevices();
 std::unique_ptr<INetwork> CreateSystemNetwork();
 std::unique_ptr<IRegistry> CreateSystemRegistry();
+// The account and access-control lists (natively err::NotSupported).
+std::unique_ptr<ISecurity> CreateSystemSecurity();
 // Power actions (natively every request answers err::NotSupported).
 std::unique_ptr<IPower> CreateSystemPower();
 // All of the above in one platform object (also declared in platform/Platform.h).

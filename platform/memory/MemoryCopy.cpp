@@ -60,9 +60,14 @@ uint32_t TMemoryFileSystem::CopyEntry(const std::wstring& from, const std::wstri
   // and shares the source's bytes (copy-on-write), so no data is copied at all.
   source->Opens.push_back(TOpenRecord{access::Read, sourceShare});
   auto sourceRecord = std::prev(source->Opens.end());
-  if (existing) impl_->Detach(*existing);
   auto target = impl_->NewNode(dst.Name(), false, source->Attr);
   target->Data = source->Data;
+  if (existing) {
+    // The target is overwritten, not made anew: it keeps its access-control list.
+    target->Dacl = existing->Dacl;
+    target->DaclSet = true;
+    impl_->Detach(*existing);
+  }
   impl_->Attach(*parent, target);
   target->Opens.push_back(TOpenRecord{access::Write, share::None});
   auto targetRecord = std::prev(target->Opens.end());
@@ -103,6 +108,13 @@ uint32_t TMemoryFileSystem::CopyEntry(const std::wstring& from, const std::wstri
     return code;
   }
   target->LastWrite = lastWrite;
+  if (auto corrupt = impl_->ArmFault(TFaultOp::Corrupt, dst.Full())) {
+    const size_t at = static_cast<size_t>(std::max<int64_t>(corrupt->Fault.AfterBytes, 0));
+    if (at < target->Data->size() && corrupt->Fire()) {
+      target->Data = std::make_shared<std::string>(*target->Data);
+      (*target->Data)[at] = static_cast<char>(~(*target->Data)[at]);
+    }
+  }
   return 0;
 }
 

@@ -62,6 +62,25 @@ uint32_t TMemoryFileSystem::SetTimes(const std::wstring& path, const TFileTime* 
   return 0;
 }
 
+uint32_t TMemoryFileSystem::SetDacl(const std::wstring& path, const std::wstring& dacl) {
+  std::lock_guard lock(impl_->Mutex);
+  TPath p;
+  std::shared_ptr<TNode> node;
+  if (uint32_t code = impl_->Enter(path, TFaultOp::Security, p, node)) return code;
+  node->Dacl = dacl;
+  node->DaclSet = true;
+  return 0;
+}
+
+uint32_t TMemoryFileSystem::GetDacl(const std::wstring& path, std::wstring& dacl) {
+  std::lock_guard lock(impl_->Mutex);
+  TPath p;
+  std::shared_ptr<TNode> node;
+  if (uint32_t code = impl_->Enter(path, TFaultOp::Security, p, node)) return code;
+  dacl = node->Dacl;
+  return 0;
+}
+
 uint32_t TMemoryFileSystem::MakeFolder(const std::wstring& path) {
   std::lock_guard lock(impl_->Mutex);
   TPath p;

@@ -19,6 +19,28 @@ void TMemoryEnvironment::Set(const std::wstring& name, const std::wstring& value
     values_.emplace(name, value);
 }
 
+void TMemorySecurity::SetAccount(const std::wstring& user, const std::wstring& domain, uint32_t lookupError) {
+  std::lock_guard lock(mutex_);
+  user_ = user;
+  domain_ = domain;
+  lookupError_ = lookupError;
+}
+
+uint32_t TMemorySecurity::CurrentAccount(std::wstring& user, std::wstring& domain) {
+  std::lock_guard lock(mutex_);
+  if (lookupError_) return lookupError_;
+  user = user_;
+  domain = domain_;
+  return 0;
+}
+
+uint32_t TMemorySecurity::CopyDacl(const std::wstring& source, const std::wstring& target) {
+  std::wstring dacl;
+  if (const uint32_t code = files_.GetDacl(source, dacl)) return code;
+  if (dacl.empty()) return err::NoSecurityOnObject;
+  return files_.SetDacl(target, dacl);
+}
+
 std::unique_ptr<TMemoryPlatform> CreateMemoryPlatform() {
   auto platform = std::make_unique<TMemoryPlatform>();
   auto clock = std::make_unique<TManualClock>();
@@ -53,6 +75,9 @@ std::unique_ptr<TMemoryPlatform> CreateMemoryPlatform() {
   platform->Devices = std::move(devices);
   platform->Network = std::move(network);
   platform->Registry = std::move(registry);
+  auto security = std::make_unique<TMemorySecurity>(*platform->MemFiles);
+  platform->MemSecurity = security.get();
+  platform->Security = std::move(security);
   auto power = std::make_unique<TMemoryPower>();
   platform->MemPower = power.get();
   platform->Power = std::move(power);

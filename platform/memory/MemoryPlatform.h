@@ -30,7 +30,9 @@ enum class TFaultOp {
   Move,        // MoveEntry from or to `Path`
   MakeFolder,  // MakeFolder of `Path`
   Attributes,  // GetAttributes / SetAttributes / GetInfo / SetTimes of `Path`
-  Any,         // every operation on `Path`
+  Security,    // SetDacl / GetDacl of `Path` (so the DACL copies from and onto it)
+  Corrupt,     // data copied or written to `Path` arrives altered, and the call succeeds
+  Any,         // every operation on `Path` (Corrupt excepted)
 };
 
 // A fault applies to `Path` and everything below it (a fault on "\\server\share" fails
@@ -39,7 +41,9 @@ enum class TFaultOp {
 // out, "." and ".." included; a search shorter than that fails at its end instead of
 // reporting err::NoMoreFiles. For List faults `Times` counts searches; for Read, Write
 // and Copy faults it counts failures. A copy that fails or is cancelled deletes its
-// target (see MemoryCopy.cpp).
+// target (see MemoryCopy.cpp). A Corrupt fault inverts the byte at offset AfterBytes (0
+// when not set) of what a copy to `Path` or a stream writing it puts there, as a medium
+// that fails silently would; its `Code` is not used, and `Times` counts altered files.
 struct TFault {
   std::wstring Path;  // compared without regard to case; "" matches every path
   TFaultOp Op = TFaultOp::Any;
@@ -75,6 +79,15 @@ public:
   // Every path under `root` (files and folders), relative to it, folders ending in "\",
   // sorted with CompareText, for comparing whole trees ({"a\", "a\x.txt", "b.txt"}).
   std::vector<std::wstring> ListTree(const std::wstring& root);
+
+  // --- access-control lists --------------------------------------------------------
+  // Every file and folder holds an opaque DACL text. A new entry takes the one of its
+  // folder (as inheritance does on Windows), volume roots start with kDefaultDacl, a move
+  // keeps the entry's own and a copy onto an existing file keeps the replaced file's. An
+  // empty text stands for an entry without a DACL (a volume without security).
+  static constexpr const wchar_t* kDefaultDacl = L"D:(A;OICI;FA;;;WD)";
+  uint32_t SetDacl(const std::wstring& path, const std::wstring& dacl);
+  uint32_t GetDacl(const std::wstring& path, std::wstring& dacl);
 
   // --- faults ----------------------------------------------------------------
   void InjectFault(const TFault& fault);
@@ -139,6 +152,23 @@ private:
   std::map<std::wstring, std::wstring, TextLess> values_;
 };
 
+// Security of the memory platform: the account is whatever the test sets (by default
+// "User" of domain "VOGPC"; an error code makes the lookup fail), and a DACL copy moves the
+// source's DACL text onto the target in `files`.
+class TMemorySecurity : public ISecurity {
+public:
+  explicit TMemorySecurity(TMemoryFileSystem& files) : files_(files) {}
+  void SetAccount(const std::wstring& user, const std::wstring& domain, uint32_t lookupError = 0);
+  uint32_t CurrentAccount(std::wstring& user, std::wstring& domain) override;
+  uint32_t CopyDacl(const std::wstring& source, const std::wstring& target) override;
+
+private:
+  TMemoryFileSystem& files_;
+  std::mutex mutex_;
+  std::wstring user_ = L"User", domain_ = L"VOGPC";
+  uint32_t lookupError_ = 0;
+};
+
 struct TMemoryPlatform : TPlatform {
   TMemoryFileSystem* MemFiles = nullptr;   // owned by Files
   TManualClock* MemClock = nullptr;        // owned by Clock
@@ -148,6 +178,7 @@ struct TMemoryPlatform : TPlatform {
   TMemoryDevices* MemDevices = nullptr;    // owned by Devices
   TMemoryNetwork* MemNetwork = nullptr;    // owned by Network
   TMemoryRegistry* MemRegistry = nullptr;  // owned by Registry
+  TMemorySecurity* MemSecurity = nullptr;  // owned by Security
   TMemoryPower* MemPower = nullptr;        // owned by Power
 };
 

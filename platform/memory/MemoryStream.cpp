@@ -16,13 +16,15 @@ namespace {
 class TMemoryStream final : public IFileStream {
 public:
   TMemoryStream(TMemoryFileSystem::TImpl& impl, std::shared_ptr<TNode> node, std::list<TOpenRecord>::iterator record,
-                std::shared_ptr<memfs::TFaultState> readFault, std::shared_ptr<memfs::TFaultState> writeFault)
+                std::shared_ptr<memfs::TFaultState> readFault, std::shared_ptr<memfs::TFaultState> writeFault,
+                std::shared_ptr<memfs::TFaultState> corruptFault)
       : impl_(impl),
         node_(std::move(node)),
         record_(record),
         access_(record->Access),
         readFault_(std::move(readFault)),
-        writeFault_(std::move(writeFault)) {}
+        writeFault_(std::move(writeFault)),
+        corruptFault_(std::move(corruptFault)) {}
 
   ~TMemoryStream() override {
     std::lock_guard lock(impl_.Mutex);
@@ -56,6 +58,14 @@ public:
     const int64_t end = position_ + static_cast<int64_t>(size);
     if (uint32_t code = Grow(end)) return code;
     if (size) std::memcpy(node_->Data->data() + position_, buffer, size);
+    if (corruptFault_) {
+      const int64_t at = std::max<int64_t>(corruptFault_->Fault.AfterBytes, 0);
+      if (at >= position_ && at < end) {
+        char& byte = (*node_->Data)[static_cast<size_t>(at)];
+        if (corruptFault_->Fire()) byte = static_cast<char>(~byte);
+        corruptFault_.reset();
+      }
+    }
     position_ = end;
     done = size;
     writeDone_ += static_cast<int64_t>(size);
@@ -163,7 +173,7 @@ private:
   std::list<TOpenRecord>::iterator record_;
   uint32_t access_;
   int64_t position_ = 0;
-  std::shared_ptr<memfs::TFaultState> readFault_, writeFault_;
+  std::shared_ptr<memfs::TFaultState> readFault_, writeFault_, corruptFault_;
   int64_t readDone_ = 0, writeDone_ = 0;
   bool timesFixed_ = false;
 };
@@ -232,8 +242,9 @@ uint32_t TMemoryFileSystem::OpenFile(const std::wstring& path, TOpenMode mode, u
   auto record = std::prev(node->Opens.end());
   auto readFault = impl_->ArmFault(TFaultOp::Read, key);
   auto writeFault = impl_->ArmFault(TFaultOp::Write, key);
-  stream =
-      std::make_unique<TMemoryStream>(*impl_, std::move(node), record, std::move(readFault), std::move(writeFault));
+  auto corruptFault = (wanted & access::Write) ? impl_->ArmFault(TFaultOp::Corrupt, key) : nullptr;
+  stream = std::make_unique<TMemoryStream>(*impl_, std::move(node), record, std::move(readFault), std::move(writeFault),
+                                           std::move(corruptFault));
   return 0;
 }
 

@@ -101,9 +101,8 @@ uint32_t ParsePath(std::wstring_view text, TPath& out) {
     } else if (part == L"..") {
       if (!out.Parts.empty()) out.Parts.pop_back();
     } else {
-      // Windows drops trailing dots and spaces of a name (not in "\\?\" paths).
-      if (!verbatim)
-        while (!part.empty() && (part.back() == L'.' || part.back() == L' ')) part.remove_suffix(1);
+      // Names keep trailing dots and spaces, as the Win32 platform hands every path to the
+      // system in its "\\?\" form (see Win32Platform.h).
       if (!ValidName(part)) return err::InvalidName;
       out.Parts.emplace_back(part);
     }
@@ -206,6 +205,10 @@ std::shared_ptr<TNode> TMemoryFileSystem::TImpl::NewNode(const std::wstring& nam
 void TMemoryFileSystem::TImpl::Attach(TNode& parent, const std::shared_ptr<TNode>& node) {
   node->Parent = &parent;
   node->Volume = parent.Volume;
+  if (!node->DaclSet) {
+    node->Dacl = parent.Dacl;
+    node->DaclSet = true;
+  }
   node->Attached = true;
   parent.Children[node->Name] = node;
   parent.LastWrite = Now();  // a folder's last-write time follows changes of its entries
@@ -320,6 +323,8 @@ void TMemoryFileSystem::AddVolume(const std::wstring& root, int64_t capacity) {
   slot->Capacity = capacity;
   slot->RootNode = impl_->NewNode(L"", true, attr::Directory);
   slot->RootNode->Volume = slot.get();
+  slot->RootNode->Dacl = kDefaultDacl;
+  slot->RootNode->DaclSet = true;
   slot->RootNode->Attached = true;
 }
 

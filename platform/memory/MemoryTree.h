@@ -37,6 +37,8 @@ struct TNode {
   uint32_t Attr = 0;  // stored bits; attr::Directory for folders
   TFileTime Creation{}, LastAccess{}, LastWrite{};
   std::shared_ptr<std::string> Data;  // files only, never null for a file
+  std::wstring Dacl;                  // opaque; taken from the folder on first Attach
+  bool DaclSet = false;
   std::map<std::wstring, std::shared_ptr<TNode>, TextLess> Children;
   TNode* Parent = nullptr;  // valid while Attached
   TVolume* Volume = nullptr;

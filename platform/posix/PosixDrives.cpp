@@ -1,5 +1,5 @@
-// Linux has no drive letters, registry, Windows network connections or device requests:
-// every call answers err::NotSupported.
+// Linux has no drive letters, registry, Windows network connections, device requests or
+// Windows access-control lists: every call answers err::NotSupported.
 #include "platform/Codes.h"
 #include "platform/SystemPlatform.h"
 
@@ -42,11 +42,18 @@ public:
   }
 };
 
+class TPosixSecurity : public ISecurity {
+public:
+  uint32_t CurrentAccount(std::wstring&, std::wstring&) override { return err::NotSupported; }
+  uint32_t CopyDacl(const std::wstring&, const std::wstring&) override { return err::NotSupported; }
+};
+
 }  // namespace
 
 std::unique_ptr<IVolumes> CreateSystemVolumes() { return std::make_unique<TPosixVolumes>(); }
 std::unique_ptr<IDevices> CreateSystemDevices() { return std::make_unique<TPosixDevices>(); }
 std::unique_ptr<INetwork> CreateSystemNetwork() { return std::make_unique<TPosixNetwork>(); }
 std::unique_ptr<IRegistry> CreateSystemRegistry() { return std::make_unique<TPosixRegistry>(); }
+std::unique_ptr<ISecurity> CreateSystemSecurity() { return std::make_unique<TPosixSecurity>(); }
 
 }  // namespace vog

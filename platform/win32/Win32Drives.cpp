@@ -10,6 +10,7 @@
 
 #include "platform/Codes.h"
 #include "platform/SystemPlatform.h"
+#include "platform/win32/Win32Platform.h"
 
 namespace vog {
 
@@ -54,7 +55,8 @@ public:
 
   uint32_t DiskSpace(const std::wstring& path, uint64_t& total, uint64_t& freeToCaller) override {
     ULARGE_INTEGER available{}, size{}, free{};
-    if (!GetDiskFreeSpaceExW(WithBackslash(path).c_str(), &available, &size, &free)) return GetLastError();
+    if (!GetDiskFreeSpaceExW(win32::ExtendedPathWhereNeeded(WithBackslash(path)).c_str(), &available, &size, &free))
+      return GetLastError();
     total = size.QuadPart;
     freeToCaller = available.QuadPart;
     return 0;

@@ -1,11 +1,14 @@
 // The Win32 file system: each operation is the one Win32 call that does it, so the
-// program sees exactly what Windows says (error codes included).
+// program sees exactly what Windows says (error codes included). Every path goes to the
+// system in its ExtendedPath form (see Win32Platform.h): paths longer than MAX_PATH work,
+// and names ending in a dot or a space are not cut; the layers above never see the prefix.
 #include <windows.h>
 
 #include <vector>
 
 #include "platform/SystemPlatform.h"
 #include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Platform.h"
 
 namespace vog::win32 {
 
@@ -77,19 +80,10 @@ bool CopyRefusesTarget(const std::wstring& path) {
          (a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  const DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return path;
-  std::wstring full(n, L'\0');
-  const DWORD m = GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-  full.resize(m < n ? m : 0);
-  return full;
-}
-
-// Whether two paths name the same entry, spelled with different letter case.
+// Whether two system paths (ExtendedPath forms) name the same entry, spelled with different
+// letter case.
 bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  const std::wstring fa = FullPath(a), fb = FullPath(b);
-  return CompareStringOrdinal(fa.c_str(), static_cast<int>(fa.size()), fb.c_str(), static_cast<int>(fb.size()), TRUE) ==
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
          CSTR_EQUAL;
 }
 
@@ -119,7 +113,7 @@ public:
   uint32_t FindFirst(const std::wstring& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first) override {
     handle.reset();
     WIN32_FIND_DATAW fd;
-    const HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
+    const HANDLE h = FindFirstFileW(ExtendedPath(pattern).c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     FromFindData(fd, first);
     handle = std::make_unique<TWin32FindHandle>(h);
@@ -127,24 +121,25 @@ public:
   }
 
   uint32_t GetAttributes(const std::wstring& path, uint32_t& attributes) override {
-    const DWORD a = GetFileAttributesW(path.c_str());
+    const DWORD a = GetFileAttributesW(ExtendedPath(path).c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return GetLastError();
     attributes = a;
     return ERROR_SUCCESS;
   }
 
   uint32_t SetAttributes(const std::wstring& path, uint32_t attributes) override {
-    return SetFileAttributesW(path.c_str(), attributes) ? ERROR_SUCCESS : GetLastError();
+    return SetFileAttributesW(ExtendedPath(path).c_str(), attributes) ? ERROR_SUCCESS : GetLastError();
   }
 
   uint32_t GetInfo(const std::wstring& path, TFindData& info) override {
+    const std::wstring p = ExtendedPath(path);
     WIN32_FILE_ATTRIBUTE_DATA fa;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &fa)) return GetLastError();
+    if (!GetFileAttributesExW(p.c_str(), GetFileExInfoStandard, &fa)) return GetLastError();
     FillInfo(fa, info);
     // The name as stored (its letter case) comes from a search; a root has none.
     WIN32_FIND_DATAW fd;
     const HANDLE h =
-        path.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(path.c_str(), &fd) : INVALID_HANDLE_VALUE;
+        path.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(p.c_str(), &fd) : INVALID_HANDLE_VALUE;
     if (h != INVALID_HANDLE_VALUE) {
       info.Name = fd.cFileName;
       FindClose(h);
@@ -157,9 +152,9 @@ public:
   uint32_t SetTimes(const std::wstring& path, const TFileTime* creation, const TFileTime* lastAccess,
                     const TFileTime* lastWrite) override {
     // Backup semantics open folders too; write-attributes access works on read-only files.
-    const HANDLE h =
-        CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE h = CreateFileW(ExtendedPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return GetLastError();
     FILETIME c, a, w;
     if (creation) c = ToFt(*creation);
@@ -172,18 +167,19 @@ public:
   }
 
   uint32_t MakeFolder(const std::wstring& path) override {
-    return CreateDirectoryW(path.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
+    return CreateDirectoryW(ExtendedPath(path).c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
   }
 
   uint32_t RemoveFolder(const std::wstring& path) override {
-    return RemoveDirectoryW(path.c_str()) ? ERROR_SUCCESS : GetLastError();
+    return RemoveDirectoryW(ExtendedPath(path).c_str()) ? ERROR_SUCCESS : GetLastError();
   }
 
   uint32_t RemoveFile(const std::wstring& path) override {
-    return DeleteFileW(path.c_str()) ? ERROR_SUCCESS : GetLastError();
+    return DeleteFileW(ExtendedPath(path).c_str()) ? ERROR_SUCCESS : GetLastError();
   }
 
-  uint32_t MoveEntry(const std::wstring& from, const std::wstring& to, bool replace) override {
+  uint32_t MoveEntry(const std::wstring& fromPath, const std::wstring& toPath, bool replace) override {
+    const std::wstring from = ExtendedPath(fromPath), to = ExtendedPath(toPath);
     const DWORD flags = MOVEFILE_COPY_ALLOWED | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
     const bool caseOnly = SameIgnoringCase(from, to);
     if (replace && !caseOnly && IsReadOnlyFile(to)) return ERROR_ACCESS_DENIED;  // see IsReadOnlyFile
@@ -205,8 +201,9 @@ public:
     return ERROR_SUCCESS;
   }
 
-  uint32_t CopyEntry(const std::wstring& from, const std::wstring& to, bool failIfExists, const TCopyProgress& progress,
-                     const std::atomic<bool>* cancel) override {
+  uint32_t CopyEntry(const std::wstring& fromPath, const std::wstring& toPath, bool failIfExists,
+                     const TCopyProgress& progress, const std::atomic<bool>* cancel) override {
+    const std::wstring from = ExtendedPath(fromPath), to = ExtendedPath(toPath);
     if (cancel && cancel->load()) return ERROR_REQUEST_ABORTED;
     if (!failIfExists && CopyRefusesTarget(to)) return ERROR_ACCESS_DENIED;
     TCopyContext context{&progress, cancel};
@@ -215,9 +212,10 @@ public:
     return ok ? ERROR_SUCCESS : GetLastError();
   }
 
-  uint32_t OpenFile(const std::wstring& path, TOpenMode mode, uint32_t shareMode,
+  uint32_t OpenFile(const std::wstring& filePath, TOpenMode mode, uint32_t shareMode,
                     std::unique_ptr<IFileStream>& stream) override {
     stream.reset();
+    const std::wstring path = ExtendedPath(filePath);
     DWORD accessMask = 0, disposition = 0, flags = FILE_ATTRIBUTE_NORMAL;
     switch (mode) {
       case TOpenMode::Read:
@@ -260,7 +258,7 @@ public:
     for (;;) {
       const DWORD n = GetTempPathW(static_cast<DWORD>(buffer.size()), buffer.data());
       if (n == 0) return L"C:\\Windows\\Temp\\";
-      if (n < buffer.size()) return WithSlash(buffer.substr(0, n));
+      if (n < buffer.size()) return WithSlash(WithoutExtendedPrefix(buffer.substr(0, n)));
       buffer.resize(n + 1);
     }
   }
@@ -271,7 +269,7 @@ public:
       const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
       if (n == 0) return L".\\";
       if (n < buffer.size()) {
-        std::wstring exe(buffer.data(), n);
+        const std::wstring exe = WithoutExtendedPrefix(std::wstring(buffer.data(), n));
         return exe.substr(0, exe.find_last_of(L"\\/") + 1);
       }
       buffer.resize(buffer.size() * 2);

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "platform/Shell.h"
+#include "platform/win32/Win32Platform.h"
 
 namespace vog {
 
@@ -87,13 +88,13 @@ public:
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(&link));
     if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-    if (SUCCEEDED(hr)) hr = file->Load(linkPath.c_str(), STGM_READ);
+    if (SUCCEEDED(hr)) hr = file->Load(win32::ExtendedPathWhereNeeded(linkPath).c_str(), STGM_READ);
     wchar_t buffer[MAX_PATH + 1] = {};
     if (SUCCEEDED(hr)) hr = link->GetPath(buffer, MAX_PATH, nullptr, SLGP_UNCPRIORITY);
     ReleaseComObject(file);
     ReleaseComObject(link);
     if (FAILED(hr)) return static_cast<uint32_t>(hr);
-    target = buffer;
+    target = win32::WithoutExtendedPrefix(buffer);
     return 0;
   }
 
@@ -104,9 +105,11 @@ public:
     IPropertyStorage* sourceProps = nullptr;
     IPropertyStorage* destProps = nullptr;
     IEnumSTATPROPSTG* properties = nullptr;
-    HRESULT hr = OpenPropertySets(source, STGM_READ | STGM_SHARE_EXCLUSIVE, &sourceSets);
+    HRESULT hr =
+        OpenPropertySets(win32::ExtendedPathWhereNeeded(source), STGM_READ | STGM_SHARE_EXCLUSIVE, &sourceSets);
     if (SUCCEEDED(hr)) hr = sourceSets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE, &sourceProps);
-    if (SUCCEEDED(hr)) hr = OpenPropertySets(dest, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, &destSets);
+    if (SUCCEEDED(hr))
+      hr = OpenPropertySets(win32::ExtendedPathWhereNeeded(dest), STGM_READWRITE | STGM_SHARE_EXCLUSIVE, &destSets);
     if (SUCCEEDED(hr))
       hr = destSets->Create(FMTID_SummaryInformation, nullptr, PROPSETFLAG_DEFAULT,
                             STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, &destProps);

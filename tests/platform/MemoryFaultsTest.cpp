@@ -175,6 +175,36 @@ TEST_F(MemoryFaults, ReadsAndWritesFailAfterSomeBytes) {
   EXPECT_EQ(content, "0123456789d");
 }
 
+TEST_F(MemoryFaults, CorruptFaultsAlterWhatArrivesAndReportSuccess) {
+  const std::string data(200'000, 'd');
+  fs.AddFile(L"C:\\src.bin", data);
+  fs.AddFolder(L"C:\\out");
+  // The byte at 150000 of the next copy into C:\out is inverted; the source stays intact.
+  fs.InjectFault({L"C:\\out", TFaultOp::Corrupt, 0, 150'000, -1, 1});
+  std::string content;
+  ASSERT_EQ(fs.CopyEntry(L"C:\\src.bin", L"C:\\out\\a.bin", false, {}, nullptr), 0u);
+  ASSERT_TRUE(fs.ReadContent(L"C:\\out\\a.bin", content));
+  ASSERT_EQ(content.size(), data.size());
+  EXPECT_EQ(content[150'000], static_cast<char>(~'d'));
+  EXPECT_EQ(content.substr(0, 150'000) + content.substr(150'001), std::string(199'999, 'd'));
+  ASSERT_TRUE(fs.ReadContent(L"C:\\src.bin", content));
+  EXPECT_EQ(content, data);
+  ASSERT_EQ(fs.CopyEntry(L"C:\\src.bin", L"C:\\out\\b.bin", false, {}, nullptr), 0u);  // fired once only
+  ASSERT_TRUE(fs.ReadContent(L"C:\\out\\b.bin", content));
+  EXPECT_EQ(content, data);
+
+  // Through a stream: the byte is altered whichever write carries it.
+  fs.InjectFault({L"C:\\w.bin", TFaultOp::Corrupt, 0, 5});
+  std::unique_ptr<IFileStream> s;
+  ASSERT_EQ(fs.OpenFile(L"C:\\w.bin", TOpenMode::Write, share::None, s), 0u);
+  size_t done = 0;
+  EXPECT_EQ(s->Write("0123", 4, done), 0u);
+  EXPECT_EQ(s->Write("4567", 4, done), 0u);
+  s.reset();
+  ASSERT_TRUE(fs.ReadContent(L"C:\\w.bin", content));
+  EXPECT_EQ(content, std::string("01234") + static_cast<char>(~'5') + "67");
+}
+
 TEST_F(MemoryFaults, FullDisksRefuseWhatDoesNotFit) {
   fs.AddVolume(L"D:", 1000);
   EXPECT_EQ(fs.FreeSpace(L"D:\\"), 1000);

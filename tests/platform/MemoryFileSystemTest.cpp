@@ -79,7 +79,7 @@ TEST_F(MemoryFs, PathsFollowWindowsNamingRules) {
   EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\", a), 0u);
   EXPECT_EQ(fs.GetAttributes(L"c:\\DIR\\FILE.TXT", a), 0u);
   EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\file.txt\\", a), err::InvalidName);
-  EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\file.txt.", a), 0u);  // trailing dots are dropped
+  EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\file.txt.", a), err::FileNotFound);  // the dot is part of the name
   EXPECT_EQ(fs.GetAttributes(L"C:\\dir\\.\\..\\dir\\file.txt", a), 0u);
   for (const wchar_t* bad : {L"C:\\a<b", L"C:\\a>b", L"C:\\a\"b", L"C:\\a|b\\c", L"C:\\a?", L"C:\\a*", L"C:\\a:b",
                              L"C:\\dir\\\\file.txt", L"dir\\file.txt", L"C:dir", L"C:\\a/b", L"C:\\a\x01"})

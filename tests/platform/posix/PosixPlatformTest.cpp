@@ -313,6 +313,11 @@ TEST(PosixEnvironment, LongAndNonAsciiValues) {
 TEST(PosixPlatform, SystemPlatformHasEveryService) {
   auto platform = CreateSystemPlatform();
   EXPECT_TRUE(platform->Files && platform->CodePage && platform->Clock && platform->Environment);
+  // Linux has no Windows access-control lists: a run copies none.
+  ASSERT_TRUE(platform->Security);
+  std::wstring user, domain;
+  EXPECT_EQ(platform->Security->CurrentAccount(user, domain), err::NotSupported);
+  EXPECT_EQ(platform->Security->CopyDacl(L"/tmp", L"/tmp"), err::NotSupported);
 }
 
 }  // namespace
