@@ -14,6 +14,7 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Network.h"
+#include "platform/Power.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/Volumes.h"
@@ -30,6 +31,7 @@ struct TPlatform {
   std::unique_ptr<IDevices> Devices;
   std::unique_ptr<INetwork> Network;
   std::unique_ptr<IRegistry> Registry;
+  std::unique_ptr<IPower> Power;  // may be null: every power action then fails
 
   virtual ~TPlatform() = default;
 };

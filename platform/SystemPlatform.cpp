@@ -15,6 +15,7 @@ std::unique_ptr<TPlatform> CreateSystemPlatform() {
   platform->Devices = CreateSystemDevices();
   platform->Network = CreateSystemNetwork();
   platform->Registry = CreateSystemRegistry();
+  platform->Power = CreateSystemPower();
   return platform;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Network.h"
+#include "platform/Power.h"
 #include "platform/Registry.h"
 #include "platform/Volumes.h"
 
@@ -27,6 +28,8 @@ std::unique_ptr<IVolumes> CreateSystemVolumes();
 std::unique_ptr<IDevices> CreateSystemDevices();
 std::unique_ptr<INetwork> CreateSystemNetwork();
 std::unique_ptr<IRegistry> CreateSystemRegistry();
+// Power actions (natively every request answers err::NotSupported).
+std::unique_ptr<IPower> CreateSystemPower();
 // All of the above in one platform object (also declared in platform/Platform.h).
 std::unique_ptr<TPlatform> CreateSystemPlatform();
 

@@ -53,6 +53,9 @@ std::unique_ptr<TMemoryPlatform> CreateMemoryPlatform() {
   platform->Devices = std::move(devices);
   platform->Network = std::move(network);
   platform->Registry = std::move(registry);
+  auto power = std::make_unique<TMemoryPower>();
+  platform->MemPower = power.get();
+  platform->Power = std::move(power);
   return platform;
 }
 

@@ -15,6 +15,7 @@
 #include "base/Text.h"
 #include "platform/Platform.h"
 #include "platform/memory/MemoryDrives.h"
+#include "platform/memory/MemoryPower.h"
 #include "platform/memory/MemoryShell.h"
 
 namespace vog {
@@ -147,6 +148,7 @@ struct TMemoryPlatform : TPlatform {
   TMemoryDevices* MemDevices = nullptr;    // owned by Devices
   TMemoryNetwork* MemNetwork = nullptr;    // owned by Network
   TMemoryRegistry* MemRegistry = nullptr;  // owned by Registry
+  TMemoryPower* MemPower = nullptr;        // owned by Power
 };
 
 // A fresh memory platform with fixed drive C: (unlimited, no label), the clock at 2024-04-01 12:00 local,

@@ -1,0 +1,51 @@
+#pragma once
+// IBackupRunner: the backup engine as the run sequences drive it. The engine object of
+// one run (TBackup) implements it; the run sequences create one per run through a
+// TBackupRunnerFactory, give it the items that passed their checks, and read its result
+// lists back for the log and the history database.
+//
+// Order of calls: the setters, AddItem for each item, Plan, RemoveExpiredHistory for
+// each item that keeps history, Execute; then the result lists. Plan and Execute raise
+// vog::Error for a failure that ends the run; failures of single files go to ErrorFiles.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vog {
+
+class TBackupHistoryDatabase;
+class TBackupInfo;
+class TFileInfoList;
+
+class IBackupRunner {
+public:
+  virtual ~IBackupRunner() = default;
+
+  virtual void SetHistoryDatabase(TBackupHistoryDatabase* database) = 0;  // not owned
+  virtual void SetWorkFolder(const std::wstring& folder) = 0;
+  // Silent: no progress window (the quiet run).
+  virtual void SetSilent(bool silent) = 0;
+  virtual void SetCopyAcl(bool copy) = 0;
+  virtual void SetCopyCreationTime(bool copy) = 0;
+  // The item is not owned and stays alive until the runner is destroyed.
+  virtual void AddItem(TBackupInfo* item) = 0;
+
+  virtual void Plan() = 0;
+  // Removes the history folders in `folder` older than `keepDays` days (`separate`: the
+  // item keeps its history in a folder of its own).
+  virtual void RemoveExpiredHistory(const std::wstring& folder, bool separate, int32_t keepDays) = 0;
+  virtual void Execute() = 0;
+
+  // Results; the lists belong to the runner and live as long as it does.
+  virtual bool Stopped() = 0;
+  virtual TFileInfoList& CopiedFiles() = 0;
+  virtual TFileInfoList& ErrorFiles() = 0;      // Attr holds each file's error code
+  virtual TFileInfoList& AllMirrorFiles() = 0;  // what mirroring deleted, over all items
+  // Whether the mass-delete guard kept mirroring from deleting in any item.
+  virtual bool DeletionsHeldBack() = 0;
+};
+
+using TBackupRunnerFactory = std::function<std::unique_ptr<IBackupRunner>()>;
+
+}  // namespace vog

@@ -1,0 +1,58 @@
+#pragma once
+// The command line's options: "-" or "/", a name matched by prefix in the table's order,
+// and a value after ":". The text after the first character is upper-cased before it is
+// matched, so values arrive upper-cased (paths still name the same files: the file system
+// ignores letter case).
+#include <string>
+#include <string_view>
+
+namespace vog {
+
+enum class TOption {
+  None,  // matches no name: ignored
+  Open,
+  BackupOnly,
+  RestoreOnly,
+  Auto,
+  Backup,
+  WinExit,
+  WinMin,
+  WorkDir,
+  WinStand,
+  WinHiber,
+  WinReboot,
+  FileListDb,
+  DestNoCheck,
+  AclCopy,
+  CreationTimeCopy,
+  NoResult,
+  WindowWidth,
+  WindowHeight,
+};
+
+struct TOptionMatch {
+  TOption Option = TOption::None;
+  bool HasValue = false;  // the name was followed directly by ":"
+  std::wstring Value;     // everything after that colon, upper-cased (possibly empty)
+};
+
+// Whether `argument` is an option (begins with "-" or "/") rather than a path.
+bool IsOptionArgument(std::wstring_view argument) noexcept;
+
+// Upper-cases option text by the ANSI code page's rules. Text with characters outside the
+// code page keeps them: only its ASCII letters are upper-cased, so a path value is never
+// turned into question marks.
+std::wstring UpperOptionText(std::wstring_view text);
+
+// The option named by `argument` (with its "-" or "/"): the first name of the table whose
+// length of leading characters equals it, so -AUTOMATIC is AUTO and -WINSTANDBY is
+// WINSTAND. A lone "-" and unknown text give TOption::None.
+TOptionMatch MatchOption(std::wstring_view argument);
+
+// Whether the option carries a data-file path that becomes the pending path.
+bool TakesDataFilePath(TOption option) noexcept;
+
+// A decimal 32-bit integer (an optional sign, digits only); false for anything else.
+bool ParseOptionInteger(std::wstring_view text, int32_t& value) noexcept;
+
+}  // namespace vog

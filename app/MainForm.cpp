@@ -1,0 +1,357 @@
+#include "app/MainForm.h"
+
+#include <cmath>
+#include <memory>
+
+#include "app/CommandLine.h"
+#include "app/ExitCodes.h"
+#include "base/Error.h"
+#include "base/Path.h"
+#include "model/AppBackupDataFile.h"
+#include "model/ItemFactory.h"
+#include "platform/Platform.h"
+#include "scan/FileUtils.h"
+#include "services/power/ExitWin.h"
+
+namespace vog {
+
+namespace {
+
+bool IsExistingFile(const std::wstring& path) {
+  if (path.empty()) return false;
+  uint32_t attributes = 0;
+  return Files().GetAttributes(path, attributes) == 0 && (attributes & attr::Directory) == 0;
+}
+
+bool IsNtLine() { return !Platform().Power || Platform().Power->OsVersion().NtLine; }
+
+}  // namespace
+
+TMainForm::TMainForm(IMainView& view, std::vector<std::wstring> arguments)
+    : view_(view), arguments_(std::move(arguments)) {}
+
+TMainForm::~TMainForm() { FreeItems(); }
+
+void TMainForm::FreeItems() {
+  for (TBackupInfo* item : Items) delete item;
+  Items.Clear();
+}
+
+void TMainForm::NoteExitCode(int code) { ExitCode = MoreSeriousExitCode(ExitCode, code); }
+
+// ---- start-up ------------------------------------------------------------------------
+
+void TMainForm::FormCreate() {
+  // The date and time formats are the program's constants (base/DateTime.h).
+  Settings.SetCheckList(&CheckList);
+  Settings.LoadSettings();
+  Layout.Centred = !(Settings.Left != 0 && Settings.Top != 0);
+  if (!Layout.Centred) {
+    Layout.Left = Settings.Left;
+    Layout.Top = Settings.Top;
+  }
+  DestinationText = Settings.Dest;
+  HistoryDatabasePath.clear();
+  NoDestinationCheck = CopyAcl = CopyCreationTime = false;
+  ParseCommandLine();
+}
+
+void TMainForm::ParseCommandLine() {
+  try {
+    for (const std::wstring& argument : arguments_) {
+      if (!IsOptionArgument(argument)) continue;
+      const TOptionMatch match = MatchOption(argument);
+      if (match.HasValue && TakesDataFilePath(match.Option)) {
+        PendingDataFile = match.Value;
+        pendingNamed_ = true;
+      }
+      int32_t number = 0;
+      switch (match.Option) {
+        case TOption::None:
+          break;
+        case TOption::Open:
+          if (IsExistingFile(PendingDataFile)) {
+            DataFilePath = ActualCasePath(PendingDataFile);
+            PendingDataFile = DataFilePath;
+            LoadDataFile(DataFilePath);
+          }
+          break;
+        case TOption::BackupOnly:
+          BackupOnly = true;
+          break;
+        case TOption::RestoreOnly:
+          RestoreOnly = true;
+          break;
+        case TOption::Auto:
+          Requests.Auto = true;
+          break;
+        case TOption::Backup:
+          Requests.Backup = true;
+          break;
+        case TOption::WinExit:
+          Requests.WinExit = true;
+          break;
+        case TOption::WinMin:
+          Requests.WinMin = true;
+          break;
+        case TOption::WorkDir:
+          if (match.HasValue) WorkFolder = match.Value;
+          break;
+        case TOption::WinStand:
+          Requests.WinStand = true;
+          break;
+        case TOption::WinHiber:
+          Requests.WinHiber = true;
+          break;
+        case TOption::WinReboot:
+          Requests.WinReboot = true;
+          break;
+        case TOption::FileListDb:
+          HistoryDatabasePath = match.HasValue ? match.Value : std::wstring();
+          break;
+        case TOption::DestNoCheck:
+          NoDestinationCheck = true;
+          break;
+        case TOption::AclCopy:
+          if (IsNtLine()) CopyAcl = true;
+          break;
+        case TOption::CreationTimeCopy:
+          CopyCreationTime = true;
+          break;
+        case TOption::NoResult:
+          Requests.NoResult = true;
+          break;
+        case TOption::WindowWidth:
+          if (match.HasValue && ParseOptionInteger(match.Value, number)) CommandWindowWidth = number;
+          break;
+        case TOption::WindowHeight:
+          if (match.HasValue && ParseOptionInteger(match.Value, number)) CommandWindowHeight = number;
+          break;
+      }
+    }
+    RunCommandLineActions();
+  } catch (const Error& error) {
+    // The remaining actions are skipped and the program stays open with its window.
+    EndRequested = false;
+    NoteExitCode(exitcode::RunError);
+    view_.ShowError(error.Message());
+  }
+}
+
+void TMainForm::RunCommandLineActions() {
+  bool end = false;
+  if (Requests.Auto) {
+    QuietStart();
+    end = true;
+  }
+  if (Requests.Backup) {
+    if (PendingDataFile.empty()) PendingDataFile = FindDataFile();
+    if (IsExistingFile(PendingDataFile)) {
+      DataFilePath = ActualCasePath(PendingDataFile);
+      LoadDataFile(DataFilePath);
+      SetItemDestinations();
+      if (!InteractiveRun) throw Error(L"対話型のバックアップを実行できません");
+      InteractiveRun(false, !Requests.NoResult);
+    } else {
+      NoteExitCode(exitcode::NoDataFile);
+    }
+    end = true;
+  }
+  if (Requests.WinExit) {
+    QuietStartThenPower(TPowerAction::PowerOff);
+    end = true;
+  }
+  if (Requests.WinStand) {
+    QuietStartThenPower(TPowerAction::Standby);
+    end = true;
+  }
+  if (Requests.WinHiber) {
+    QuietStartThenPower(TPowerAction::Hibernate);
+    end = true;
+  }
+  if (Requests.WinReboot) {
+    QuietStartThenPower(TPowerAction::Reboot);
+    end = true;
+  }
+  if (Requests.WinMin) view_.Minimise();
+  if (end) EndRequested = true;
+}
+
+bool TMainForm::QuietStart() {
+  if (PendingDataFile.empty()) PendingDataFile = FindDataFile();
+  if (!IsExistingFile(PendingDataFile)) {
+    NoteExitCode(exitcode::NoDataFile);
+    // With no data file at all the power action still follows; a data file named on the
+    // command line that is not there (a typing error, a drive not yet mounted) keeps the
+    // machine running, so that the missing backup is not hidden behind a shutdown.
+    return !pendingNamed_;
+  }
+  view_.HideForQuietRun();
+  DataFilePath = ActualCasePath(PendingDataFile);
+  LoadDataFile(DataFilePath);
+  SetItemDestinations();
+  const TQuietRunResult result = RunQuietBackup();
+  NoteExitCode(result.ExitCode);
+  return true;
+}
+
+void TMainForm::QuietStartThenPower(TPowerAction action) {
+  if (!QuietStart()) return;
+  TExitWin exitWin;
+  switch (action) {
+    case TPowerAction::PowerOff:
+      exitWin.PowerOff();
+      break;
+    case TPowerAction::Standby:
+      exitWin.Standby();
+      break;
+    case TPowerAction::Hibernate:
+      exitWin.Hibernate();
+      break;
+    case TPowerAction::Reboot:
+      exitWin.Reboot();
+      break;
+  }
+}
+
+void TMainForm::FormShow() {
+  try {
+    if (DataFilePath.empty()) {
+      DataFilePath = FindDataFile();
+      LoadDataFile(DataFilePath);
+    }
+  } catch (const Error& error) {
+    view_.ShowError(error.Message());
+    return;
+  }
+  if (!ProcessPathArguments()) return;
+  Settings.LoadCheckMarks();
+  if (!Settings.Time.empty()) BackupTimeLabel = kLastRunLabel + Settings.Time;
+  ApplyLayout();
+}
+
+void TMainForm::ApplyLayout() {
+  if (CommandWindowWidth > 0) Data.WindowWidth = CommandWindowWidth;
+  if (Data.WindowWidth != 0) {
+    Layout.Width = Data.WindowWidth;
+    // Round half to even, as the buttons were always sized.
+    const auto width = static_cast<int32_t>(std::nearbyint((Layout.Width - 71) / 2.0));
+    Layout.BackupWidth = Layout.RestoreWidth = width;
+    Layout.RestoreLeft = Layout.BackupLeft + Layout.BackupWidth + 7;
+  }
+  if (CommandWindowHeight > 0) Data.WindowHeight = CommandWindowHeight;
+  if (Data.WindowHeight != 0) Layout.Height = Data.WindowHeight;
+  if (BackupOnly) {
+    Layout.RestoreVisible = false;
+    Layout.BackupWidth = Layout.RestoreLeft + Layout.RestoreWidth - Layout.BackupLeft;
+  } else if (RestoreOnly) {
+    Layout.BackupVisible = false;
+    const int32_t right = Layout.RestoreLeft + Layout.RestoreWidth;
+    Layout.RestoreLeft = Layout.BackupLeft;
+    Layout.RestoreWidth = right - Layout.RestoreLeft;
+  }
+}
+
+bool TMainForm::FormCloseQuery() {
+  bool canClose = !Busy;
+  if (Modified) {
+    switch (view_.Ask(kSaveChangesQuestion)) {
+      case IMainView::TAnswer::Cancel:
+        canClose = false;
+        break;
+      case IMainView::TAnswer::Yes:
+        SaveDataFile(DataFilePath);
+        break;
+      case IMainView::TAnswer::No:
+        break;
+    }
+  }
+  return canClose;
+}
+
+void TMainForm::FormDestroy() {
+  FreeItems();
+  if (!Layout.Centred || Layout.Left != 0 || Layout.Top != 0) {
+    Settings.Left = Layout.Left;
+    Settings.Top = Layout.Top;
+  }
+  Settings.Dest = DestinationText;
+  Settings.SaveSettings();
+}
+
+// ---- data file and items --------------------------------------------------------------
+
+std::wstring TMainForm::FindDataFile() {
+  const std::wstring folder = AddBackslash(Files().ProgramFolder());
+  std::unique_ptr<IFindHandle> handle;
+  TFindData entry;
+  if (Files().FindFirst(folder + L"Vog*.vgd", handle, entry) != 0) return {};
+  do {
+    if ((entry.Attr & attr::Directory) == 0) return folder + entry.Name;
+  } while (handle->Next(entry) == 0);
+  return {};
+}
+
+void TMainForm::LoadDataFile(const std::wstring& path) {
+  if (path.empty()) return;
+  TAppBackupDataFile file;
+  file.SetFileName(path);
+  file.SetData(&Data);
+  file.SetList(&Items);
+  file.Load();
+  RefreshItemList();
+  if (!Data.AppTitle.empty()) {
+    Caption = CodePage().AnsiToWide(Data.AppTitle);
+    view_.SetCaption(Caption);
+  }
+  Modified = false;
+}
+
+void TMainForm::SaveDataFile(const std::wstring& path) {
+  if (path.empty()) return;
+  TAppBackupDataFile file;
+  file.SetFileName(path);
+  file.SetData(&Data);
+  file.SetList(&Items);
+  file.Save();
+  Modified = false;
+}
+
+void TMainForm::RefreshItemList() {
+  Settings.SaveSettings();
+  CheckList.Rows.clear();
+  for (const TBackupInfo* item : Items) CheckList.Rows.emplace_back(item->Title, true);
+  Settings.LoadCheckMarks();
+}
+
+void TMainForm::SetItemDestinations() {
+  const std::wstring folder = AddBackslash(DestinationText);
+  for (TBackupInfo* item : Items) item->SetDestFolder(folder + item->Title);
+}
+
+bool TMainForm::ProcessPathArguments() {
+  for (const std::wstring& argument : arguments_) {
+    if (IsOptionArgument(argument)) continue;
+    uint32_t attributes = 0;
+    if (Files().GetAttributes(argument, attributes) != 0) continue;  // a path that is not there is ignored
+    try {
+      AddPathAsItem(ActualCasePath(argument));
+    } catch (const Error& error) {
+      view_.ShowError(error.Message());
+      return false;
+    }
+    RefreshItemList();
+    if (DataFilePath.empty()) DataFilePath = AddBackslash(Files().ProgramFolder()) + kDefaultDataFileName;
+  }
+  return true;
+}
+
+void TMainForm::AddPathAsItem(const std::wstring& path) {
+  std::unique_ptr<TBackupInfo> item = CreateItemFromPath(path);
+  for (const auto& row : CheckList.Rows)
+    if (row.first == item->Title) throw Error(kTitleExists);
+  Items.Add(item.release());
+  Modified = true;
+}
+
+}  // namespace vog

@@ -1,0 +1,178 @@
+#pragma once
+// TMainForm: the main window's state and behaviour without its controls. It owns the
+// settings, the item list with every item, and the data file's application block; it
+// runs the start-up order (creation with the command line, first showing), finds, loads
+// and saves the data file, and carries out the command-line actions with the unattended
+// run. The Win32 window (app/win32/) creates one, forwards its events and reads the state
+// back; tests drive it through a recording IMainView.
+//
+// Every operation runs on the user-interface thread.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/BackupRunner.h"
+#include "base/DateTime.h"
+#include "model/AppBackupData.h"
+#include "model/AppData.h"
+#include "model/BackupInfo.h"
+
+namespace vog {
+
+// What the window itself does for the main form.
+class IMainView {
+public:
+  enum class TAnswer { Yes, No, Cancel };
+
+  virtual ~IMainView() = default;
+  // The window's standard error display: the message in an error box.
+  virtual void ShowError(const std::wstring& message) = 0;
+  // A confirmation with Yes, No and Cancel.
+  virtual TAnswer Ask(const std::wstring& question) = 0;
+  // The main window's caption and the application title.
+  virtual void SetCaption(const std::wstring& caption) = 0;
+  // Before an unattended run: hide the task-bar window and the main window, minimise.
+  virtual void HideForQuietRun() = 0;
+  virtual void Minimise() = 0;
+  // The process priority class: idle or normal.
+  virtual void SetIdlePriority(bool idle) = 0;
+  virtual void SetBusyCursor(bool busy) = 0;
+  virtual void EnableRunButtons(bool enabled) = 0;
+};
+
+// The check marks of the item list, by position, with the title each row shows.
+class TCheckList : public ICheckList {
+public:
+  std::vector<std::pair<std::wstring, bool>> Rows;
+
+  int Count() const override { return static_cast<int>(Rows.size()); }
+  bool Checked(int index) const override { return Rows.at(static_cast<size_t>(index)).second; }
+  void SetChecked(int index, bool checked) override { Rows.at(static_cast<size_t>(index)).second = checked; }
+};
+
+// The window's place and the two run buttons (the design sizes until the data block or
+// the command line give others). Width and Height 0 keep the design size.
+struct TMainLayout {
+  bool Centred = true;
+  int32_t Left = 0, Top = 0;
+  int32_t Width = 0, Height = 0;
+  int32_t BackupLeft = 16, BackupWidth = 145;
+  int32_t RestoreLeft = 169, RestoreWidth = 145;
+  bool BackupVisible = true, RestoreVisible = true;
+};
+
+// What the command line asked for, in the order the actions run.
+struct TCommandRequests {
+  bool Auto = false;
+  bool Backup = false;
+  bool WinExit = false;
+  bool WinStand = false;
+  bool WinHiber = false;
+  bool WinReboot = false;
+  bool WinMin = false;
+  bool NoResult = false;
+};
+
+// What one unattended run did.
+struct TQuietRunResult {
+  bool Ran = false;  // false while another run was busy
+  uint8_t RunErrorCode = 0;
+  int FailedFiles = 0;
+  bool DeletionsHeldBack = false;
+  int ExitCode = 0;  // app/ExitCodes.h
+};
+
+inline constexpr const wchar_t* kDefaultCaption = L"バックアップ";
+inline constexpr const wchar_t* kDefaultDataFileName = L"VogratelData.vgd";
+inline constexpr const wchar_t* kLastRunLabel = L"前回バックアップ日時： ";
+inline constexpr const wchar_t* kSaveChangesQuestion = L"変更を保存しますか？";
+inline constexpr const wchar_t* kTitleExists = L"同名のタイトルが存在するため追加できません";
+
+class TMainForm {
+public:
+  // `arguments` are the command line's arguments without the program's name.
+  TMainForm(IMainView& view, std::vector<std::wstring> arguments);
+  ~TMainForm();
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  // --- state ------------------------------------------------------------------
+  TAppData Settings;
+  TCheckList CheckList;
+  TAppBackupData Data;
+  TBackupInfoList Items;  // the form owns every item in it
+  std::wstring DataFilePath;
+  std::wstring PendingDataFile;
+  bool Busy = false;
+  bool Modified = false;
+  std::wstring WorkFolder;
+  std::wstring HistoryDatabasePath;
+  bool NoDestinationCheck = false, CopyAcl = false, CopyCreationTime = false;
+  bool BackupOnly = false, RestoreOnly = false;
+  int32_t CommandWindowWidth = 0, CommandWindowHeight = 0;
+  TCommandRequests Requests;
+  std::wstring DestinationText;  // the destination edit
+  std::wstring BackupTimeLabel;
+  std::wstring Caption = kDefaultCaption;
+  TMainLayout Layout;
+  // A command-line action asked the program to end (acted on by the message loop).
+  bool EndRequested = false;
+  // The process's exit code (app/ExitCodes.h).
+  int ExitCode = 0;
+
+  // The engine of each run; without one a run ends with an error.
+  TBackupRunnerFactory RunnerFactory;
+  // The interactive run (preview, show result); without one BACKUP ends with an error.
+  std::function<void(bool preview, bool showResult)> InteractiveRun;
+
+  // --- start-up and shutdown -----------------------------------------------------
+  // Window creation: settings, place, destination, command line (which may run backups
+  // and request the end at once).
+  void FormCreate();
+  // First showing: data file, path arguments, check marks, last-run label, layout. Stops
+  // at an unreadable data file or a title clash, after showing the message.
+  void FormShow();
+  // Whether the window may close now (asks about unsaved changes).
+  bool FormCloseQuery();
+  // Stores the place and destination and saves the settings.
+  void FormDestroy();
+
+  // --- command line --------------------------------------------------------------
+  void ParseCommandLine();
+  // The unattended run of the data file pending (or found); whether the power action of
+  // the option may follow.
+  bool QuietStart();
+
+  // --- data file and items ---------------------------------------------------------
+  std::wstring FindDataFile();
+  void LoadDataFile(const std::wstring& path);
+  void SaveDataFile(const std::wstring& path);
+  void RefreshItemList();
+  void SetItemDestinations();
+  // Adds the path arguments as items; false when a title clash stopped it.
+  bool ProcessPathArguments();
+  // Appends the item for a folder or file; raises kTitleExists when a row shows its title.
+  void AddPathAsItem(const std::wstring& path);
+
+  // --- runs (app/QuietRun.cpp) -------------------------------------------------------
+  TQuietRunResult RunQuietBackup();
+  void WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed);
+
+private:
+  void RunCommandLineActions();
+  enum class TPowerAction { PowerOff, Standby, Hibernate, Reboot };
+  // QuietStart, then the power action when QuietStart allows it.
+  void QuietStartThenPower(TPowerAction action);
+  void FreeItems();
+  void ApplyLayout();
+  // Notes the exit code of an action, keeping the most serious.
+  void NoteExitCode(int code);
+
+  IMainView& view_;
+  std::vector<std::wstring> arguments_;
+  bool pendingNamed_ = false;  // the pending path was named on the command line
+};
+
+}  // namespace vog

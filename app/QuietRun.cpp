@@ -1,0 +1,170 @@
+// The unattended run (RunQuietBackup) and the run log (WriteRunLog) of the main form.
+#include <memory>
+#include <vector>
+
+#include "app/ExitCodes.h"
+#include "app/MainForm.h"
+#include "app/RunChecks.h"
+#include "base/Error.h"
+#include "base/Path.h"
+#include "engine/BackupHistoryDatabase.h"
+#include "model/PathMacros.h"
+#include "platform/Platform.h"
+#include "scan/BackupLog.h"
+#include "scan/FileInfoList.h"
+#include "services/drives/Drives.h"
+
+namespace vog {
+
+namespace {
+
+inline constexpr const wchar_t* kNoEngine = L"バックアップを実行できません";
+
+// The folder texts of one run's items whose macros were expanded, one slot per item
+// (empty: nothing to put back).
+struct TSavedFolders {
+  std::vector<std::wstring> Sources, Dests;
+
+  void Expand(TBackupInfo& item) {
+    Sources.emplace_back();
+    Dests.emplace_back();
+    if (HasMacro(item.SourceFolder)) {
+      Sources.back() = item.SourceFolder;
+      item.SetSourceFolder(ExpandMacros(item.SourceFolder));
+    }
+    if (HasMacro(item.DestFolder)) {
+      Dests.back() = item.DestFolder;
+      item.SetDestFolder(ExpandMacros(item.DestFolder));
+    }
+  }
+
+  void PutBack(const TBackupInfoList& items) {
+    for (size_t i = 0; i < Sources.size() && i < static_cast<size_t>(items.Count()); ++i) {
+      TBackupInfo* item = items[static_cast<int>(i)];
+      if (!Sources[i].empty()) item->SetSourceFolder(Sources[i]);
+      if (!Dests[i].empty()) item->SetDestFolder(Dests[i]);
+    }
+  }
+};
+
+bool AnyUsesHistoryDatabase(const TBackupInfoList& items) {
+  for (const TBackupInfo* item : items)
+    if (item->UseHistoryDatabase) return true;
+  return false;
+}
+
+// Whether a log file name says where it lies (a folder, a drive or a macro for one).
+bool HasFolderPart(const std::wstring& name) { return name.find_first_of(L"\\/:") != std::wstring::npos; }
+
+}  // namespace
+
+TQuietRunResult TMainForm::RunQuietBackup() {
+  TQuietRunResult result;
+  if (Busy) return result;
+  result.Ran = true;
+
+  SetItemDestinations();
+  const std::vector<TBackupInfo*> all(Items.begin(), Items.end());
+  uint8_t code = ClashCode(all);
+
+  view_.SetBusyCursor(true);
+  if (Data.IdlePriority) view_.SetIdlePriority(true);
+  TBackupHistoryDatabase database;
+  TSavedFolders saved;
+  std::unique_ptr<IBackupRunner> runner;
+  Busy = true;
+  view_.EnableRunButtons(false);
+
+  // The end of the run, whatever ended it: the engine goes first, connections made for the
+  // run are cancelled, and every item shows its stored folder texts again.
+  auto finish = [&] {
+    runner.reset();
+    for (const TBackupInfo* item : Items)
+      if (item->NetLogon && item->NetDisconnect) DisconnectShare(item->DestFolder);
+    view_.EnableRunButtons(true);
+    Busy = false;
+    saved.PutBack(Items);
+    if (Data.IdlePriority) view_.SetIdlePriority(false);
+    view_.SetBusyCursor(false);
+  };
+
+  try {
+    const bool useDatabase = AnyUsesHistoryDatabase(Items);
+    if (useDatabase) {
+      if (!HistoryDatabasePath.empty()) database.SetDatabaseFile(HistoryDatabasePath);
+      database.Load();
+    }
+    const TDateTime start = Clock().Now();
+    if (!RunnerFactory) throw Error(kNoEngine);
+    runner = RunnerFactory();
+    runner->SetHistoryDatabase(&database);
+    runner->SetWorkFolder(WorkFolder);
+    runner->SetSilent(true);
+    runner->SetCopyAcl(CopyAcl);
+    runner->SetCopyCreationTime(CopyCreationTime);
+
+    for (TBackupInfo* item : Items) {
+      saved.Expand(*item);
+      const TItemCheck check = CheckItem(*item, NoDestinationCheck);
+      if (check.Code != runcode::None)
+        code = check.Code;
+      else
+        runner->AddItem(item);
+    }
+
+    runner->Plan();
+    for (const TBackupInfo* item : Items)
+      if (item->KeepHistory && item->HistoryCount > 0)
+        runner->RemoveExpiredHistory(item->UseHistoryFolder ? item->HistoryFolder : item->DestFolder,
+                                     item->UseHistoryFolder, item->HistoryCount);
+    runner->Execute();
+
+    if (useDatabase) {
+      TFileInfoList& deleted = runner->AllMirrorFiles();
+      TFileInfoList& copied = runner->CopiedFiles();
+      database.RemoveDeleted(deleted);
+      database.AddCopied(copied);
+      if (!deleted.Empty() || !copied.Empty()) database.Save();
+    }
+
+    const TDateTime end = Clock().Now();
+    if (Data.WriteLog) {
+      try {
+        WriteRunLog(*runner, code, end - start);
+      } catch (const Error&) {
+        // The unattended run has nobody to tell; the run itself is complete.
+      }
+    }
+    result.RunErrorCode = code;
+    result.FailedFiles = runner->ErrorFiles().Count();
+    result.DeletionsHeldBack = runner->DeletionsHeldBack();
+    result.ExitCode = QuietRunExitCode(code, result.FailedFiles, result.DeletionsHeldBack);
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+  return result;
+}
+
+void TMainForm::WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed) {
+  const std::wstring name = CodePage().AnsiToWide(Data.LogFileName);
+  std::wstring path;
+  if (HasFolderPart(name))
+    path = HasMacro(name) ? ExpandMacros(name) : name;
+  else
+    path = AddBackslash(Files().ProgramFolder()) + name;
+
+  TBackupLog log;
+  log.SetLogFileName(path);
+  log.SetDataFileName(DataFilePath);
+  log.SetCopiedFiles(&runner.CopiedFiles());
+  log.SetErrorFiles(&runner.ErrorFiles());
+  log.SetDeletedFiles(&runner.AllMirrorFiles());
+  log.SetKeepCount(Data.LogKeepCount);
+  log.SetElapsedTime(elapsed);
+  log.SetResultCode(errorCode);
+  log.Write();
+}
+
+}  // namespace vog

@@ -1,0 +1,62 @@
+// The program's entry: installs the Win32 platform and message pump, creates the main
+// window hidden, lets the main form parse the command line (which may run backups and ask
+// for the end at once: the window is then never shown), otherwise shows the window and
+// runs the message loop. The exit code is the form's (app/ExitCodes.h).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/MainForm.h"
+#include "app/win32/Win32MainView.h"
+#include "platform/Platform.h"
+
+namespace {
+
+std::vector<std::wstring> CommandLineArguments() {
+  std::vector<std::wstring> arguments;
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!argv) return arguments;
+  for (int i = 1; i < count; ++i) arguments.emplace_back(argv[i]);
+  LocalFree(argv);
+  return arguments;
+}
+
+int RunProgram(HINSTANCE instance, int showCommand) {
+  using namespace vog;
+  InstallPlatform(CreateSystemPlatform());
+  win32::TWin32MessagePump pump;
+  InstallMessagePump(&pump);
+
+  int exitCode = 0;
+  {
+    win32::TMainWindow window(instance);
+    TMainForm form(window, CommandLineArguments());
+    window.SetForm(&form);
+    form.FormCreate();
+    if (form.EndRequested || !window.Handle()) {
+      // A command-line action ended the program before the window was ever shown (or no
+      // window can be made, as on a machine without a display): no message loop is
+      // needed; the settings are saved as at the window's destruction.
+      window.SetForm(nullptr);
+      form.FormDestroy();
+    } else {
+      form.FormShow();
+      window.Show(showCommand);
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    exitCode = form.ExitCode;
+  }
+  InstallMessagePump(nullptr);
+  return exitCode;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) { return RunProgram(instance, showCommand); }
