@@ -12,11 +12,12 @@
 #include <memory>
 #include <string>
 
+#include "scan/FileInfoList.h"
+
 namespace vog {
 
 class TBackupHistoryDatabase;
 class TBackupInfo;
-class TFileInfoList;
 
 class IBackupRunner {
 public:
@@ -39,9 +40,10 @@ public:
 
   // Results; the lists belong to the runner and live as long as it does.
   virtual bool Stopped() = 0;
-  virtual TFileInfoList& CopiedFiles() = 0;
-  virtual TFileInfoList& ErrorFiles() = 0;      // Attr holds each file's error code
-  virtual TFileInfoList& AllMirrorFiles() = 0;  // what mirroring deleted, over all items
+  // Views of the run's results (the engine keeps the records).
+  virtual TFileInfoList CopiedFiles() = 0;
+  virtual TFileInfoList ErrorFiles() = 0;      // Attr holds each file's error code
+  virtual TFileInfoList AllMirrorFiles() = 0;  // what mirroring deleted, over all items
   // Whether the mass-delete guard kept mirroring from deleting in any item.
   virtual bool DeletionsHeldBack() = 0;
 };

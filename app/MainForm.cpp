@@ -32,10 +32,7 @@ TMainForm::TMainForm(IMainView& view, std::vector<std::wstring> arguments)
 
 TMainForm::~TMainForm() { FreeItems(); }
 
-void TMainForm::FreeItems() {
-  for (TBackupInfo* item : Items) delete item;
-  Items.Clear();
-}
+void TMainForm::FreeItems() { Items.Clear(); }
 
 void TMainForm::NoteExitCode(int code) { ExitCode = MoreSeriousExitCode(ExitCode, code); }
 
@@ -350,7 +347,7 @@ void TMainForm::AddPathAsItem(const std::wstring& path) {
   std::unique_ptr<TBackupInfo> item = CreateItemFromPath(path);
   for (const auto& row : CheckList.Rows)
     if (row.first == item->Title) throw Error(kTitleExists);
-  Items.Add(item.release());
+  Items.Add(std::move(item));
   Modified = true;
 }
 

@@ -60,12 +60,11 @@ constexpr int kRecords = 1000000;
 constexpr int kFolders = 50000;
 
 struct TScan {
-  vog::TFileInfoList List;
+  vog::TOwnedFileInfoList List;
   int64_t NameBytes = 0;
   int64_t LiveBefore = 0;
   std::vector<std::wstring> Keys;  // every relative path, in random order
   double BytesPerRecord = 0;
-  ~TScan() { List.FreeAll(); }
 };
 
 // Builds the records the way the folder walk does: one root text per scan, one subfolder
@@ -82,15 +81,15 @@ std::unique_ptr<TScan> BuildScan() {
     const std::wstring subText = L"Projects" + std::to_wstring(f / 200) + L"\\Folder " + std::to_wstring(f % 200);
     vog::TSharedText sub = vog::MakeSharedText(subText);
     for (int i = 0; i < perFolder; ++i) {
-      auto* record = new vog::TBackupFileInfo;
+      auto record = std::make_unique<vog::TBackupFileInfo>();
       record->SetPath(root, sub,
                       L"Document_" + std::to_wstring(random() % 100000) + L"_" + std::to_wstring(i) + L".txt");
       record->Size = i;
       const auto* data = reinterpret_cast<const char*>(record->FileName.data());
-      const auto* self = reinterpret_cast<const char*>(record);
+      const auto* self = reinterpret_cast<const char*>(record.get());
       if (data < self || data >= self + sizeof(*record))
         nameBytes += static_cast<int64_t>(record->FileName.size() * sizeof(wchar_t));
-      scan->List.Add(record);
+      scan->List.Add(std::move(record));
     }
   }
   scan->BytesPerRecord = static_cast<double>(g_live.load() - before - nameBytes) / kRecords;
@@ -101,9 +100,7 @@ std::unique_ptr<TScan> BuildScan() {
   for (vog::TFileInfo* record : scan->List) scan->Keys.push_back(record->RelativePath());
   std::shuffle(scan->Keys.begin(), scan->Keys.end(), random);
   // The walk appends folder by folder; a real list arrives in no useful order.
-  std::vector<vog::TFileInfo*> order(scan->List.begin(), scan->List.end());
-  std::shuffle(order.begin(), order.end(), random);
-  for (int i = 0; i < kRecords; ++i) scan->List.SetItem(i, order[static_cast<size_t>(i)]);
+  scan->List.EditSlots([&random](auto& slots) { std::shuffle(slots.begin(), slots.end(), random); });
   return scan;
 }
 

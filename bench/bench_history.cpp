@@ -39,12 +39,12 @@ struct TSetup {
       const TSharedText sub =
           MakeSharedText(L"projects\\p" + std::to_wstring(f / 100) + L"\\folder" + std::to_wstring(f));
       for (int i = 0; i < kFilesPerFolder; ++i) {
-        auto* r = new TBackupFileInfo;
+        auto r = std::make_unique<TBackupFileInfo>();
         r->SetPath(root, sub, L"document-" + std::to_wstring(i) + L".txt");
         r->Size = 1000 + f * 7 + i;
         r->Time = 0x58211000 + i;
         r->Attr = 32;
-        db.Entries.Add(r);
+        db.Entries().Add(std::move(r));
       }
     }
     db.Save();
@@ -62,9 +62,9 @@ void BM_HistoryLoad(benchmark::State& state) {
   db.SetDatabaseFile(Setup().File);
   for (auto _ : state) {
     db.Load();
-    benchmark::DoNotOptimize(db.Entries.Count());
+    benchmark::DoNotOptimize(db.Entries().Count());
   }
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * db.Entries.Count());
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * db.Entries().Count());
 }
 
 void BM_HistorySave(benchmark::State& state) {
@@ -73,7 +73,7 @@ void BM_HistorySave(benchmark::State& state) {
   db.SetDatabaseFile(Setup().File);
   db.Load();
   for (auto _ : state) db.Save();
-  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * db.Entries.Count());
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * db.Entries().Count());
 }
 
 // The update after a run: sort the loaded entries by full path (as the background sort
@@ -82,24 +82,24 @@ void BM_HistorySortAndUpdate(benchmark::State& state) {
   Setup();
   TBackupHistoryDatabase db;
   db.SetDatabaseFile(Setup().File);
-  TFileInfoList copied;
+  TOwnedFileInfoList copied;
   for (int i = 0; i < 10000; ++i) {
-    auto* r = new TBackupFileInfo;
+    auto r = std::make_unique<TBackupFileInfo>();
     r->SetPath(
         L"E:\\Backup\\Documents\\",
         L"projects\\p" + std::to_wstring(i % 500) + L"\\folder" + std::to_wstring(i % 500 * 100 + (i % 2 ? 0 : 99999)),
         L"document-1.txt");
     r->Size = i;
-    copied.Add(r);
+    copied.Add(std::move(r));
   }
   for (auto _ : state) {
     db.Load();
     db.StartSort();
     db.FinishSort();
-    db.AddCopied(copied);
-    benchmark::DoNotOptimize(db.Entries.Count());
+    db.AddCopied(copied.View());
+    benchmark::DoNotOptimize(db.Entries().Count());
   }
-  copied.FreeAll();
+  copied.Clear();
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ bool ParseNumber(const Units& u, size_t from, size_t to, int64_t& value) {
 bool Fits32(int64_t value) { return value >= INT32_MIN && value <= static_cast<int64_t>(UINT32_MAX); }
 
 template <class Units>
-void ParseEntries(const Units& u, TFileInfoList& entries, const std::wstring& source) {
+void ParseEntries(const Units& u, TOwnedFileInfoList& entries, const std::wstring& source) {
   const size_t length = u.Length();
   std::wstring folder, lastFolder, name;
   TSharedText lastRoot, lastSub;
@@ -141,12 +141,12 @@ void ParseEntries(const Units& u, TFileInfoList& entries, const std::wstring& so
     }
     u.Append(name, start[1], stop[1]);
     if (!IsPlainName(name)) BadPath(source, lineNumber, L"ファイル名", name);
-    auto* record = new TBackupFileInfo;
+    auto record = std::make_unique<TBackupFileInfo>();
     record->SetPath(lastRoot, lastSub, name);
     record->Size = size;
     record->Time = static_cast<int32_t>(static_cast<uint32_t>(time));
     record->Attr = static_cast<uint32_t>(attributes);
-    entries.Add(record);
+    entries.Add(std::move(record));
     at = next;
   }
 }
@@ -193,6 +193,11 @@ bool FullPathStartsWith(const TFileInfo& record, std::wstring_view prefix) noexc
 TBackupHistoryDatabase::TBackupHistoryDatabase()
     : DatabaseFile(Files().ProgramFolder() + std::wstring(kHistoryDatabaseName)) {}
 
+TOwnedFileInfoList& TBackupHistoryDatabase::Entries() {
+  FinishSort();
+  return entries_;
+}
+
 TBackupHistoryDatabase::~TBackupHistoryDatabase() {
   AbandonSort();
   FreeEntries();
@@ -200,30 +205,25 @@ TBackupHistoryDatabase::~TBackupHistoryDatabase() {
 
 void TBackupHistoryDatabase::FreeEntries() {
   AbandonSort();
-  Entries.FreeAll();
-  Entries.SetSortedByFullPath(false);
-  Entries.SetSortedByRelativePath(false);
+  entries_.Clear();
+  entries_.SetSortedByFullPath(false);
+  entries_.SetSortedByRelativePath(false);
 }
 
 // ---- file --------------------------------------------------------------------------
 
 void TBackupHistoryDatabase::Parse(std::string_view bytes, const std::wstring& source) {
-  TFileInfoList parsed;
-  try {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-      const TLeUnits units{reinterpret_cast<const unsigned char*>(bytes.data()) + 2, bytes.size() - 2};
-      ParseEntries(units, parsed, source);
-    } else {
-      const std::wstring text = DecodeText(bytes, CodePage());
-      ParseEntries(TWideUnits{text}, parsed, source);
-    }
-  } catch (...) {
-    parsed.FreeAll();
-    throw;
+  TOwnedFileInfoList parsed;  // freed with its records when parsing fails
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    const TLeUnits units{reinterpret_cast<const unsigned char*>(bytes.data()) + 2, bytes.size() - 2};
+    ParseEntries(units, parsed, source);
+  } else {
+    const std::wstring text = DecodeText(bytes, CodePage());
+    ParseEntries(TWideUnits{text}, parsed, source);
   }
   FreeEntries();
-  Entries.TakeFrom(parsed);
+  entries_.TakeFrom(parsed);
 }
 
 void TBackupHistoryDatabase::Load() {
@@ -240,14 +240,15 @@ void TBackupHistoryDatabase::Load() {
   if (!Folder.empty()) SetFolder(Folder);
 }
 
-std::string TBackupHistoryDatabase::Serialise() const {
+std::string TBackupHistoryDatabase::Serialise() {
+  FinishSort();
   std::string out;
   size_t estimate = 2;
-  for (const TFileInfo* e : Entries)
+  for (const TFileInfo* e : entries_)
     estimate += 2 * (e->RootFolder().size() + e->SubFolder().size() + e->FileName.size() + 40);
   out.reserve(estimate);
   out += "\xFF\xFE";
-  for (const TFileInfo* e : Entries) {
+  for (const TFileInfo* e : entries_) {
     AppendLe(out, e->RootFolder());
     AppendLe(out, e->SubFolder());
     AppendLe(out, L"\t");
@@ -274,52 +275,39 @@ void TBackupHistoryDatabase::Save() {
 
 void TBackupHistoryDatabase::AddCopied(const TFileInfoList& list) {
   FinishSort();
-  std::vector<TFileInfo*> added;
-  try {
-    for (const TFileInfo* record : list) {
-      if (TFileInfo* entry = Entries.ItemByFullPath(record->FullPath())) {
-        entry->Assign(*record);
-      } else {
-        // Appended only after the loop, so the lookups keep working on the sorted list.
-        auto* fresh = new TBackupFileInfo;
-        fresh->Assign(*record);
-        added.push_back(fresh);
-      }
+  // Appended only after the loop, so the lookups keep working on the sorted list.
+  TOwnedFileInfoList added;
+  for (const TFileInfo* record : list) {
+    if (TFileInfo* entry = entries_.ItemByFullPath(record->FullPath())) {
+      entry->Assign(*record);
+    } else {
+      auto fresh = std::make_unique<TBackupFileInfo>();
+      fresh->Assign(*record);
+      added.Add(std::move(fresh));
     }
-  } catch (...) {
-    for (TFileInfo* record : added) delete record;
-    throw;
   }
-  Entries.Reserve(Entries.Count() + static_cast<int>(added.size()));
-  for (TFileInfo* record : added) Entries.Add(record);
+  entries_.Append(added);
 }
 
 void TBackupHistoryDatabase::RemoveDeleted(const TFileInfoList& list) {
   FinishSort();
-  if (list.Empty() || Entries.Empty()) return;
+  if (list.Empty() || entries_.Empty()) return;
   // Marked first and taken out together: taking entries out one by one from the middle of
   // a million would move the rest every time. The order, and so the sort, is kept.
-  std::vector<bool> gone(static_cast<size_t>(Entries.Count()), false);
+  std::vector<bool> gone(static_cast<size_t>(entries_.Count()), false);
   bool any = false;
   for (const TFileInfo* record : list) {
     int index = 0;
-    if (Entries.FindByFullPath(record->FullPath(), index)) {
+    if (entries_.FindByFullPath(record->FullPath(), index)) {
       gone[static_cast<size_t>(index)] = true;
       any = true;
     }
   }
   if (!any) return;
-  int write = 0;
-  const int count = Entries.Count();
-  for (int i = 0; i < count; ++i) {
-    TFileInfo* entry = Entries[i];
-    if (gone[static_cast<size_t>(i)]) {
-      delete entry;
-    } else {
-      Entries.SetItem(write++, entry);
-    }
-  }
-  while (Entries.Count() > write) Entries.Delete(Entries.Count() - 1);
+  entries_.EditSlots([&gone](std::vector<std::unique_ptr<TFileInfo>>& slots) {
+    for (size_t i = 0; i < slots.size(); ++i)
+      if (gone[i]) slots[i].reset();
+  });
 }
 
 // ---- query -------------------------------------------------------------------------
@@ -334,7 +322,7 @@ void TBackupHistoryDatabase::SetFolder(const std::wstring& folder) {
   TSharedText lastRoot, lastSub, newSub;
   bool haveLast = false, keep = false;
   std::wstring entryFolder;
-  for (TFileInfo* entry : Entries) {
+  for (TFileInfo* entry : entries_) {
     if (!FullPathStartsWith(*entry, prefix)) continue;
     if (!haveLast || entry->SharedRootFolder() != lastRoot || entry->SharedSubFolder() != lastSub) {
       lastRoot = entry->SharedRootFolder();
@@ -364,7 +352,7 @@ void TBackupHistoryDatabase::FillFolder() {
   if (!Target) return;
   FinishSort();
   const std::wstring prefix = Folder + L"\\";
-  for (const TFileInfo* entry : Entries) {
+  for (const TFileInfo* entry : entries_) {
     bool take;
     if (IncludeSubFolders) {
       take = FullPathStartsWith(*entry, prefix);
@@ -372,27 +360,37 @@ void TBackupHistoryDatabase::FillFolder() {
       take = entry->SubFolder().empty() && SameText(entry->RootFolder(), prefix);
     }
     if (take) {
-      auto* record = new TBackupFileInfo;
+      auto record = std::make_unique<TBackupFileInfo>();
       record->Assign(*entry);
       record->SetBackupInfo(Item);
-      Target->Add(record);
+      Target->Add(std::move(record));
     }
     ProcessMessages();
   }
+}
+
+void TBackupHistoryDatabase::ListFolder(const std::wstring& folder, bool includeSubFolders, TBackupInfo* item,
+                                        TOwnedFileInfoList& files) {
+  SetFolder(folder);
+  SetTarget(&files);
+  SetIncludeSubFolders(includeSubFolders);
+  SetItem(item);
+  FillFolder();
+  SetTarget(nullptr);
 }
 
 // ---- background sort -------------------------------------------------------------------
 
 void TBackupHistoryDatabase::StartSort() {
   AbandonSort();
-  sortThread_ = std::make_unique<TThreadSortFileInfoList>(&Entries, true);
+  sortThread_ = std::make_unique<TThreadSortFileInfoList>(&entries_, true);
 }
 
 void TBackupHistoryDatabase::FinishSort() {
   if (!sortThread_) return;
   sortThread_->WaitFor();
   sortThread_.reset();
-  Entries.SetSortedByFullPath(true);
+  entries_.SetSortedByFullPath(true);
 }
 
 void TBackupHistoryDatabase::AbandonSort() {

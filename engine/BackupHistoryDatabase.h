@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "scan/FileInfoList.h"
+#include "scan/FolderInfo.h"
 
 namespace vog {
 
@@ -25,22 +26,24 @@ class TBackupInfo;
 
 inline constexpr std::wstring_view kHistoryDatabaseName = L"FileList.his";
 
-class TBackupHistoryDatabase {
+class TBackupHistoryDatabase : public IHistoryListing {
 public:
-  // The database content; owns its TBackupFileInfo records.
-  TFileInfoList Entries;
   std::wstring Folder;        // the destination folder of the current query
   std::wstring DatabaseFile;  // default: the program's folder + "FileList.his"
   bool IncludeSubFolders = false;
-  TFileInfoList* Target = nullptr;  // not owned; the query appends to it
-  TBackupInfo* Item = nullptr;      // not owned; given to the records a query makes
+  TOwnedFileInfoList* Target = nullptr;  // not owned; the query appends to it
+  TBackupInfo* Item = nullptr;           // not owned; given to the records a query makes
 
   TBackupHistoryDatabase();
-  ~TBackupHistoryDatabase();
+  ~TBackupHistoryDatabase() override;
   TBackupHistoryDatabase(const TBackupHistoryDatabase&) = delete;
   TBackupHistoryDatabase& operator=(const TBackupHistoryDatabase&) = delete;
 
   void SetDatabaseFile(const std::wstring& path) { DatabaseFile = path; }
+  // The database content (its TBackupFileInfo records). Waits for a background sort
+  // still running, so the entries are never touched while the sort moves them.
+  TOwnedFileInfoList& Entries();
+
   void Load();
   void Save();
   // Updates entries with the same full path (all fields) and appends the others.
@@ -50,12 +53,15 @@ public:
 
   // Query: sets Folder and re-roots every entry below it at Folder + "\".
   void SetFolder(const std::wstring& folder);
-  void SetTarget(TFileInfoList* list) { Target = list; }
+  void SetTarget(TOwnedFileInfoList* list) { Target = list; }
   void SetIncludeSubFolders(bool flag) { IncludeSubFolders = flag; }
   void SetItem(TBackupInfo* item) { Item = item; }
   // Appends a copy of every entry in Folder (and below it with IncludeSubFolders) to
   // Target, with Item as its BackupInfo. Lets messages run after each entry.
   void FillFolder();
+  // The destination scan's query: SetFolder, then FillFolder into `files`.
+  void ListFolder(const std::wstring& folder, bool includeSubFolders, TBackupInfo* item,
+                  TOwnedFileInfoList& files) override;
 
   // The background sort of Entries by full path, between planning and the update:
   // StartSort starts it on a worker thread; nothing may touch Entries until FinishSort
@@ -70,12 +76,13 @@ public:
   // The database file as text lines would be read, for tools: parses `bytes` (a whole
   // file) into Entries. `source` names the file in error messages.
   void Parse(std::string_view bytes, const std::wstring& source);
-  // The file's bytes for the current Entries.
-  std::string Serialise() const;
+  // The file's bytes for the current entries (after a background sort has ended).
+  std::string Serialise();
 
 private:
   void FreeEntries();
 
+  TOwnedFileInfoList entries_;
   std::unique_ptr<TThreadSortFileInfoList> sortThread_;
 };
 

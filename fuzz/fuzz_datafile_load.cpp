@@ -23,11 +23,6 @@ struct TState {
   }
 };
 
-void Free(vog::TBackupInfoList& list) {
-  for (auto* item : list) delete item;
-  list.Clear();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -53,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.Mem->MemFiles->AddFile(L"C:\\f.vgd", bytes);
 
   vog::TBackupInfoList list;
-  auto* marker = new vog::TBackupInfo;
-  list.Add(marker);
+  const vog::TBackupInfo* marker = list[list.Add(std::make_unique<vog::TBackupInfo>())];
   vog::TAppBackupData block;
   block.WindowWidth = 4321;
   vog::TAppBackupDataFile file;
@@ -65,7 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     file.Load();
   } catch (const vog::Error&) {
     if (list.Count() != 1 || list[0] != marker || block.WindowWidth != 4321) std::abort();
-    Free(list);
     return 0;
   }
   // Loaded: saving and loading again reproduces the same plain stream.
@@ -75,16 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     first = vog::EncodePlainStream(list, block);
   } catch (const vog::Error&) {
-    Free(list);
     return 0;
   }
   vog::TBackupInfoList again;
   vog::TAppBackupData block2;
   std::vector<std::unique_ptr<vog::TBackupInfo>> items;
   vog::DecodePlainStream(first, block2, items);
-  for (auto& item : items) again.Add(item.release());
+  again.Assign(std::move(items));
   if (vog::EncodePlainStream(again, block2) != first) std::abort();
-  Free(again);
-  Free(list);
   return 0;
 }

@@ -37,9 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (earlierLayout) lines = TBackupLog::ConvertedOldLayout(lines);
     if (!lines.empty()) {
       const int entries = log.CountEntries(lines);
-      log.SetCopiedFiles(&copied);
-      log.SetErrorFiles(&failed);
-      log.SetDeletedFiles(&deleted);
+      log.SetReadTargets(&copied, &failed, &deleted);
       int index = 1;
       for (int i = 0; i < entries; ++i) {
         log.ReadEntry(lines, index + 1);

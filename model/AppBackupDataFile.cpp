@@ -187,9 +187,7 @@ void TAppBackupDataFile::Load() {
   DecodePlainStream(bytes, data, items);
   std::fill(bytes.begin(), bytes.end(), '\0');
 
-  for (TBackupInfo* item : *List) delete item;
-  List->Clear();
-  for (auto& item : items) List->Add(item.release());
+  List->Assign(std::move(items));
   *Data = std::move(data);
 }
 

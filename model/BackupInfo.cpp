@@ -55,16 +55,28 @@ void TBackupInfo::Assign(const TBackupInfo& source) {
   SecondPassword = source.SecondPassword;
 }
 
-int TBackupInfoList::Add(TBackupInfo* item) {
-  items_.push_back(item);
+int TBackupInfoList::Add(std::unique_ptr<TBackupInfo> item) {
+  items_.push_back(std::move(item));
   return static_cast<int>(items_.size()) - 1;
 }
 
-int TBackupInfoList::Remove(TBackupInfo* item) {
-  auto it = std::find(items_.begin(), items_.end(), item);
-  if (it == items_.end()) return -1;
-  const int index = static_cast<int>(it - items_.begin());
-  items_.erase(it);
+int TBackupInfoList::IndexOf(const TBackupInfo* item) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].get() == item) return static_cast<int>(i);
+  return -1;
+}
+
+std::unique_ptr<TBackupInfo> TBackupInfoList::Extract(const TBackupInfo* item) {
+  const int index = IndexOf(item);
+  if (index < 0) return nullptr;
+  std::unique_ptr<TBackupInfo> taken = std::move(items_[static_cast<size_t>(index)]);
+  items_.erase(items_.begin() + index);
+  return taken;
+}
+
+int TBackupInfoList::Remove(const TBackupInfo* item) {
+  const int index = IndexOf(item);
+  if (index >= 0) items_.erase(items_.begin() + index);
   return index;
 }
 

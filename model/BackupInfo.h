@@ -6,6 +6,7 @@
 // Texts are UTF-16 (std::wstring); pass phrases, cipher names and network credentials are
 // byte text in the ANSI code page (std::string), because the cipher works on those bytes.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -119,25 +120,58 @@ public:
   void SetSecondPassword(const std::string& value) { SecondPassword = value; }
 };
 
-// The ordered item list (index from 0). It does not own its items: whoever empties it
-// frees the items first.
+// The ordered item list (index from 0). It owns its items: an item enters by Add of a
+// unique_ptr, leaves by Extract (handed back) or Delete (freed), and Clear and the list's
+// end free the rest.
 class TBackupInfoList {
 public:
+  TBackupInfoList() = default;
+  TBackupInfoList(const TBackupInfoList&) = delete;
+  TBackupInfoList& operator=(const TBackupInfoList&) = delete;
+
   int Count() const { return static_cast<int>(items_.size()); }
-  TBackupInfo* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
+  TBackupInfo* Items(int index) const { return items_.at(static_cast<size_t>(index)).get(); }
   TBackupInfo* operator[](int index) const { return Items(index); }
   // Appends and returns the index.
-  int Add(TBackupInfo* item);
-  // Takes the first reference equal to `item` out of the list (the item is not freed);
-  // returns its former index, or -1 when it was not in the list.
-  int Remove(TBackupInfo* item);
+  int Add(std::unique_ptr<TBackupInfo> item);
+  // Takes the first occurrence of `item` out of the list and hands it over; null when it
+  // was not in the list.
+  std::unique_ptr<TBackupInfo> Extract(const TBackupInfo* item);
+  // Takes `item` out and frees it; returns its former index, or -1 when it was not in the list.
+  int Remove(const TBackupInfo* item);
+  // Frees every item.
   void Clear() { items_.clear(); }
+  // Frees the current items and takes over `items` in their order.
+  void Assign(std::vector<std::unique_ptr<TBackupInfo>> items) noexcept { items_ = std::move(items); }
 
-  auto begin() const { return items_.begin(); }
-  auto end() const { return items_.end(); }
+  class iterator {
+  public:
+    using value_type = TBackupInfo*;
+    using difference_type = std::ptrdiff_t;
+    iterator() = default;
+    explicit iterator(std::vector<std::unique_ptr<TBackupInfo>>::const_iterator at) : at_(at) {}
+    TBackupInfo* operator*() const { return at_->get(); }
+    iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    iterator operator++(int) {
+      auto old = *this;
+      ++at_;
+      return old;
+    }
+    bool operator==(const iterator&) const = default;
+
+  private:
+    std::vector<std::unique_ptr<TBackupInfo>>::const_iterator at_;
+  };
+  iterator begin() const { return iterator(items_.begin()); }
+  iterator end() const { return iterator(items_.end()); }
 
 private:
-  std::vector<TBackupInfo*> items_;
+  int IndexOf(const TBackupInfo* item) const;
+
+  std::vector<std::unique_ptr<TBackupInfo>> items_;
 };
 
 }  // namespace vog

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 #include "base/Error.h"
 #include "base/Path.h"
@@ -268,7 +269,7 @@ void TBackupLog::ReadEntry(const TLines& lines, int index) {
     if (code < 0 || code > 255) Corrupt();
     ResultCode = static_cast<uint8_t>(code);
   }
-  TFileInfoList* targets[] = {CopiedFiles, ErrorFiles, DeletedFiles};
+  TOwnedFileInfoList* targets[] = {ReadCopiedFiles, ReadErrorFiles, ReadDeletedFiles};
   const std::wstring_view names[] = {kLogCopiedSection, kLogErrorSection, kLogDeletedSection};
   for (int section = 0; section < 3; ++section) {
     const int count = SectionCount(lines, index);
@@ -294,10 +295,10 @@ void TBackupLog::ReadEntry(const TLines& lines, int index) {
                     ShowControlCharacters(path) + L"\" は使えません)");
       }
       if (!targets[section]) continue;
-      auto* record = new TBackupFileInfo;
+      auto record = std::make_unique<TBackupFileInfo>();
       SetLoggedPath(*record, path);
       record->SetAttr(attr);
-      targets[section]->Add(record);
+      targets[section]->Add(std::move(record));
     }
     index += count + 1;
   }

@@ -22,6 +22,7 @@
 namespace vog {
 
 class TFileInfoList;
+class TOwnedFileInfoList;
 
 inline constexpr std::wstring_view kLogHeaderName = L"Vogmeristログファイル";
 inline constexpr std::wstring_view kLogHeaderLine = L"Vogmeristログファイル\tVer.\t1";
@@ -44,12 +45,17 @@ public:
 
   std::wstring LogFileName;
   std::wstring DataFileName;
-  TFileInfoList* CopiedFiles = nullptr;   // not owned
-  TFileInfoList* ErrorFiles = nullptr;    // not owned; Attr holds the error code
-  int32_t KeepCount = 0;                  // entries kept, the new one included; 0 = all
-  TFileInfoList* DeletedFiles = nullptr;  // not owned
-  TDateTime ElapsedTime = 0;              // days
-  int64_t DeletedSize = 0;                // ReadEntry's results
+  // What Write logs (views, not owned; null lists count as empty).
+  const TFileInfoList* CopiedFiles = nullptr;
+  const TFileInfoList* ErrorFiles = nullptr;  // Attr holds the error code
+  int32_t KeepCount = 0;                      // entries kept, the new one included; 0 = all
+  const TFileInfoList* DeletedFiles = nullptr;
+  // Where ReadEntry puts the records it reads (not owned; null lists are skipped).
+  TOwnedFileInfoList* ReadCopiedFiles = nullptr;
+  TOwnedFileInfoList* ReadErrorFiles = nullptr;
+  TOwnedFileInfoList* ReadDeletedFiles = nullptr;
+  TDateTime ElapsedTime = 0;  // days
+  int64_t DeletedSize = 0;    // ReadEntry's results
   int64_t CopiedSize = 0;
   int64_t ErrorSize = 0;
   uint8_t ResultCode = 0;
@@ -61,9 +67,14 @@ public:
 
   void SetLogFileName(const std::wstring& value) { LogFileName = value; }
   void SetDataFileName(const std::wstring& value) { DataFileName = value; }
-  void SetCopiedFiles(TFileInfoList* list) { CopiedFiles = list; }
-  void SetErrorFiles(TFileInfoList* list) { ErrorFiles = list; }
-  void SetDeletedFiles(TFileInfoList* list) { DeletedFiles = list; }
+  void SetCopiedFiles(const TFileInfoList* list) { CopiedFiles = list; }
+  void SetErrorFiles(const TFileInfoList* list) { ErrorFiles = list; }
+  void SetDeletedFiles(const TFileInfoList* list) { DeletedFiles = list; }
+  void SetReadTargets(TOwnedFileInfoList* copied, TOwnedFileInfoList* failed, TOwnedFileInfoList* deleted) {
+    ReadCopiedFiles = copied;
+    ReadErrorFiles = failed;
+    ReadDeletedFiles = deleted;
+  }
   void SetKeepCount(int32_t value) { KeepCount = value; }
   void SetElapsedTime(TDateTime value) { ElapsedTime = value; }
   void SetResultCode(uint8_t value) { ResultCode = value; }
@@ -80,8 +91,8 @@ public:
   static void SaveLines(const std::wstring& path, const TLines& lines);
 
   // Parses the entry whose first section line is lines[index] (its entry line is the
-  // line before) into ElapsedTime, the three sizes, ResultCode and the three lists (which
-  // receive new TBackupFileInfo records owned by the lists' owner; null lists are skipped).
+  // line before) into ElapsedTime, the three sizes, ResultCode and the three read targets
+  // (which receive new TBackupFileInfo records; null targets are skipped).
   // A file line that is not an absolute file path (IsAbsoluteFilePath) raises kLogCorrupt
   // with its line number (counted in `lines` from 1) and its text.
   virtual void ReadEntry(const TLines& lines, int index);

@@ -1,3 +1,4 @@
+#include "scan/FileInfoList.h"
 #include "scan/FileInfoOrder.h"
 #include "scan/PathKey.h"
 
@@ -33,7 +34,8 @@ size_t TLookupIndex::SlotOf(uint64_t hash) const noexcept {
 #endif
 }
 
-TLookupIndex::TLookupIndex(const std::vector<TFileInfo*>& items, bool byFullPath) : byFullPath_(byFullPath) {
+template <class Slot>
+TLookupIndex::TLookupIndex(const std::vector<Slot>& items, bool byFullPath) : byFullPath_(byFullPath) {
   const size_t n = items.size();
   slots_.resize(n + n / 2 + 16);  // at most 2/3 full
   const size_t capacity = slots_.size();
@@ -81,12 +83,13 @@ TLookupIndex::TLookupIndex(const std::vector<TFileInfo*>& items, bool byFullPath
     size_t slot = SlotOf(hashes[i]);
     while (slots_[slot].Value)
       if (++slot == capacity) slot = 0;
-    slots_[slot] = TSlot{(static_cast<uint64_t>(i) + 1) | TagOf(hashes[i]), items[i]};
+    slots_[slot] = TSlot{(static_cast<uint64_t>(i) + 1) | TagOf(hashes[i]), RecordOf(items[i])};
     lastSlot = slot;
   }
 }
 
-bool TLookupIndex::Find(const std::vector<TFileInfo*>& items, std::wstring_view key, int& index) const {
+template <class Slot>
+bool TLookupIndex::Find(const std::vector<Slot>& items, std::wstring_view key, int& index) const {
   if (slots_.empty()) return false;
   const TPieces k = OnePiece(key);
   const uint64_t hash = HashPieces(k);
@@ -124,5 +127,10 @@ bool TLookupIndex::Find(const std::vector<TFileInfo*>& items, std::wstring_view 
   }
   return false;
 }
+
+template TLookupIndex::TLookupIndex(const std::vector<TFileInfo*>&, bool);
+template TLookupIndex::TLookupIndex(const std::vector<std::unique_ptr<TFileInfo>>&, bool);
+template bool TLookupIndex::Find(const std::vector<TFileInfo*>&, std::wstring_view, int&) const;
+template bool TLookupIndex::Find(const std::vector<std::unique_ptr<TFileInfo>>&, std::wstring_view, int&) const;
 
 }  // namespace vog::detail

@@ -1,15 +1,23 @@
 #pragma once
-// A list of file records that can sort itself by full or relative path and find a path by
-// bisection. The list does not own its records: the owner named by each user frees them
-// (FreeAll) before it frees the list; the only operation of the list that frees records
-// on its own is TakeFrom.
+// Lists of file records that sort themselves by full or relative path and find a path by
+// bisection.
+//
+// Two kinds share that machinery:
+// - TOwnedFileInfoList owns its records (std::unique_ptr). A record enters by Add of a
+//   unique_ptr and leaves by Extract, which hands the unique_ptr back, so a record moves
+//   between owning lists without ever being freed twice or leaked, also when an operation
+//   throws half-way. Clear and the destructor free the records.
+// - TFileInfoList is a view: raw pointers to records some owning list holds. It never
+//   frees anything.
 //
 // Keys compare with CompareText (ignoring case, ordinal). Sorting and lookup compare the
 // pieces of a path (RootFolder, SubFolder, "\", FileName) in place, without building the
 // path, so a lookup allocates nothing.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string_view>
 #include <thread>
@@ -21,7 +29,61 @@ namespace vog {
 
 namespace detail {
 class TLookupIndex;
-}
+
+inline TFileInfo* RecordOf(TFileInfo* slot) noexcept { return slot; }
+inline TFileInfo* RecordOf(const std::unique_ptr<TFileInfo>& slot) noexcept { return slot.get(); }
+
+// Iterates a list's slots as plain record pointers.
+template <class Slot>
+class TRecordIterator {
+public:
+  using iterator_category = std::random_access_iterator_tag;
+  using value_type = TFileInfo*;
+  using difference_type = std::ptrdiff_t;
+  using pointer = TFileInfo* const*;
+  using reference = TFileInfo*;
+
+  TRecordIterator() = default;
+  explicit TRecordIterator(const Slot* at) noexcept : at_(at) {}
+  TFileInfo* operator*() const noexcept { return RecordOf(*at_); }
+  TFileInfo* operator[](difference_type n) const noexcept { return RecordOf(at_[n]); }
+  TRecordIterator& operator++() noexcept {
+    ++at_;
+    return *this;
+  }
+  TRecordIterator operator++(int) noexcept {
+    auto old = *this;
+    ++at_;
+    return old;
+  }
+  TRecordIterator& operator--() noexcept {
+    --at_;
+    return *this;
+  }
+  TRecordIterator operator--(int) noexcept {
+    auto old = *this;
+    --at_;
+    return old;
+  }
+  TRecordIterator& operator+=(difference_type n) noexcept {
+    at_ += n;
+    return *this;
+  }
+  TRecordIterator& operator-=(difference_type n) noexcept {
+    at_ -= n;
+    return *this;
+  }
+  friend TRecordIterator operator+(TRecordIterator it, difference_type n) noexcept { return it += n; }
+  friend TRecordIterator operator+(difference_type n, TRecordIterator it) noexcept { return it += n; }
+  friend TRecordIterator operator-(TRecordIterator it, difference_type n) noexcept { return it -= n; }
+  friend difference_type operator-(TRecordIterator a, TRecordIterator b) noexcept { return a.at_ - b.at_; }
+  friend bool operator==(TRecordIterator a, TRecordIterator b) noexcept { return a.at_ == b.at_; }
+  friend auto operator<=>(TRecordIterator a, TRecordIterator b) noexcept { return a.at_ <=> b.at_; }
+
+private:
+  const Slot* at_ = nullptr;
+};
+}  // namespace detail
 
 // Negative, zero or positive: the record's relative / full path against `key`.
 int CompareRelativePath(const TFileInfo& record, std::wstring_view key) noexcept;
@@ -30,45 +92,30 @@ int CompareFullPath(const TFileInfo& record, std::wstring_view key) noexcept;
 int CompareRelativePaths(const TFileInfo& a, const TFileInfo& b) noexcept;
 int CompareFullPaths(const TFileInfo& a, const TFileInfo& b) noexcept;
 
-class TFileInfoList {
+// The order, sorting and lookups shared by both kinds of list. `Slot` is TFileInfo* for a
+// view and std::unique_ptr<TFileInfo> for an owning list. Not used on its own.
+template <class Slot>
+class TFileInfoListBase {
 public:
-  // Called by Remove after the record was taken out (also when it was not in the list).
-  std::function<void(TFileInfo*)> OnRemove;
+  using iterator = detail::TRecordIterator<Slot>;
 
-  TFileInfoList();
-  TFileInfoList(const TFileInfoList&) = delete;
-  TFileInfoList& operator=(const TFileInfoList&) = delete;
-  ~TFileInfoList();
+  TFileInfoListBase(const TFileInfoListBase&) = delete;
+  TFileInfoListBase& operator=(const TFileInfoListBase&) = delete;
 
   int Count() const noexcept { return static_cast<int>(items_.size()); }
   bool Empty() const noexcept { return items_.empty(); }
-  TFileInfo* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
-  TFileInfo* operator[](int index) const { return items_[static_cast<size_t>(index)]; }
-  // Replaces a record in place; the sorted flags stay as they are.
-  void SetItem(int index, TFileInfo* record);
+  TFileInfo* Items(int index) const { return detail::RecordOf(items_.at(static_cast<size_t>(index))); }
+  TFileInfo* operator[](int index) const { return detail::RecordOf(items_[static_cast<size_t>(index)]); }
+  // The index of `record` (first occurrence), or -1.
+  int IndexOf(const TFileInfo* record) const noexcept;
 
   bool SortedByFullPath() const noexcept { return sortedByFullPath_; }
   bool SortedByRelativePath() const noexcept { return sortedByRelativePath_; }
   // Sets the flag without sorting (after a background sort).
   void SetSortedByFullPath(bool flag) noexcept { SetSorted(true, flag); }
   void SetSortedByRelativePath(bool flag) noexcept { SetSorted(false, flag); }
-
-  // Appends and returns the index; clears both sorted flags.
-  int Add(TFileInfo* record);
-  // Takes the first occurrence of `record` out (not freed) and returns its former index,
-  // or -1; then calls OnRemove(record) when set. The sorted flags stay.
-  int Remove(TFileInfo* record);
-  // Takes the record at `index` out (not freed); OnRemove is not called. Flags stay.
-  void Delete(int index);
-  // Empties the list without freeing anything.
-  void Clear() noexcept;
-  // Frees every record and empties the list (for the list's owner).
-  void FreeAll();
   void Reserve(int count) { items_.reserve(static_cast<size_t>(count)); }
 
-  // Frees every record of this list, then moves all of `other`'s records here in their
-  // order and empties `other` without freeing anything. Clears both sorted flags.
-  void TakeFrom(TFileInfoList& other);
   // Sum of Size over all records.
   int64_t TotalSize() const noexcept;
 
@@ -90,44 +137,113 @@ public:
   TFileInfo* ItemByRelativePath(std::wstring_view key);
   TFileInfo* ItemByFullPath(std::wstring_view key);
 
-  auto begin() const noexcept { return items_.begin(); }
-  auto end() const noexcept { return items_.end(); }
+  iterator begin() const noexcept { return iterator(items_.data()); }
+  iterator end() const noexcept { return iterator(items_.data() + items_.size()); }
+
+  // The background sort: reorders the list (both flags cleared) and sets no flag; every
+  // record stays in the list exactly once, also when `stop` ends it early.
+  void SortInBackground(bool byFullPath, const std::atomic<bool>& stop);
+
+protected:
+  TFileInfoListBase();
+  TFileInfoListBase(TFileInfoListBase&&) noexcept;
+  TFileInfoListBase& operator=(TFileInfoListBase&&) noexcept;
+  ~TFileInfoListBase();
+
+  void Changed() noexcept;
+  void Unsorted() noexcept;
+  void SetSorted(bool byFullPath, bool flag) noexcept;
+
+  std::vector<Slot> items_;
 
 private:
-  friend class TThreadSortFileInfoList;
   void Sort(bool byFullPath, bool pumpMessages);
-  // The background sort: reorders the list (both flags cleared) and sets no flag.
-  void SortInBackground(bool byFullPath, const std::atomic<bool>& stop);
-  void SetSorted(bool byFullPath, bool flag) noexcept;
-  void Changed() noexcept;
   bool Find(bool byFullPath, std::wstring_view key, int& index);
 
-  std::vector<TFileInfo*> items_;
   bool sortedByFullPath_ = false;
   bool sortedByRelativePath_ = false;
   // Lookup indexes by relative [0] and full [1] path, made on demand.
-  std::unique_ptr<detail::TLookupIndex> index_[2];
-  bool indexWanted_[2] = {false, false};
+  std::array<std::unique_ptr<detail::TLookupIndex>, 2> index_;
+  std::array<bool, 2> indexWanted_{false, false};
   int lookupsWithoutIndex_ = 0;
 };
 
-// A list that owns its records: they are freed with it.
-class TOwnedFileInfoList : public TFileInfoList {
+extern template class TFileInfoListBase<TFileInfo*>;
+extern template class TFileInfoListBase<std::unique_ptr<TFileInfo>>;
+
+// A view: records owned elsewhere. Nothing of it frees a record.
+class TFileInfoList final : public TFileInfoListBase<TFileInfo*> {
 public:
-  TOwnedFileInfoList() = default;
-  ~TOwnedFileInfoList() { FreeAll(); }
+  // Called by Remove after the record was taken out (also when it was not in the list).
+  std::function<void(TFileInfo*)> OnRemove;
+
+  TFileInfoList() = default;
+  TFileInfoList(TFileInfoList&&) noexcept = default;
+  TFileInfoList& operator=(TFileInfoList&&) noexcept = default;
+  ~TFileInfoList() { OnRemove = nullptr; }
+
+  // Appends and returns the index; clears both sorted flags.
+  int Add(TFileInfo* record);
+  // Takes the first occurrence of `record` out and returns its former index, or -1; then
+  // calls OnRemove(record) when set. The sorted flags stay.
+  int Remove(TFileInfo* record);
+  // Takes the record at `index` out; OnRemove is not called. Flags stay.
+  void Delete(int index);
+  // Replaces a record in place; the sorted flags stay as they are.
+  void SetItem(int index, TFileInfo* record);
+  void Clear() noexcept;
 };
 
-// Sorts a list on a worker thread. The thread starts at once; the creator calls WaitFor
-// and then sets the list's flag itself (SetSortedByFullPath(true)): the thread never sets
-// a flag. To abandon the sort, destroy the object: it requests termination and waits for
-// the thread, leaving the list partly sorted with every record still in it exactly once.
+// A list that owns its records: they are freed by Clear, Delete and with the list.
+class TOwnedFileInfoList final : public TFileInfoListBase<std::unique_ptr<TFileInfo>> {
+public:
+  TOwnedFileInfoList() = default;
+  TOwnedFileInfoList(TOwnedFileInfoList&&) noexcept = default;
+  TOwnedFileInfoList& operator=(TOwnedFileInfoList&&) noexcept = default;
+  ~TOwnedFileInfoList() = default;
+
+  // Appends and returns the index; clears both sorted flags. If the list cannot grow the
+  // record is freed with the unique_ptr and the error goes on.
+  int Add(std::unique_ptr<TFileInfo> record);
+  // Takes the record at `index` out and hands it over. Flags stay.
+  std::unique_ptr<TFileInfo> Extract(int index);
+  // Takes the first occurrence of `record` out and hands it over; null when absent.
+  std::unique_ptr<TFileInfo> Extract(const TFileInfo* record);
+  // Takes out and frees the record at `index`. Flags stay.
+  void Delete(int index);
+  // Takes out and frees the first occurrence of `record`; returns its former index or -1.
+  int Remove(const TFileInfo* record);
+  // Frees every record and empties the list.
+  void Clear() noexcept;
+  // Frees this list's records, then takes over all of `other`'s records in their order,
+  // leaving `other` empty. Clears both sorted flags.
+  void TakeFrom(TOwnedFileInfoList& other) noexcept;
+  // Moves all of `other`'s records to the end of this list, leaving `other` empty.
+  void Append(TOwnedFileInfoList& other);
+  // Lets `edit` move the owning slots around in place (filters that compact a list in
+  // one pass); slots it leaves empty are then dropped, the others keep their order. The
+  // sorted flags stay, so `edit` must keep the order of what it keeps.
+  template <class Edit>
+  void EditSlots(Edit&& edit) {
+    edit(items_);
+    std::erase(items_, nullptr);
+    Changed();
+  }
+  // A view of the records in the list's order (the view does not own them).
+  TFileInfoList View() const;
+};
+
+// Sorts an owning list on a worker thread. The thread starts at once; the creator calls
+// WaitFor and then sets the list's flag itself (SetSortedByFullPath(true)): the thread
+// never sets a flag. To abandon the sort, destroy the object: it requests termination and
+// waits for the thread, leaving the list partly sorted with every record still in it
+// exactly once.
 class TThreadSortFileInfoList {
 public:
-  TFileInfoList* const List;
+  TOwnedFileInfoList* const List;
   const bool ByFullPath;
 
-  TThreadSortFileInfoList(TFileInfoList* list, bool byFullPath);
+  TThreadSortFileInfoList(TOwnedFileInfoList* list, bool byFullPath);
   ~TThreadSortFileInfoList();
   TThreadSortFileInfoList(const TThreadSortFileInfoList&) = delete;
   TThreadSortFileInfoList& operator=(const TThreadSortFileInfoList&) = delete;

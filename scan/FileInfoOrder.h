@@ -2,6 +2,7 @@
 // Internal to TFileInfoList: the sort and the lookup index behind it.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -13,15 +14,20 @@ class IMessagePump;
 
 namespace detail {
 
+// The functions below are instantiated for the slots of both list kinds (TFileInfo* and
+// std::unique_ptr<TFileInfo>); they only reorder slots, never free or copy a record.
+
 // Sorts `items` by relative or full path with the list's quicksort. `pump` (may be null)
 // runs once per comparison; when `stop` becomes true the sort ends early, leaving every
 // record in the list exactly once. `singleRoot` tells whether all records share one root
 // text, in which case both orders are the same. Returns false when stopped.
-bool SortRecords(std::vector<TFileInfo*>& items, bool byFullPath, IMessagePump* pump, const std::atomic<bool>* stop,
+template <class Slot>
+bool SortRecords(std::vector<Slot>& items, bool byFullPath, IMessagePump* pump, const std::atomic<bool>* stop,
                  bool& singleRoot);
 
 // The bisection of the list, comparing `key` with each record met.
-bool Bisect(const std::vector<TFileInfo*>& items, bool byFullPath, std::wstring_view key, int& index);
+template <class Slot>
+bool Bisect(const std::vector<Slot>& items, bool byFullPath, std::wstring_view key, int& index);
 
 // A hash table over a sorted list: every run of equal keys is found by hashing the key,
 // and the bisection is then replayed on positions alone, so a lookup gives the same index
@@ -30,11 +36,13 @@ bool Bisect(const std::vector<TFileInfo*>& items, bool byFullPath, std::wstring_
 class TLookupIndex {
 public:
   // Indexes `items`, which are in `byFullPath` order.
-  TLookupIndex(const std::vector<TFileInfo*>& items, bool byFullPath);
+  template <class Slot>
+  TLookupIndex(const std::vector<Slot>& items, bool byFullPath);
   bool ByFullPath() const noexcept { return byFullPath_; }
   // True and the bisection's index when `key` is in the list; false when it is not
   // (the caller bisects for the insertion point).
-  bool Find(const std::vector<TFileInfo*>& items, std::wstring_view key, int& index) const;
+  template <class Slot>
+  bool Find(const std::vector<Slot>& items, std::wstring_view key, int& index) const;
 
 private:
   struct TSlot {

@@ -5,10 +5,12 @@
 // of one another compare by rank alone; only the rest compare their texts. The signs are
 // exactly those of CompareText on the whole keys, so the result is the same as comparing
 // the texts every time; most comparisons just touch no record.
+#include <memory>
 #include <numeric>
 #include <unordered_map>
 #include <utility>
 
+#include "scan/FileInfoList.h"
 #include "scan/FileInfoOrder.h"
 #include "scan/MessagePump.h"
 #include "scan/PathKey.h"
@@ -82,9 +84,22 @@ bool QuickSort(T* items, ptrdiff_t l, ptrdiff_t r, Compare& compare, const std::
   }
 }
 
+// Puts the slots into the order of `entries`. Every record is in both exactly once, so
+// the owning slots are let go first and taken up again in the new order; nothing between
+// can throw.
+void PutInOrder(std::vector<TFileInfo*>& items, const std::vector<TDecorated>& entries) noexcept {
+  for (size_t i = 0; i < items.size(); ++i) items[i] = entries[i].Record;
+}
+
+void PutInOrder(std::vector<std::unique_ptr<TFileInfo>>& items, const std::vector<TDecorated>& entries) noexcept {
+  for (auto& slot : items) (void)slot.release();
+  for (size_t i = 0; i < items.size(); ++i) items[i].reset(entries[i].Record);
+}
+
 }  // namespace
 
-bool SortRecords(std::vector<TFileInfo*>& items, bool byFullPath, IMessagePump* pump, const std::atomic<bool>* stop,
+template <class Slot>
+bool SortRecords(std::vector<Slot>& items, bool byFullPath, IMessagePump* pump, const std::atomic<bool>* stop,
                  bool& singleRoot) {
   const size_t n = items.size();
   singleRoot = true;
@@ -98,7 +113,7 @@ bool SortRecords(std::vector<TFileInfo*>& items, bool byFullPath, IMessagePump* 
   TFolderId lastId{nullptr, nullptr};
   uint32_t lastGroup = UINT32_MAX;
   for (size_t i = 0; i < n; ++i) {
-    TFileInfo* record = items[i];
+    TFileInfo* record = RecordOf(items[i]);
     const std::wstring& root = record->RootFolder();
     if (singleRoot && &root != firstRoot && CompareViews(root, *firstRoot) != 0) singleRoot = false;
     const TFolderId id{byFullPath ? static_cast<const void*>(&root) : nullptr, &record->SubFolder()};
@@ -160,11 +175,12 @@ bool SortRecords(std::vector<TFileInfo*>& items, bool byFullPath, IMessagePump* 
   } else {
     done = QuickSort(entries.data(), 0, static_cast<ptrdiff_t>(n) - 1, compareEntries, stop);
   }
-  for (size_t i = 0; i < n; ++i) items[i] = entries[i].Record;
+  PutInOrder(items, entries);
   return done;
 }
 
-bool Bisect(const std::vector<TFileInfo*>& items, bool byFullPath, std::wstring_view key, int& index) {
+template <class Slot>
+bool Bisect(const std::vector<Slot>& items, bool byFullPath, std::wstring_view key, int& index) {
   const TPieces k = OnePiece(key);
   ptrdiff_t lo = 0, hi = static_cast<ptrdiff_t>(items.size()) - 1;
   bool found = false;
@@ -184,5 +200,11 @@ bool Bisect(const std::vector<TFileInfo*>& items, bool byFullPath, std::wstring_
   index = static_cast<int>(lo);
   return found;
 }
+
+template bool SortRecords(std::vector<TFileInfo*>&, bool, IMessagePump*, const std::atomic<bool>*, bool&);
+template bool SortRecords(std::vector<std::unique_ptr<TFileInfo>>&, bool, IMessagePump*, const std::atomic<bool>*,
+                          bool&);
+template bool Bisect(const std::vector<TFileInfo*>&, bool, std::wstring_view, int&);
+template bool Bisect(const std::vector<std::unique_ptr<TFileInfo>>&, bool, std::wstring_view, int&);
 
 }  // namespace vog::detail

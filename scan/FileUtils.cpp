@@ -48,14 +48,16 @@ std::wstring ActualCasePath(const std::wstring& path) {
   return AddBackslash(actual) + (found.empty() ? name : found);
 }
 
-bool DeleteFileForce(const std::wstring& path) {
+bool DeleteFileForce(const std::wstring& path) { return DeleteFileForceCode(path) == err::Success; }
+
+uint32_t DeleteFileForceCode(const std::wstring& path) {
   IFileSystem& files = Files();
-  if (files.RemoveFile(path) == err::Success) return true;
+  const uint32_t code = files.RemoveFile(path);
+  if (code == err::Success) return code;
   uint32_t attributes = 0;
-  if (files.GetAttributes(path, attributes) != err::Success) return false;
-  if ((attributes & attr::ReadOnly) == 0) return false;
-  if (files.SetAttributes(path, attributes & ~attr::ReadOnly) != err::Success) return false;
-  return files.RemoveFile(path) == err::Success;
+  if (files.GetAttributes(path, attributes) != err::Success || (attributes & attr::ReadOnly) == 0) return code;
+  if (const uint32_t set = files.SetAttributes(path, attributes & ~attr::ReadOnly)) return set;
+  return files.RemoveFile(path);
 }
 
 bool DeleteFileForce(const std::string& path) { return DeleteFileForce(CodePage().AnsiToWide(path)); }

@@ -31,6 +31,9 @@ std::string PathRoot(std::string_view path);
 // Deletes a file; when that fails and the file is read-only, clears the read-only bit
 // and deletes once more. Returns whether the file was deleted.
 bool DeleteFileForce(const std::wstring& path);
+// The same, returning 0 or the Windows code of the failure (of the first attempt when the
+// file was not read-only).
+uint32_t DeleteFileForceCode(const std::wstring& path);
 bool DeleteFileForce(const std::string& path);  // byte text in the ANSI code page
 
 // Deletes a folder with everything in it; failures are not reported. An empty path

@@ -1,5 +1,7 @@
 #include "scan/FolderCompare.h"
 
+#include <memory>
+
 #include "model/BackupInfo.h"
 #include "scan/FileInfoList.h"
 #include "scan/MessagePump.h"
@@ -85,10 +87,10 @@ void TFolderCompare::Execute() {
       }
     }
     if (copy) {
-      auto* record = new TBackupFileInfo;
+      auto record = std::make_unique<TBackupFileInfo>();
       record->Assign(*source);
       record->SetBackupInfo(BackupInfo);
-      CopyFiles->Add(record);
+      CopyFiles->Add(std::move(record));
     }
     ProcessMessages();
     if (ProgressForm && ProgressForm->StopRequested()) {

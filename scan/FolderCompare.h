@@ -13,7 +13,7 @@ namespace vog {
 
 class IProgress;
 class TBackupInfo;
-class TFileInfoList;
+class TOwnedFileInfoList;
 
 // Whole seconds from `dest` to `source` (positive when the source is newer); false when
 // either value is not a valid DOS date-time.
@@ -27,16 +27,16 @@ bool TimesDiffer(int32_t source, int32_t dest);    // by more than 3 seconds, ei
 
 class TFolderCompare {
 public:
-  TFileInfoList* DestFiles = nullptr;    // not owned; sorted by relative path on first use
-  TFileInfoList* CopyFiles = nullptr;    // not owned; receives new records
-  TFileInfoList* SourceFiles = nullptr;  // not owned; read in list order
-  TBackupInfo* BackupInfo = nullptr;     // not owned; its Condition decides
+  TOwnedFileInfoList* DestFiles = nullptr;    // not owned; sorted by relative path on first use
+  TOwnedFileInfoList* CopyFiles = nullptr;    // not owned; receives new records
+  TOwnedFileInfoList* SourceFiles = nullptr;  // not owned; read in list order
+  TBackupInfo* BackupInfo = nullptr;          // not owned; its Condition decides
   bool Cancelled = false;
   IProgress* ProgressForm = nullptr;  // may be null
 
-  void SetSourceFiles(TFileInfoList* value) { SourceFiles = value; }
-  void SetDestFiles(TFileInfoList* value) { DestFiles = value; }
-  void SetCopyFiles(TFileInfoList* value) { CopyFiles = value; }
+  void SetSourceFiles(TOwnedFileInfoList* value) { SourceFiles = value; }
+  void SetDestFiles(TOwnedFileInfoList* value) { DestFiles = value; }
+  void SetCopyFiles(TOwnedFileInfoList* value) { CopyFiles = value; }
   void SetBackupInfo(TBackupInfo* value) { BackupInfo = value; }
   void SetProgressForm(IProgress* value) { ProgressForm = value; }
 

@@ -1,6 +1,7 @@
 #include "scan/FolderFilter.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/Text.h"
@@ -92,49 +93,50 @@ bool TFolderFilter::Poll() {
 }
 
 template <class Classify, class Taken>
-bool TFolderFilter::Sweeps(TFileInfoList& list, int sweeps, Classify classify, Taken taken) {
+bool TFolderFilter::Sweeps(TOwnedFileInfoList& list, int sweeps, Classify classify, Taken taken) {
   std::vector<uint32_t> classes;
-  for (int walk = 0; walk < sweeps; ++walk) {
-    // Deleting one by one from the middle would move the rest every time; the records
-    // that stay are packed towards the end instead and the gap is closed once.
-    const int count = list.Count();
-    if (walk == 0) classes.assign(static_cast<size_t>(count), 0);
-    int write = count;  // kept records occupy [write, count)
-    int i = count - 1;
-    bool finished = true;
-    for (; i >= 0; --i) {
-      if (Poll()) {
-        finished = false;
-        break;
+  bool finished = true;
+  list.EditSlots([&](std::vector<std::unique_ptr<TFileInfo>>& slots) {
+    for (int walk = 0; walk < sweeps && finished; ++walk) {
+      // Deleting one by one from the middle would move the rest every time; the records
+      // that stay are packed towards the end instead and the gap is closed once.
+      const size_t count = slots.size();
+      if (walk == 0) classes.assign(count, 0);
+      size_t write = count;  // kept records occupy [write, count)
+      size_t i = count;      // [i, count) were visited
+      while (i > 0) {
+        if (Poll()) {
+          finished = false;
+          break;
+        }
+        --i;
+        const uint32_t cls = walk == 0 ? static_cast<uint32_t>(classify(*slots[i])) : classes[i];
+        if (cls == static_cast<uint32_t>(walk)) {
+          taken(std::move(slots[i]));
+        } else {
+          --write;
+          if (write != i) slots[write] = std::move(slots[i]);
+          classes[write] = cls;
+        }
       }
-      TFileInfo* record = list[i];
-      const uint32_t cls = walk == 0 ? static_cast<uint32_t>(classify(*record)) : classes[static_cast<size_t>(i)];
-      if (cls == static_cast<uint32_t>(walk)) {
-        taken(record);
-      } else {
-        --write;
-        list.SetItem(write, record);
-        classes[static_cast<size_t>(write)] = cls;
+      // [0, i) were not visited; move the kept ones down to them.
+      const size_t gap = write - i;
+      if (gap > 0) {
+        for (size_t k = write; k < count; ++k) {
+          slots[k - gap] = std::move(slots[k]);
+          classes[k - gap] = classes[k];
+        }
+        slots.resize(count - gap);
+        classes.resize(count - gap);
       }
     }
-    // [0, i] were not visited (i is -1 after a full walk); move the kept ones down to them.
-    const int gap = write - (i + 1);
-    if (gap > 0) {
-      for (int k = write; k < count; ++k) {
-        list.SetItem(k - gap, list[k]);
-        classes[static_cast<size_t>(k - gap)] = classes[static_cast<size_t>(k)];
-      }
-      for (int k = 0; k < gap; ++k) list.Delete(list.Count() - 1);
-      classes.resize(static_cast<size_t>(count - gap));
-    }
-    if (!finished) return false;
-  }
-  return true;
+  });
+  return finished;
 }
 
 void TFolderFilter::Execute() {
-  TFileInfoList& source = *SourceFiles;
-  TFileInfoList& selected = *SelectedFiles;
+  TOwnedFileInfoList& source = *SourceFiles;
+  TOwnedFileInfoList& selected = *SelectedFiles;
   static const TSubJectFileCondition kNone;
   const TSubJectFileCondition& target = TargetCondition ? *TargetCondition : kNone;
   const TSubJectFileCondition& exclude = ExcludeCondition ? *ExcludeCondition : kNone;
@@ -152,7 +154,7 @@ void TFolderFilter::Execute() {
           while (k < masks.size() && !MatchMask(r.FileName, masks[k])) ++k;
           return k;
         },
-        [&selected](TFileInfo* r) { selected.Add(r); });
+        [&selected](std::unique_ptr<TFileInfo> r) { selected.Add(std::move(r)); });
     if (!finished) return;
   }
 
@@ -199,7 +201,7 @@ void TFolderFilter::Execute() {
         }
         return names.size() + firstExclusion(r);
       },
-      [](TFileInfo* r) { delete r; });
+      [](std::unique_ptr<TFileInfo>) {});  // dropped records are freed here
 }
 
 // ---- TStringFolderFilter ------------------------------------------------------------

@@ -27,7 +27,7 @@ namespace vog {
 
 class IProgress;
 class TFileInfo;
-class TFileInfoList;
+class TOwnedFileInfoList;
 class TSubJectFileCondition;
 
 // Whether an exclusion entry names a folder path (drive path or network path) rather
@@ -36,8 +36,8 @@ bool IsFolderPathEntry(std::wstring_view entry) noexcept;
 
 class TFolderFilter {
 public:
-  TFileInfoList* SourceFiles = nullptr;    // not owned; records are moved out of it
-  TFileInfoList* SelectedFiles = nullptr;  // not owned; a new, empty list
+  TOwnedFileInfoList* SourceFiles = nullptr;    // not owned; records are moved out of it
+  TOwnedFileInfoList* SelectedFiles = nullptr;  // not owned; a new, empty list
   const TSubJectFileCondition* TargetCondition = nullptr;
   const TSubJectFileCondition* ExcludeCondition = nullptr;
   IProgress* ProgressForm = nullptr;  // may be null
@@ -45,8 +45,8 @@ public:
 
   void SetTargetCondition(const TSubJectFileCondition* value) { TargetCondition = value; }
   void SetExcludeCondition(const TSubJectFileCondition* value) { ExcludeCondition = value; }
-  void SetSourceFiles(TFileInfoList* value) { SourceFiles = value; }
-  void SetSelectedFiles(TFileInfoList* value) { SelectedFiles = value; }
+  void SetSourceFiles(TOwnedFileInfoList* value) { SourceFiles = value; }
+  void SetSelectedFiles(TOwnedFileInfoList* value) { SelectedFiles = value; }
   void SetProgressForm(IProgress* value) { ProgressForm = value; }
 
   void Execute();
@@ -61,7 +61,7 @@ private:
   // then never touch the records themselves, which is what makes ten walks over a million
   // records cheap. False when stopped; the unvisited records then stay where they were.
   template <class Classify, class Taken>
-  bool Sweeps(TFileInfoList& list, int sweeps, Classify classify, Taken taken);
+  bool Sweeps(TOwnedFileInfoList& list, int sweeps, Classify classify, Taken taken);
 };
 
 class TStringFolderFilter {

@@ -4,11 +4,12 @@
 // thread reads the destination.
 //
 // Error rules of the walk: the end of a listing (18) ends a folder normally; a network or
-// corruption failure (53, 54, 1005, 1392, 1393, also in the middle of a listing) raises
+// corruption failure (53, 54, 59, 64, 1005, 1392, 1393) raises
 // "フォルダのチェックに失敗しました[<code>]" CR LF "フォルダが壊れている可能性があります"
-// out of every level; any other failure (a missing folder, access denied, ...) ends that
-// folder quietly and the walk goes on with the parent's next entry, so a missing root
-// gives empty lists.
+// out of every level, and so does any failure in the middle of a listing that had begun
+// (a partly listed source would let mirroring delete copies of the files left out); a
+// folder that cannot be opened at all (missing, access denied, ...) ends quietly and the
+// walk goes on with the parent's next entry, so a missing root gives empty lists.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -31,8 +32,8 @@ public:
   // BackupInfo; may be null. Only folders that list a "." entry are recorded (a drive
   // root has none), and none when IncludeSubFolders is off.
   TFolderList* Folders = nullptr;
-  // Receives one TBackupFileInfo per file, owned by the list's owner.
-  TFileInfoList* Files = nullptr;
+  // Receives one TBackupFileInfo per file.
+  TOwnedFileInfoList* Files = nullptr;
   bool IncludeSubFolders = true;
   TBackupInfo* BackupInfo = nullptr;
   // Consulted before each entry; true stops the walk, which then unwinds every level as
@@ -68,11 +69,11 @@ public:
 
   const std::wstring RootFolder;
   TFolderList* const Folders;
-  TFileInfoList* const Files;
+  TOwnedFileInfoList* const Files;
   const bool IncludeSubFolders;
   TBackupInfo* const BackupInfo;
 
-  TThreadFolderInfo(const std::wstring& root, TFolderList* folders, TBackupInfo* backupInfo, TFileInfoList* files,
+  TThreadFolderInfo(const std::wstring& root, TFolderList* folders, TBackupInfo* backupInfo, TOwnedFileInfoList* files,
                     bool includeSubFolders);
   ~TThreadFolderInfo();
   TThreadFolderInfo(const TThreadFolderInfo&) = delete;

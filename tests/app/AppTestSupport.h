@@ -70,17 +70,17 @@ public:
   }
   void Execute() override { record_.Calls.push_back(L"Execute"); }
   bool Stopped() override { return false; }
-  TFileInfoList& CopiedFiles() override { return Copied; }
-  TFileInfoList& ErrorFiles() override { return Errors; }
-  TFileInfoList& AllMirrorFiles() override { return Mirrored; }
+  TFileInfoList CopiedFiles() override { return Copied.View(); }
+  TFileInfoList ErrorFiles() override { return Errors.View(); }
+  TFileInfoList AllMirrorFiles() override { return Mirrored.View(); }
   bool DeletionsHeldBack() override { return HeldBack; }
 
 private:
   TRunRecord& record_;
 };
 
-inline TFileInfo* MakeRecord(const std::wstring& root, const std::wstring& name, uint32_t attr = 0) {
-  auto* record = new TBackupFileInfo;
+inline std::unique_ptr<TFileInfo> MakeRecord(const std::wstring& root, const std::wstring& name, uint32_t attr = 0) {
+  auto record = std::make_unique<TBackupFileInfo>();
   record->SetPath(root, L"", name);
   record->SetAttr(attr);
   record->SetSize(10);
@@ -117,12 +117,10 @@ protected:
   void WriteDataFile(const std::wstring& path, const std::vector<std::wstring>& titles,
                      const TAppBackupData& data = TAppBackupData()) {
     TBackupInfoList list;
-    std::vector<std::unique_ptr<TBackupInfo>> owned;
     for (const std::wstring& title : titles) {
-      owned.push_back(std::make_unique<TBackupInfo>());
-      owned.back()->Title = title;
-      owned.back()->SourceFolder = L"C:\\Src\\" + title;
-      list.Add(owned.back().get());
+      TBackupInfo& item = *list[list.Add(std::make_unique<TBackupInfo>())];
+      item.Title = title;
+      item.SourceFolder = L"C:\\Src\\" + title;
     }
     TAppBackupData block;
     block.AppTitle = data.AppTitle;

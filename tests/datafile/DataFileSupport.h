@@ -13,21 +13,13 @@
 
 namespace vog::test {
 
-// A list that frees its items, as the main window does.
+// The item list of a test, as the main window holds it.
 struct TOwnedList {
   TBackupInfoList List;
   TOwnedList() = default;
   TOwnedList(const TOwnedList&) = delete;
-  ~TOwnedList() { Free(); }
-  void Free() {
-    for (TBackupInfo* item : List) delete item;
-    List.Clear();
-  }
-  TBackupInfo& Add() {
-    auto* item = new TBackupInfo;
-    List.Add(item);
-    return *item;
-  }
+  void Free() { List.Clear(); }
+  TBackupInfo& Add() { return *List[List.Add(std::make_unique<TBackupInfo>())]; }
 };
 
 // Every field away from its default (`n` varies the texts between items).

@@ -16,17 +16,18 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name,
+void AddFile(TOwnedFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name,
              int64_t size, int32_t time = 0x58211000, uint32_t attr = 32) {
-  auto* record = new TBackupFileInfo;
+  auto record = std::make_unique<TBackupFileInfo>();
   record->SetPath(root, sub, name);
   record->Size = size;
   record->Time = time;
   record->Attr = attr;
-  list.Add(record);
+  list.Add(std::move(record));
 }
 
-std::vector<std::wstring> FullPaths(const TFileInfoList& list) {
+template <class List>
+std::vector<std::wstring> FullPaths(const List& list) {
   std::vector<std::wstring> paths;
   for (const TFileInfo* r : list) paths.push_back(r->FullPath());
   return paths;
@@ -57,7 +58,7 @@ TEST_F(HistoryDatabaseTest, DefaultFileIsBesideTheProgramAndMissingFileIsEmpty) 
   TBackupHistoryDatabase db;
   EXPECT_EQ(db.DatabaseFile, file);
   db.Load();
-  EXPECT_EQ(db.Entries.Count(), 0);
+  EXPECT_EQ(db.Entries().Count(), 0);
 }
 
 TEST_F(HistoryDatabaseTest, LoadQueryAndSaveRoundTrip) {
@@ -67,12 +68,12 @@ TEST_F(HistoryDatabaseTest, LoadQueryAndSaveRoundTrip) {
   Put(lines);
   TBackupHistoryDatabase db;
   db.Load();
-  ASSERT_EQ(db.Entries.Count(), 4);
-  EXPECT_EQ(FullPaths(db.Entries), (Lines{L"D:\\B\\T\\top.txt", L"D:\\B\\T\\sub\\in-sub.txt", L"D:\\B\\T2\\other.txt",
-                                          L"D:\\B\\T\\sub\\deeper\\x"}));
-  EXPECT_EQ(db.Entries[1]->Size, 5000000000);
-  EXPECT_EQ(db.Entries[1]->Time, -1);
-  EXPECT_EQ(db.Entries[1]->Attr, 4294967295u);
+  ASSERT_EQ(db.Entries().Count(), 4);
+  EXPECT_EQ(FullPaths(db.Entries()), (Lines{L"D:\\B\\T\\top.txt", L"D:\\B\\T\\sub\\in-sub.txt", L"D:\\B\\T2\\other.txt",
+                                            L"D:\\B\\T\\sub\\deeper\\x"}));
+  EXPECT_EQ(db.Entries()[1]->Size, 5000000000);
+  EXPECT_EQ(db.Entries()[1]->Time, -1);
+  EXPECT_EQ(db.Entries()[1]->Attr, 4294967295u);
 
   TBackupInfo item;
   TOwnedFileInfoList target;
@@ -87,14 +88,14 @@ TEST_F(HistoryDatabaseTest, LoadQueryAndSaveRoundTrip) {
   EXPECT_EQ(target[0]->RelativePath(), L"top.txt");
   EXPECT_EQ(static_cast<TBackupFileInfo*>(target[0])->BackupInfo, &item);
 
-  target.FreeAll();
+  target.Clear();
   db.SetIncludeSubFolders(true);
   db.FillFolder();
   EXPECT_EQ(FullPaths(target),
             (Lines{L"D:\\B\\T\\top.txt", L"D:\\B\\T\\sub\\in-sub.txt", L"D:\\B\\T\\sub\\deeper\\x"}));
   EXPECT_EQ(target[2]->RelativePath(), L"sub\\deeper\\x");
   // T2 is not below T, though its name begins the same.
-  EXPECT_EQ(db.Entries[2]->RootFolder(), L"");
+  EXPECT_EQ(db.Entries()[2]->RootFolder(), L"");
 
   // Re-rooting does not change what is saved.
   db.Save();
@@ -108,8 +109,8 @@ TEST_F(HistoryDatabaseTest, EntriesOfADestinationInsideTheQueriedFolderKeepTheir
   TBackupHistoryDatabase db;
   db.Load();
   db.SetFolder(L"D:\\B\\T");
-  EXPECT_EQ(db.Entries[0]->FullPath(), L"D:\\B\\T\\nested\\n.txt");
-  EXPECT_EQ(db.Entries[0]->RelativePath(), L"nested\\n.txt");
+  EXPECT_EQ(db.Entries()[0]->FullPath(), L"D:\\B\\T\\nested\\n.txt");
+  EXPECT_EQ(db.Entries()[0]->RelativePath(), L"nested\\n.txt");
   TOwnedFileInfoList target;
   db.SetTarget(&target);
   db.SetIncludeSubFolders(true);
@@ -123,8 +124,8 @@ TEST_F(HistoryDatabaseTest, QueryIgnoresCaseAndLoadHonoursAFolderSetBefore) {
   TBackupHistoryDatabase db;
   db.SetFolder(L"D:\\B\\T");
   db.Load();
-  EXPECT_EQ(db.Entries[1]->RootFolder(), L"D:\\B\\T\\");
-  EXPECT_EQ(db.Entries[1]->SubFolder(), L"Sub");
+  EXPECT_EQ(db.Entries()[1]->RootFolder(), L"D:\\B\\T\\");
+  EXPECT_EQ(db.Entries()[1]->SubFolder(), L"Sub");
   TOwnedFileInfoList target;
   db.SetTarget(&target);
   db.SetIncludeSubFolders(false);
@@ -140,8 +141,8 @@ TEST_F(HistoryDatabaseTest, AddCopiedUpdatesInPlaceAndAppendsNewAtTheEnd) {
   AddFile(copied, L"E:\\B\\T\\", L"s", L"B.TXT", 77, 1234, 33);
   AddFile(copied, L"E:\\B\\T\\", L"", L"new.txt", 5);
   AddFile(copied, L"E:\\B\\T\\", L"", L"A.txt", 9);
-  db.AddCopied(copied);
-  ASSERT_EQ(db.Entries.Count(), 3);
+  db.AddCopied(copied.View());
+  ASSERT_EQ(db.Entries().Count(), 3);
   db.Save();
   const Lines lines = FileLines();
   // The update takes every field of the copied record, the name's letter case included.
@@ -153,43 +154,43 @@ TEST_F(HistoryDatabaseTest, RemoveDeletedTakesOutMatchingEntries) {
   TBackupHistoryDatabase db;
   TOwnedFileInfoList copied;
   for (int i = 0; i < 6; ++i) AddFile(copied, L"E:\\B\\", L"", L"f" + std::to_wstring(i), i);
-  db.AddCopied(copied);
+  db.AddCopied(copied.View());
   TOwnedFileInfoList deleted;
   AddFile(deleted, L"e:\\b\\", L"", L"F1", 0);
   AddFile(deleted, L"E:\\B\\", L"", L"f4", 0);
   AddFile(deleted, L"E:\\B\\", L"", L"missing", 0);
-  db.RemoveDeleted(deleted);
-  EXPECT_EQ(FullPaths(db.Entries), (Lines{L"E:\\B\\f0", L"E:\\B\\f2", L"E:\\B\\f3", L"E:\\B\\f5"}));
+  db.RemoveDeleted(deleted.View());
+  EXPECT_EQ(FullPaths(db.Entries()), (Lines{L"E:\\B\\f0", L"E:\\B\\f2", L"E:\\B\\f3", L"E:\\B\\f5"}));
   // Still findable afterwards.
-  EXPECT_NE(db.Entries.ItemByFullPath(L"E:\\B\\f3"), nullptr);
+  EXPECT_NE(db.Entries().ItemByFullPath(L"E:\\B\\f3"), nullptr);
 }
 
 TEST_F(HistoryDatabaseTest, BackgroundSortThenUpdate) {
   TBackupHistoryDatabase db;
   TOwnedFileInfoList copied;
   for (int i = 999; i >= 0; --i) AddFile(copied, L"E:\\B\\", L"d" + std::to_wstring(i % 7), std::to_wstring(i), i);
-  db.AddCopied(copied);
+  db.AddCopied(copied.View());
   db.StartSort();
   EXPECT_TRUE(db.Sorting());
   db.FinishSort();
   EXPECT_FALSE(db.Sorting());
-  EXPECT_TRUE(db.Entries.SortedByFullPath());
-  for (int i = 1; i < db.Entries.Count(); ++i) {
-    EXPECT_LT(CompareFullPaths(*db.Entries[i - 1], *db.Entries[i]), 0);
+  EXPECT_TRUE(db.Entries().SortedByFullPath());
+  for (int i = 1; i < db.Entries().Count(); ++i) {
+    EXPECT_LT(CompareFullPaths(*db.Entries()[i - 1], *db.Entries()[i]), 0);
   }
   // Abandoning a sort keeps every entry.
-  copied.FreeAll();
+  copied.Clear();
   AddFile(copied, L"E:\\B\\", L"", L"zzz", 1);
-  db.AddCopied(copied);
+  db.AddCopied(copied.View());
   db.StartSort();
   db.AbandonSort();
-  EXPECT_EQ(db.Entries.Count(), 1001);
+  EXPECT_EQ(db.Entries().Count(), 1001);
   // The database's own operations wait for a running sort and use it.
   db.StartSort();
-  db.AddCopied(copied);  // "zzz" is there already: updated in place
+  db.AddCopied(copied.View());  // "zzz" is there already: updated in place
   EXPECT_FALSE(db.Sorting());
-  EXPECT_TRUE(db.Entries.SortedByFullPath());
-  EXPECT_EQ(db.Entries.Count(), 1001);
+  EXPECT_TRUE(db.Entries().SortedByFullPath());
+  EXPECT_EQ(db.Entries().Count(), 1001);
   db.StartSort();  // and the destructor stops one still running
 }
 
@@ -208,7 +209,7 @@ TEST_F(HistoryDatabaseTest, MalformedFilesRaiseAndChangeNothing) {
     TBackupHistoryDatabase db;
     TOwnedFileInfoList copied;
     AddFile(copied, L"E:\\", L"", L"kept", 1);
-    db.AddCopied(copied);
+    db.AddCopied(copied.View());
     EXPECT_THROW(db.Load(), Error) << WideToUtf8(lines.back());
     EXPECT_EQ(Bytes(), before);
   }
@@ -257,7 +258,7 @@ TEST_F(HistoryDatabaseTest, PathsTheProgramNeverWritesAreRefusedWithTheirLine) {
   Put({good, L"\\\\srv\\share\\\ta..b\t1\t2\t3", L"\\\\srv\\share\\d\\\\e\t. x\t1\t2\t3"});
   TBackupHistoryDatabase db;
   db.Load();
-  EXPECT_EQ(FullPaths(db.Entries),
+  EXPECT_EQ(FullPaths(db.Entries()),
             (Lines{L"D:\\B\\T\\ok.txt", L"\\\\srv\\share\\a..b", L"\\\\srv\\share\\d\\\\e\\. x"}));
 }
 
@@ -273,13 +274,13 @@ TEST_F(HistoryDatabaseTest, OtherEncodingsAndBlankLinesAreRead) {
   Fs().AddFile(file, "\xEF\xBB\xBF" + WideToUtf8(text));
   TBackupHistoryDatabase db;
   db.Load();
-  ASSERT_EQ(db.Entries.Count(), 2);
-  EXPECT_EQ(db.Entries[0]->FullPath(), L"D:\\日本\\名前.txt");
+  ASSERT_EQ(db.Entries().Count(), 2);
+  EXPECT_EQ(db.Entries()[0]->FullPath(), L"D:\\日本\\名前.txt");
 
   Fs().AddFile(file, CodePage().WideToAnsi(text));
   db.Load();
-  ASSERT_EQ(db.Entries.Count(), 2);
-  EXPECT_EQ(db.Entries[0]->FileName, L"名前.txt");
+  ASSERT_EQ(db.Entries().Count(), 2);
+  EXPECT_EQ(db.Entries()[0]->FileName, L"名前.txt");
 
   std::string be = "\xFE\xFF";
   for (wchar_t c : text) {
@@ -288,8 +289,8 @@ TEST_F(HistoryDatabaseTest, OtherEncodingsAndBlankLinesAreRead) {
   }
   Fs().AddFile(file, be);
   db.Load();
-  ASSERT_EQ(db.Entries.Count(), 2);
-  EXPECT_EQ(db.Entries[1]->Attr, 6u);
+  ASSERT_EQ(db.Entries().Count(), 2);
+  EXPECT_EQ(db.Entries()[1]->Attr, 6u);
 }
 
 TEST_F(HistoryDatabaseTest, FailedSaveLeavesThePreviousFile) {

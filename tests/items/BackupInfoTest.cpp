@@ -117,23 +117,25 @@ TEST(BackupInfo, AssignCopiesEveryFieldAndKeepsConditionsApart) {
   EXPECT_TRUE(SameItem(fresh, copy));
 }
 
-TEST(BackupInfoList, AddRemoveAndOrder) {
-  TBackupInfo a, b, c, outsider;
+TEST(BackupInfoList, OwnsItsItemsAndHandsThemOver) {
   TBackupInfoList list;
-  EXPECT_EQ(list.Add(&a), 0);
-  EXPECT_EQ(list.Add(&b), 1);
-  EXPECT_EQ(list.Add(&c), 2);
-  EXPECT_EQ(list.Add(&a), 3);
-
+  auto add = [&list] { return list[list.Add(std::make_unique<TBackupInfo>())]; };
+  TBackupInfo* a = add();
+  TBackupInfo* b = add();
+  TBackupInfo* c = add();
+  TBackupInfo outsider;
   EXPECT_EQ(list.Remove(&outsider), -1);
-  EXPECT_EQ(list.Count(), 4);
+  EXPECT_EQ(list.Extract(&outsider), nullptr);
 
-  EXPECT_EQ(list.Remove(&a), 0);  // the first reference only
-  ASSERT_EQ(list.Count(), 3);
-  EXPECT_EQ(list.Items(0), &b);
-  EXPECT_EQ(list.Items(1), &c);
-  EXPECT_EQ(list.Items(2), &a);
-  EXPECT_THROW(list.Items(3), std::out_of_range);
+  std::unique_ptr<TBackupInfo> taken = list.Extract(a);
+  EXPECT_EQ(taken.get(), a);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Items(0), b);
+  EXPECT_EQ(list.Remove(b), 0);  // freed
+  EXPECT_EQ(list.Items(0), c);
+  EXPECT_THROW(list.Items(1), std::out_of_range);
+  list.Add(std::move(taken));
+  EXPECT_EQ(list.Items(1), a);
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
 }

@@ -16,13 +16,13 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name,
+void AddFile(TOwnedFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name,
              int64_t size, uint32_t attr = 32) {
-  auto* record = new TBackupFileInfo;
+  auto record = std::make_unique<TBackupFileInfo>();
   record->SetPath(root, sub, name);
   record->Size = size;
   record->Attr = attr;
-  list.Add(record);
+  list.Add(std::move(record));
 }
 
 const std::wstring kHeader = L"Vogmeristログファイル\tVer.\t1";
@@ -44,9 +44,10 @@ protected:
     TBackupLog log;
     log.SetLogFileName(path);
     log.SetDataFileName(L"C:\\Program\\VogratelData.vgd");
-    log.SetCopiedFiles(&copied);
-    log.SetErrorFiles(&failed);
-    log.SetDeletedFiles(&deleted);
+    const TFileInfoList c = copied.View(), e = failed.View(), d = deleted.View();
+    log.SetCopiedFiles(&c);
+    log.SetErrorFiles(&e);
+    log.SetDeletedFiles(&d);
     log.SetKeepCount(keep);
     log.SetElapsedTime(elapsed);
     log.SetResultCode(code);
@@ -123,14 +124,14 @@ TEST_F(BackupLogTest, EmptyListsAndMidnightAndUnformattableDuration) {
 
 TEST_F(BackupLogTest, KeepCountTrimsOldestEntries) {
   for (int i = 0; i < 10; ++i) {
-    copied.FreeAll();
+    copied.Clear();
     AddFile(copied, L"E:\\", L"", L"run" + std::to_wstring(i), i);
     ManualClock().Advance(60000);
     Write(0);  // 0 keeps every entry
   }
   EXPECT_EQ(EntryLines().size(), 10u);
 
-  copied.FreeAll();
+  copied.Clear();
   Write(10);
   auto entries = EntryLines();
   ASSERT_EQ(entries.size(), 10u);
@@ -254,9 +255,7 @@ TEST_F(BackupLogTest, ReadEntryParsesFieldsAndSections) {
   ASSERT_TRUE(exists);
   TOwnedFileInfoList c, e, d;
   TBackupLog log;
-  log.SetCopiedFiles(&c);
-  log.SetErrorFiles(&e);
-  log.SetDeletedFiles(&d);
+  log.SetReadTargets(&c, &e, &d);
   EXPECT_EQ(log.CountEntries(lines), 1);
   log.ReadEntry(lines, 2);
   EXPECT_EQ(log.CopiedSize, 10);
@@ -277,7 +276,10 @@ TEST_F(BackupLogTest, ReadEntryParsesFieldsAndSections) {
 
 TEST_F(BackupLogTest, ReadEntryRefusesPathsWriteNeverMakes) {
   const std::wstring entry = L"【2024/03/01】\tx.vgd";
-  for (const std::wstring bad : {L"a.txt", L"E:\\B\\..\\..\\x", L"E:\\B\\", L"\\\\srv\\x", L"E:\\a\x01" L"b", L"E:/x"}) {
+  for (const std::wstring bad : {L"a.txt", L"E:\\B\\..\\..\\x", L"E:\\B\\", L"\\\\srv\\x",
+                                 L"E:\\a\x01"
+                                 L"b",
+                                 L"E:/x"}) {
     // In each section in turn; the error section's line carries a code after the path.
     for (int section = 0; section < 3; ++section) {
       Lines lines = {
@@ -286,9 +288,7 @@ TEST_F(BackupLogTest, ReadEntryRefusesPathsWriteNeverMakes) {
       lines[static_cast<size_t>(3 + 2 * section)] = bad + (section == 1 ? L"\t5" : L"");
       TOwnedFileInfoList c, e, d;
       TBackupLog log;
-      log.SetCopiedFiles(&c);
-      log.SetErrorFiles(&e);
-      log.SetDeletedFiles(&d);
+      log.SetReadTargets(&c, &e, &d);
       try {
         log.ReadEntry(lines, 2);
         ADD_FAILURE() << "no error: " << WideToUtf8(bad);

@@ -17,10 +17,10 @@ namespace {
 class Records {
 public:
   TFileInfo* Make(const std::wstring& root, const std::wstring& sub, const std::wstring& name, int64_t size = 0) {
-    auto* record = new TBackupFileInfo;
+    owned_.push_back(std::make_unique<TBackupFileInfo>());
+    TFileInfo* record = owned_.back().get();
     record->SetPath(root, sub, name);
     record->Size = size;
-    owned_.emplace_back(record);
     return record;
   }
 
@@ -268,26 +268,27 @@ TEST(FileInfoList, RemoveDeleteAndOnRemove) {
   EXPECT_THROW(list.Delete(5), std::out_of_range);
 }
 
-TEST(FileInfoList, TakeFromFreesOnlyTheReceiversRecords) {
+TEST(OwnedFileInfoList, RecordsMoveByHandOverAndAreFreedOnce) {
   // Records that count their destruction.
   static int destroyed = 0;
   struct Counted : TFileInfo {
     ~Counted() override { ++destroyed; }
   };
+  auto make = [](const wchar_t* name) {
+    auto record = std::make_unique<Counted>();
+    record->FileName = name;
+    return record;
+  };
   destroyed = 0;
-  TFileInfoList receiver, giver;
-  receiver.Add(new Counted);
-  receiver.Add(new Counted);
-  auto* g1 = new Counted;
-  auto* g2 = new Counted;
-  g1->FileName = L"1";
-  g2->FileName = L"2";
-  giver.Add(g1);
-  giver.Add(g2);
+  TOwnedFileInfoList receiver, giver;
+  receiver.Add(make(L"r1"));
+  receiver.Add(make(L"r2"));
+  TFileInfo* g1 = giver[giver.Add(make(L"1"))];
+  TFileInfo* g2 = giver[giver.Add(make(L"2"))];
   giver.SortByRelativePath();
   receiver.SortByFullPath();
 
-  receiver.TakeFrom(giver);
+  receiver.TakeFrom(giver);  // frees the receiver's own two
   EXPECT_EQ(destroyed, 2);
   EXPECT_EQ(giver.Count(), 0);
   ASSERT_EQ(receiver.Count(), 2);
@@ -295,9 +296,31 @@ TEST(FileInfoList, TakeFromFreesOnlyTheReceiversRecords) {
   EXPECT_EQ(receiver[1], g2);
   EXPECT_FALSE(receiver.SortedByFullPath());
   EXPECT_FALSE(receiver.SortedByRelativePath());
-  EXPECT_EQ(g2->FileName, L"2");  // still alive
-  receiver.FreeAll();
+
+  // Extract hands a record over; Append moves all; Remove and Delete free.
+  std::unique_ptr<TFileInfo> taken = receiver.Extract(g1);
+  EXPECT_EQ(taken.get(), g1);
+  EXPECT_EQ(receiver.Extract(g1), nullptr);
+  giver.Add(std::move(taken));
+  giver.Add(make(L"3"));
+  receiver.Append(giver);
+  EXPECT_EQ(giver.Count(), 0);
+  ASSERT_EQ(receiver.Count(), 3);
+  EXPECT_EQ(receiver[1], g1);
+  EXPECT_EQ(destroyed, 2);
+  EXPECT_EQ(receiver.Remove(g1), 1);
+  EXPECT_EQ(receiver.Remove(g1), -1);
+  receiver.Delete(0);
   EXPECT_EQ(destroyed, 4);
+  // A view sees the same records in the same order and frees none of them.
+  {
+    TFileInfoList view = receiver.View();
+    ASSERT_EQ(view.Count(), 1);
+    EXPECT_EQ(view[0], receiver[0]);
+  }
+  EXPECT_EQ(destroyed, 4);
+  receiver.Clear();
+  EXPECT_EQ(destroyed, 5);
 }
 
 TEST(FileInfoList, TotalSizeHas64Bits) {
@@ -309,11 +332,16 @@ TEST(FileInfoList, TotalSizeHas64Bits) {
   EXPECT_EQ(list.TotalSize(), 5000000000LL);
 }
 
+std::unique_ptr<TFileInfo> MakeRecord(const std::wstring& sub, const std::wstring& name) {
+  auto record = std::make_unique<TFileInfo>();
+  record->SetPath(L"C:\\", sub, name);
+  return record;
+}
+
 TEST(ThreadSortFileInfoList, SortsInTheBackgroundAndLeavesTheFlagToItsCreator) {
-  Records r;
-  TFileInfoList list;
+  TOwnedFileInfoList list;
   for (int i = 0; i < 3000; ++i)
-    list.Add(r.Make(L"C:\\", L"d" + std::to_wstring(i % 7), std::to_wstring((i * 7919) % 3000)));
+    list.Add(MakeRecord(L"d" + std::to_wstring(i % 7), std::to_wstring((i * 7919) % 3000)));
   {
     TThreadSortFileInfoList thread(&list, true);
     thread.WaitFor();
@@ -324,10 +352,9 @@ TEST(ThreadSortFileInfoList, SortsInTheBackgroundAndLeavesTheFlagToItsCreator) {
 }
 
 TEST(ThreadSortFileInfoList, TerminatingEarlyKeepsEveryRecordOnce) {
-  Records r;
-  TFileInfoList list;
+  TOwnedFileInfoList list;
   std::mt19937 random(3);
-  for (int i = 0; i < 200000; ++i) list.Add(r.Make(L"C:\\", L"", std::to_wstring(random())));
+  for (int i = 0; i < 200000; ++i) list.Add(MakeRecord(L"", std::to_wstring(random())));
   const std::multiset<TFileInfo*> before(list.begin(), list.end());
   {
     TThreadSortFileInfoList thread(&list, false);

@@ -20,9 +20,9 @@ int32_t Dos(int year, int month, int day, int hour, int minute, int second) {
 // A DOS date-time on 2024-05-01.
 int32_t At(int hour, int minute, int second) { return Dos(2024, 5, 1, hour, minute, second); }
 
-void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& path, int32_t time, int64_t size,
+void AddFile(TOwnedFileInfoList& list, const std::wstring& root, const std::wstring& path, int32_t time, int64_t size,
              uint32_t attr = 32) {
-  auto* record = new TBackupFileInfo;
+  auto record = std::make_unique<TBackupFileInfo>();
   const size_t slash = path.rfind(L'\\');
   if (slash == std::wstring::npos) {
     record->SetPath(root, L"", path);
@@ -32,7 +32,7 @@ void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& 
   record->Time = time;
   record->Size = size;
   record->Attr = attr;
-  list.Add(record);
+  list.Add(std::move(record));
 }
 
 class FolderCompareTest : public ::testing::Test {
@@ -42,9 +42,9 @@ protected:
 
   // Compares one source file against one destination file of the same name.
   bool Copied(int32_t sourceTime, int64_t sourceSize, int32_t destTime, int64_t destSize) {
-    source.FreeAll();
-    dest.FreeAll();
-    copy.FreeAll();
+    source.Clear();
+    dest.Clear();
+    copy.Clear();
     AddFile(source, L"D:\\Src\\", L"a\\x.txt", sourceTime, sourceSize);
     AddFile(dest, L"E:\\Backup\\Item\\", L"A\\X.TXT", destTime, destSize);
     Run();
@@ -91,9 +91,9 @@ TEST_F(FolderCompareTest, ConditionFlagsChooseTheTests) {
   EXPECT_TRUE(Copied(At(10, 0, 0), int64_t{1} << 32, At(10, 0, 0), 0));
 
   // A missing destination copy follows CopyNew.
-  source.FreeAll();
-  dest.FreeAll();
-  copy.FreeAll();
+  source.Clear();
+  dest.Clear();
+  copy.Clear();
   AddFile(source, L"D:\\Src\\", L"new.txt", At(1, 0, 0), 1);
   item.Condition.CopyNew = false;
   Run();

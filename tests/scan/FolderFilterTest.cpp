@@ -15,13 +15,14 @@ using test::TScriptedProgress;
 using test::TScriptedPump;
 
 // Lists that free their records at the end of a test, whatever the filter left in them.
-void AddFile(TFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name) {
-  auto* record = new TBackupFileInfo;
+void AddFile(TOwnedFileInfoList& list, const std::wstring& root, const std::wstring& sub, const std::wstring& name) {
+  auto record = std::make_unique<TBackupFileInfo>();
   record->SetPath(root, sub, name);
-  list.Add(record);
+  list.Add(std::move(record));
 }
 
-std::vector<std::wstring> Relative(const TFileInfoList& list) {
+template <class List>
+std::vector<std::wstring> Relative(const List& list) {
   std::vector<std::wstring> paths;
   for (const TFileInfo* record : list) paths.push_back(record->RelativePath());
   return paths;

@@ -17,7 +17,7 @@ namespace vog::test {
 
 class SystemWalkTest : public ::testing::Test {
 protected:
-  void TearDown() override { files_.FreeAll(); }
+  void TearDown() override { files_.Clear(); }
 
   void MakeFile(const std::wstring& relative, const std::string& content) {
     std::unique_ptr<IFileStream> stream;
@@ -52,7 +52,7 @@ protected:
 
   std::wstring root_;
   TBackupInfo item_;
-  TFileInfoList files_;
+  TOwnedFileInfoList files_;
   TFolderList folders_;
 };
 

@@ -22,9 +22,6 @@ namespace {
 struct TSetup {
   TBackupInfoList List;
   TAppBackupData Data;
-  ~TSetup() {
-    for (TBackupInfo* item : List) delete item;
-  }
   void Load(const std::wstring& path) {
     TAppBackupDataFile file;
     file.SetFileName(path);
@@ -123,7 +120,7 @@ static TRegisterGroup registerData([](CLI::App& app) {
     TSetup setup;
     std::vector<std::unique_ptr<TBackupInfo>> items;
     SetupFromJson(json, previous.List, items, setup.Data);
-    for (auto& item : items) setup.List.Add(item.release());
+    setup.List.Assign(std::move(items));
     setup.Save(path);
     SetExitCode(0);
   });

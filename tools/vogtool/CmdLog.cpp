@@ -60,9 +60,7 @@ json LogToJson(const std::wstring& path) {
   TBackupLog log;
   while (index < static_cast<int>(lines.size())) {
     TOwnedFileInfoList copied, failed, deleted;
-    log.SetCopiedFiles(&copied);
-    log.SetErrorFiles(&failed);
-    log.SetDeletedFiles(&deleted);
+    log.SetReadTargets(&copied, &failed, &deleted);
     log.ReadEntry(lines, index + 1);
     const auto fields = SplitLogLine(lines[static_cast<size_t>(index)]);
     json entry;
@@ -105,7 +103,7 @@ json HistoryToJson(const std::wstring& path, const std::wstring& folder, bool su
   TBackupHistoryDatabase db;
   db.SetDatabaseFile(path);
   db.Load();
-  const TFileInfoList* shown = &db.Entries;
+  const TOwnedFileInfoList* shown = &db.Entries();
   TOwnedFileInfoList target;
   if (!folder.empty()) {
     db.SetFolder(folder);
@@ -116,7 +114,7 @@ json HistoryToJson(const std::wstring& path, const std::wstring& folder, bool su
   }
   json result;
   result["file"] = U8(path);
-  result["totalEntries"] = db.Entries.Count();
+  result["totalEntries"] = db.Entries().Count();
   if (!folder.empty()) result["folder"] = U8(folder);
   result["count"] = shown->Count();
   json entries = json::array();
