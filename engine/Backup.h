@@ -123,6 +123,13 @@ public:
   IProgress* Progress = nullptr;  // the progress window of the current step, or null
   // One message per path the containment check refused (also recorded in ErrorFiles).
   std::vector<std::wstring> Refusals;
+  // A copy that fails with a sharing, lock or network error (32, 33, 51-71) is tried
+  // again RetryCount times, RetryWaitSeconds apart; off by default.
+  int RetryCount = 0;
+  int RetryWaitSeconds = 0;
+  // Each written file is read back and compared with its source; a mismatch is a failed
+  // write (code 323). Off by default.
+  bool Verify = false;
 
   TBackup();
   ~TBackup();

@@ -38,4 +38,16 @@ bool TScriptedProgress::StopRequested() {
   return TProgressState::StopRequested();
 }
 
+TScriptedQuestions::TScriptedQuestions() : previous_(InstallQuestions(this)) {}
+
+TScriptedQuestions::~TScriptedQuestions() { InstallQuestions(previous_); }
+
+TAnswer TScriptedQuestions::Ask(TQuestionKind, std::wstring_view message, TQuestionButtons) {
+  asked_.emplace_back(message);
+  if (answers_.empty()) return TAnswer::None;
+  const TAnswer answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
 }  // namespace vog::test

@@ -7,12 +7,15 @@
 //   progress.StopAtPoll(3);             // the third StopRequested() sees the stop
 //   pump.At(5, [&] { progress.Stop(); });          // stop at the 5th pump
 //   pump.PauseThenResume(progress, 2, 4);          // pause at the 2nd pump, resume 4 pumps later
+#include <deque>
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "scan/MessagePump.h"
 #include "scan/Progress.h"
+#include "scan/Questions.h"
 
 namespace vog::test {
 
@@ -59,6 +62,26 @@ public:
 private:
   int stopAtPoll_ = 0;
   int polls_ = 0;
+};
+
+// Answers questions from a script, in order (TAnswer::None once the script is used up),
+// and keeps every message asked. Installed for the object's lifetime.
+class TScriptedQuestions : public IQuestions {
+public:
+  TScriptedQuestions();
+  ~TScriptedQuestions() override;
+  TScriptedQuestions(const TScriptedQuestions&) = delete;
+  TScriptedQuestions& operator=(const TScriptedQuestions&) = delete;
+
+  void Answer(TAnswer answer) { answers_.push_back(answer); }
+  const std::vector<std::wstring>& Asked() const { return asked_; }
+
+  TAnswer Ask(TQuestionKind kind, std::wstring_view message, TQuestionButtons buttons) override;
+
+private:
+  std::deque<TAnswer> answers_;
+  std::vector<std::wstring> asked_;
+  IQuestions* previous_ = nullptr;
 };
 
 }  // namespace vog::test

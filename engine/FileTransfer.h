@@ -1,0 +1,122 @@
+#pragma once
+// Writing the planned files of plain items, one at a time: the existing destination file
+// goes into the history folder or is confirmed by the user, the file is written by the
+// system copy or by the item cipher (through the temporary name when the item asks), its
+// access list and creation time follow, and the outcome is recorded: a written file in
+// CopiedFiles, a failed one in ErrorFiles with its Windows error code in Attr.
+//
+// One object serves one transfer phase of a run. A failure of one file is recorded and
+// never thrown; nothing here throws for a file-system failure.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/HistoryFolders.h"
+#include "engine/TransferPaths.h"
+#include "platform/FileSystem.h"
+#include "scan/FileInfoList.h"
+
+namespace vog {
+
+class IProgress;
+class TBackupInfo;
+class TBackupFileInfo;
+class TCipherManager;
+
+// The code recorded when a copy read back does not match its source (Windows' "a data
+// integrity checksum error occurred").
+inline constexpr uint32_t kVerifyMismatch = 323;
+
+struct TTransferOptions {
+  bool Silent = false;            // no progress window: nothing is shown and nothing can be stopped
+  bool CopyAcl = false;           // copy the source's access list onto each written file
+  bool CopyCreationTime = false;  // copy the source's creation time onto each written file
+  // Sharing, lock and network failures (IsPassingFailure) are tried again up to
+  // RetryCount times, RetryWaitSeconds apart; the last failure is what gets recorded.
+  int RetryCount = 0;
+  int RetryWaitSeconds = 0;
+  // Each written file is read back and compared with its source.
+  bool Verify = false;
+};
+
+// Copies the access list of `source` onto `target`; false when it could not.
+using TAclCopyCall = std::function<bool(const std::wstring& source, const std::wstring& target)>;
+
+// The cipher of a plain encrypting item: the item's CipherName in CBC mode, keyed with
+// the item's CipherKey, or `runKey` when the item stores none.
+std::unique_ptr<TCipherManager> CreateItemCipher(const TBackupInfo& item, const std::string& runKey);
+
+class TFileTransfer {
+public:
+  // `progress` may be null (a silent run). The lists, the progress and the history mover
+  // must outlive the object.
+  TFileTransfer(TOwnedFileInfoList& copiedFiles, TOwnedFileInfoList& errorFiles, const TTransferOptions& options,
+                IProgress* progress, THistoryMover& history, TPathGuard guard);
+  ~TFileTransfer();
+  TFileTransfer(const TFileTransfer&) = delete;
+  TFileTransfer& operator=(const TFileTransfer&) = delete;
+
+  // The remembered answers of the overwrite question, and the stop of the phase.
+  bool YesToAll = false;
+  bool NoToAll = false;
+  bool Stopped = false;
+  // Bytes of the files handled so far in the phase (the bar's position before a file).
+  int64_t BytesDone = 0;
+  // Access list copy (null: none is copied even with CopyAcl).
+  TAclCopyCall CopyDacl;
+
+  // One planned file of a plain item: shows it, honours a stop, moves the old version
+  // into the history folder or asks, writes it and records the outcome. `cipher` is the
+  // item's cipher when it has Encrypt. False when a stop ends the loop before this file.
+  bool TransferOne(const TBackupFileInfo& record, TCipherManager* cipher);
+
+  // System copy of the record's file onto `target`, with the retries for a read-only
+  // target (5), a target the system cannot encrypt (6000) and passing failures.
+  bool CopyOneFile(const TBackupFileInfo& record, const std::wstring& target);
+  // The item cipher's encode (decode with Decrypt) of the record's file onto `target`,
+  // with the retries for a target that cannot be created.
+  bool EncryptOneFile(TCipherManager& cipher, const TBackupFileInfo& record, const std::wstring& target);
+  // The overwrite question for an existing target: Yes, No, No to all, Yes to all.
+  bool AskOverwrite(const std::wstring& target, const TBackupFileInfo& record);
+  // Moves the file written under the temporary name onto its final name; a failure turns
+  // the file's copied record into an error record.
+  bool ReplaceFromTempName(const std::wstring& temp, const TBackupFileInfo& record);
+
+  // The cipher progress event: the bar, the message pump and a stop (1235).
+  void InstallCipherProgress(TCipherManager& cipher);
+
+  // The final destination path of a record: DestinationRoot + "\" + RelativePath.
+  std::wstring FinalPath(const TBackupFileInfo& record) const;
+
+private:
+  uint32_t SystemCopy(const std::wstring& source, const std::wstring& target);
+  uint32_t CopyOnce(const std::wstring& source, const std::wstring& target);
+  uint32_t CopyOverProtected(const std::wstring& source, const std::wstring& target);
+  uint32_t StreamCopy(const std::wstring& source, const std::wstring& target);
+  uint32_t VerifyCopy(const std::wstring& source, const std::wstring& target);
+  // Waits before retry `attempt`; false when a stop ends the wait.
+  bool WaitBeforeRetry(int attempt, const std::wstring& source);
+  uint32_t RunCipher(TCipherManager& cipher, const TBackupFileInfo& record, const std::wstring& target);
+  void CopyPropertiesAfterCipher(const std::wstring& source, const std::wstring& target);
+
+  void RecordCopied(const TBackupFileInfo& record);
+  void RecordFailed(const TBackupFileInfo& record, uint32_t code);
+  bool Polling() const { return progress_ && !options_.Silent; }
+
+  TOwnedFileInfoList& copiedFiles_;
+  TOwnedFileInfoList& errorFiles_;
+  TTransferOptions options_;
+  IProgress* progress_;
+  THistoryMover& history_;
+  TPathGuard guard_;
+  TCopyProgress copyProgress_;  // made once: no allocation per file
+  std::vector<char> buffer_;    // the read-back check, made on first use
+  std::vector<char> compare_;
+  const TBackupInfo* rootItem_ = nullptr;  // the item whose destination root is shared below
+  TSharedText destRoot_;
+  std::wstring target_;  // reused for every file
+};
+
+}  // namespace vog

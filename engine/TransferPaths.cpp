@@ -1,0 +1,64 @@
+#include "engine/TransferPaths.h"
+
+#include "base/Path.h"
+#include "platform/Platform.h"
+#include "scan/FileInfo.h"
+
+namespace vog {
+
+std::wstring_view FolderPartOf(std::wstring_view path) noexcept {
+  const size_t slash = path.rfind(L'\\');
+  return slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash + 1);
+}
+
+std::wstring_view NamePartOf(std::wstring_view path) noexcept {
+  const size_t slash = path.rfind(L'\\');
+  return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
+}
+
+uint32_t MakeFolderWithParents(const std::wstring& path) {
+  IFileSystem& files = Files();
+  uint32_t attributes = 0;
+  if (files.GetAttributes(path, attributes) == err::Success)
+    return (attributes & attr::Directory) ? err::Success : err::AlreadyExists;
+  // Create the parent first; a drive ("C:") or a share root ends the climb.
+  std::wstring_view parent = FolderPartOf(path);
+  if (!parent.empty()) parent.remove_suffix(1);
+  if (parent.size() > PathRoot(path).size()) {
+    if (const uint32_t code = MakeFolderWithParents(std::wstring(parent))) return code;
+  }
+  const uint32_t code = files.MakeFolder(path);
+  if (code == err::AlreadyExists && files.GetAttributes(path, attributes) == err::Success &&
+      (attributes & attr::Directory))
+    return err::Success;
+  return code;
+}
+
+bool PathExists(const std::wstring& path) {
+  uint32_t attributes = 0;
+  return Files().GetAttributes(path, attributes) == err::Success;
+}
+
+void EscapeLineBreaks(TFileInfo& record) {
+  const std::wstring path = record.FullPath();
+  if (path.find_first_of(L"\r\n") == std::wstring::npos) return;
+  std::wstring escaped;
+  escaped.reserve(path.size() + 16);
+  for (wchar_t c : path) {
+    if (c == L'\r')
+      escaped += L"[0D]";
+    else if (c == L'\n')
+      escaped += L"[0A]";
+    else
+      escaped += c;
+  }
+  std::wstring_view folder = FolderPartOf(escaped);
+  if (!folder.empty()) folder.remove_suffix(1);
+  record.SetPath(std::wstring_view(), folder, NamePartOf(escaped));
+}
+
+bool IsPassingFailure(uint32_t code) noexcept {
+  return code == err::SharingViolation || code == err::LockViolation || (code >= 51 && code <= 71);
+}
+
+}  // namespace vog

@@ -1,0 +1,44 @@
+#pragma once
+// Path pieces and small file steps shared by the transfer, the history folders and the
+// folder creation of a run.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vog {
+
+class TFileInfo;
+
+// The name a file is first written under when its item writes through a temporary name
+// (the percent signs are part of the name). At most one exists per run at a time.
+inline constexpr std::wstring_view kTempFileName = L"Vogmerist%%.$$$";
+
+// Whether `path`, resolved the way Windows resolves it, lies inside `root` (IsInsideFolder,
+// engine/Containment.h). Every delete, move and overwrite the engine makes asks first.
+using TInsideCheck = std::function<bool(std::wstring_view path, std::wstring_view root)>;
+// The same check that also records a refusal (TBackup::GuardPath): false when `path` lies
+// outside `root`, after `record` (or the path) went to ErrorFiles with a message.
+using TPathGuard = std::function<bool(const std::wstring& path, const std::wstring& root, const TFileInfo* record)>;
+
+// The folder part of a path with its trailing "\" ("" when there is no "\").
+std::wstring_view FolderPartOf(std::wstring_view path) noexcept;
+// The name after the last "\".
+std::wstring_view NamePartOf(std::wstring_view path) noexcept;
+
+// Creates a folder with all missing parents. 0 when the folder exists afterwards,
+// otherwise the code of the first creation that failed.
+uint32_t MakeFolderWithParents(const std::wstring& path);
+// Whether a file or folder exists at `path`.
+bool PathExists(const std::wstring& path);
+
+// The display form of a failed record whose path holds line breaks: every CR becomes
+// "[0D]" and every LF "[0A]"; when that changed anything, RootFolder is emptied and the
+// escaped path split into SubFolder and FileName. Nothing on disk is touched.
+void EscapeLineBreaks(TFileInfo& record);
+
+// Failures that often pass by themselves: sharing and lock violations and the network
+// errors Windows reports between 51 and 71.
+bool IsPassingFailure(uint32_t code) noexcept;
+
+}  // namespace vog
