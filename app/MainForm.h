@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/BackupRunner.h"
+#include "app/RunOptions.h"
 #include "base/DateTime.h"
 #include "model/AppBackupData.h"
 #include "model/AppData.h"
@@ -112,6 +113,8 @@ public:
   bool NoDestinationCheck = false, CopyAcl = false, CopyCreationTime = false;
   bool BackupOnly = false, RestoreOnly = false;
   int32_t CommandWindowWidth = 0, CommandWindowHeight = 0;
+  // The run guards: section [Run] of the settings file, then the command line.
+  TRunOptions RunOptions;
   TCommandRequests Requests;
   std::wstring DestinationText;  // the destination edit
   std::wstring BackupTimeLabel;
@@ -121,6 +124,9 @@ public:
   bool EndRequested = false;
   // The process's exit code (app/ExitCodes.h).
   int ExitCode = 0;
+  // The message of an error that ended an unattended action (nobody is there to read a
+  // box: the program ends with exit code 10 instead and the run log records it).
+  std::wstring UnattendedError;
 
   // The engine of each run; without one a run ends with an error.
   TBackupRunnerFactory RunnerFactory;
@@ -159,9 +165,14 @@ public:
   // --- runs (app/QuietRun.cpp) -------------------------------------------------------
   TQuietRunResult RunQuietBackup();
   void WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed);
+  // The log entry of an unattended run that an error ended: what the run did so far (with
+  // `runner`, may be null), result code 12 and the message as one line of the failed files.
+  void WriteErrorLog(IBackupRunner* runner, const std::wstring& message, TDateTime elapsed);
 
 private:
   void RunCommandLineActions();
+  // The run log's file: LogFileName with its macros expanded, or in the program's folder.
+  std::wstring RunLogPath() const;
   enum class TPowerAction { PowerOff, Standby, Hibernate, Reboot };
   // QuietStart, then the power action when QuietStart allows it.
   void QuietStartThenPower(TPowerAction action);
@@ -173,6 +184,7 @@ private:
   IMainView& view_;
   std::vector<std::wstring> arguments_;
   bool pendingNamed_ = false;  // the pending path was named on the command line
+  bool unattended_ = false;    // an unattended action (AUTO, a power option) is running
 };
 
 }  // namespace vog

@@ -72,6 +72,7 @@ TQuietRunResult TMainForm::RunQuietBackup() {
   TBackupHistoryDatabase database;
   TSavedFolders saved;
   std::unique_ptr<IBackupRunner> runner;
+  TDateTime start = Clock().Now();
   Busy = true;
   view_.EnableRunButtons(false);
 
@@ -94,7 +95,7 @@ TQuietRunResult TMainForm::RunQuietBackup() {
       if (!HistoryDatabasePath.empty()) database.SetDatabaseFile(HistoryDatabasePath);
       database.Load();
     }
-    const TDateTime start = Clock().Now();
+    start = Clock().Now();
     if (!RunnerFactory) throw Error(kNoEngine);
     runner = RunnerFactory();
     runner->SetHistoryDatabase(&database);
@@ -102,6 +103,9 @@ TQuietRunResult TMainForm::RunQuietBackup() {
     runner->SetSilent(true);
     runner->SetCopyAcl(CopyAcl);
     runner->SetCopyCreationTime(CopyCreationTime);
+    runner->SetMirrorGuard(RunOptions.Guard, false);
+    runner->SetRetry(RunOptions.RetryCount, RunOptions.RetryWaitSeconds);
+    runner->SetVerify(RunOptions.Verify);
 
     for (TBackupInfo* item : Items) {
       saved.Expand(*item);
@@ -127,18 +131,26 @@ TQuietRunResult TMainForm::RunQuietBackup() {
       if (!deleted.Empty() || !copied.Empty()) database.Save();
     }
 
+    // A guard that held deletions back is the last thing the run met; an item left out
+    // or a clash, which leave data without a backup, keep their code.
+    const bool heldBack = runner->DeletionsHeldBack();
+    const uint8_t logCode = code == runcode::None && heldBack ? runcode::DeletionsHeldBack : code;
     const TDateTime end = Clock().Now();
     if (Data.WriteLog) {
       try {
-        WriteRunLog(*runner, code, end - start);
+        WriteRunLog(*runner, logCode, end - start);
       } catch (const Error&) {
         // The unattended run has nobody to tell; the run itself is complete.
       }
     }
     result.RunErrorCode = code;
     result.FailedFiles = runner->ErrorFiles().Count();
-    result.DeletionsHeldBack = runner->DeletionsHeldBack();
+    result.DeletionsHeldBack = heldBack;
     result.ExitCode = QuietRunExitCode(code, result.FailedFiles, result.DeletionsHeldBack);
+  } catch (const Error& error) {
+    WriteErrorLog(runner.get(), error.Message(), Clock().Now() - start);
+    finish();
+    throw;
   } catch (...) {
     finish();
     throw;
@@ -147,16 +159,15 @@ TQuietRunResult TMainForm::RunQuietBackup() {
   return result;
 }
 
-void TMainForm::WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed) {
+std::wstring TMainForm::RunLogPath() const {
   const std::wstring name = CodePage().AnsiToWide(Data.LogFileName);
-  std::wstring path;
-  if (HasFolderPart(name))
-    path = HasMacro(name) ? ExpandMacros(name) : name;
-  else
-    path = AddBackslash(Files().ProgramFolder()) + name;
+  if (HasFolderPart(name)) return HasMacro(name) ? ExpandMacros(name) : name;
+  return AddBackslash(Files().ProgramFolder()) + name;
+}
 
+void TMainForm::WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed) {
   TBackupLog log;
-  log.SetLogFileName(path);
+  log.SetLogFileName(RunLogPath());
   log.SetDataFileName(DataFilePath);
   log.SetCopiedFiles(&runner.CopiedFiles());
   log.SetErrorFiles(&runner.ErrorFiles());
@@ -165,6 +176,38 @@ void TMainForm::WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime 
   log.SetElapsedTime(elapsed);
   log.SetResultCode(errorCode);
   log.Write();
+}
+
+void TMainForm::WriteErrorLog(IBackupRunner* runner, const std::wstring& message, TDateTime elapsed) {
+  if (!Data.WriteLog) return;
+  TFileInfoList copied, deleted, failed;
+  if (runner) {
+    for (TFileInfo* record : runner->CopiedFiles()) copied.Add(record);
+    for (TFileInfo* record : runner->AllMirrorFiles()) deleted.Add(record);
+    for (TFileInfo* record : runner->ErrorFiles()) failed.Add(record);
+  }
+  // The message as one line of the failed files, its line breaks made blanks so the
+  // entry keeps its layout.
+  std::wstring line = message;
+  for (wchar_t& c : line)
+    if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
+  TBackupFileInfo record;
+  record.SetPath(L"", L"", line);
+  failed.Add(&record);
+  TBackupLog log;
+  log.SetLogFileName(RunLogPath());
+  log.SetDataFileName(DataFilePath);
+  log.SetCopiedFiles(&copied);
+  log.SetErrorFiles(&failed);
+  log.SetDeletedFiles(&deleted);
+  log.SetKeepCount(Data.LogKeepCount);
+  log.SetElapsedTime(elapsed);
+  log.SetResultCode(runcode::RunError);
+  try {
+    log.Write();
+  } catch (const Error&) {
+    // the exit code still tells
+  }
 }
 
 }  // namespace vog
