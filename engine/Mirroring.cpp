@@ -2,9 +2,10 @@
 // (during Plan), and phase 2 of Execute, which removes it: archive entries, plain files,
 // then folders.
 //
-// Unlike a plain deletion that fails quietly, a mirrored file that cannot be deleted (or
-// moved to the history folder) goes to ErrorFiles with its Windows code and leaves
-// MirrorFiles, so the log and the result window show that the destination still holds it.
+// A mirrored file that cannot be deleted (or moved to the history folder) goes to
+// ErrorFiles with its Windows code and leaves MirrorFiles, so the log and the result
+// window show that the destination still holds it; files a stop left untouched leave
+// MirrorFiles too. After the phase a plain item's MirrorFiles holds exactly what went.
 #include <algorithm>
 
 #include "base/Text.h"
@@ -103,8 +104,12 @@ void TBackup::DeleteMirrorFiles() {
     if (pair->Info->Archive && pair->Info->Condition.Mirroring) DeleteMirroredArchiveEntries(*pair);
   }
   for (const auto& pair : Items) {
-    if (Stopped) break;
-    if (!pair->Info->Archive) DeleteMirroredPlainFiles(*pair);
+    if (pair->Info->Archive) continue;
+    if (Stopped) {
+      pair->MirrorFiles.Clear();  // not reached: nothing of it was deleted
+      continue;
+    }
+    DeleteMirroredPlainFiles(*pair);
   }
   if (!Stopped) RemoveMirrorFolders();
 }
@@ -153,7 +158,12 @@ void TBackup::DeleteMirroredArchiveEntries(TBackupInfoAndFile& pair) {
 void TBackup::DeleteMirroredPlainFiles(TBackupInfoAndFile& pair) {
   TBackupInfo& item = *pair.Info;
   for (int i = 0; i < pair.MirrorFiles.Count();) {
-    if (Progress && PollStop()) return;
+    if (Progress && PollStop()) {
+      // What a stop left untouched is still in the destination: it must not be logged
+      // as deleted nor leave the history database.
+      pair.MirrorFiles.EditSlots([i](std::vector<std::unique_ptr<TFileInfo>>& slots) { slots.resize(i); });
+      return;
+    }
     TFileInfo* record = pair.MirrorFiles[i];
     const std::wstring path = record->FullPath();
     if (!GuardPath(path, item.DestFolder, record)) {

@@ -8,6 +8,11 @@
 
 namespace vog {
 
+namespace {
+// The network name is no longer available (a share that went away during the walk).
+constexpr uint32_t kNetNameDeleted = 64;
+}  // namespace
+
 std::wstring FolderCheckFailedMessage(uint32_t code) {
   return L"フォルダのチェックに失敗しました[" + IntToText(code) + L"]\r\nフォルダが壊れている可能性があります";
 }
@@ -28,6 +33,9 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
   std::unique_ptr<IFindHandle> handle;
   TFindData data;
   LastError = files.FindFirst(folder + L"\\*.*", handle, data);
+  // A listing that breaks after it began is never taken as complete: a source listed in
+  // part would let mirroring delete the copies of the files it left out.
+  const bool opened = LastError == err::Success;
   while (LastError == err::Success) {
     if (stopped_ || (StopCheck && StopCheck())) {
       stopped_ = true;
@@ -62,12 +70,15 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
       return;
     case err::BadNetPath:
     case err::NetworkBusy:
+    case kNetNameDeleted:
+    case err::UnexpectedNetworkError:
     case err::DirectoryUnreadable:
     case err::FileCorrupt:
     case err::DiskCorrupt:
       throw Error(FolderCheckFailedMessage(LastError));
     default:
-      return;  // this folder ends quietly; the parent goes on
+      if (opened) throw Error(FolderCheckFailedMessage(LastError));
+      return;  // a folder that cannot be opened ends quietly; the parent goes on
   }
 }
 

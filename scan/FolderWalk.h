@@ -4,11 +4,12 @@
 // thread reads the destination.
 //
 // Error rules of the walk: the end of a listing (18) ends a folder normally; a network or
-// corruption failure (53, 54, 1005, 1392, 1393, also in the middle of a listing) raises
+// corruption failure (53, 54, 59, 64, 1005, 1392, 1393) raises
 // "フォルダのチェックに失敗しました[<code>]" CR LF "フォルダが壊れている可能性があります"
-// out of every level; any other failure (a missing folder, access denied, ...) ends that
-// folder quietly and the walk goes on with the parent's next entry, so a missing root
-// gives empty lists.
+// out of every level, and so does any failure in the middle of a listing that had begun
+// (a partly listed source would let mirroring delete copies of the files left out); a
+// folder that cannot be opened at all (missing, access denied, ...) ends quietly and the
+// walk goes on with the parent's next entry, so a missing root gives empty lists.
 #include <atomic>
 #include <cstdint>
 #include <functional>
