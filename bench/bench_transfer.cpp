@@ -58,9 +58,9 @@ void BM_FirstFullCopy(benchmark::State& state) {
     walk.Folders = &folders;
     walk.BackupInfo = &item;
     walk.Run();
-    TFolderList newFolders;
+    TSortedFolderList newFolders;
     for (const TFolderEntry& f : folders)
-      if (!f.Path.empty()) newFolders.push_back({item.DestFolder + L"\\" + f.Path, &item});
+      if (!f.Path.empty()) newFolders.Add(item.DestFolder + L"\\" + f.Path, &item);
     const std::vector<TTransferItem> items{{&item, &plan, ""}};
     TFolderOptions options;
     options.Silent = true;

@@ -33,13 +33,13 @@ std::unique_ptr<TCipherManager> CreateItemCipher(const TBackupInfo& item, const 
 
 TFileTransfer::TFileTransfer(TOwnedFileInfoList& copiedFiles, TOwnedFileInfoList& errorFiles,
                              const TTransferOptions& options, IProgress* progress, THistoryMover& history,
-                             TInsideCheck inside)
+                             TPathGuard guard)
     : copiedFiles_(copiedFiles),
       errorFiles_(errorFiles),
       options_(options),
       progress_(progress),
       history_(history),
-      inside_(std::move(inside)) {
+      guard_(std::move(guard)) {
   if (Polling()) {
     copyProgress_ = [this](int64_t copied, int64_t) {
       ProcessMessages();
@@ -69,7 +69,7 @@ void TFileTransfer::RecordCopied(const TBackupFileInfo& record) {
   auto copied = std::make_unique<TBackupFileInfo>();
   copied->Assign(record);
   copied->SetRootFolder(destRoot_);
-  copiedFiles_.Add(copied.release());
+  copiedFiles_.Add(std::move(copied));
 }
 
 void TFileTransfer::RecordFailed(const TBackupFileInfo& record, uint32_t code) {
@@ -77,7 +77,7 @@ void TFileTransfer::RecordFailed(const TBackupFileInfo& record, uint32_t code) {
   failed->Assign(record);
   failed->Attr = code;
   if (code == err::InvalidName) EscapeLineBreaks(*failed);
-  errorFiles_.Add(failed.release());
+  errorFiles_.Add(std::move(failed));
 }
 
 bool TFileTransfer::TransferOne(const TBackupFileInfo& record, TCipherManager* cipher) {
@@ -98,8 +98,7 @@ bool TFileTransfer::TransferOne(const TBackupFileInfo& record, TCipherManager* c
     target_ += L'\\';
   }
   target_ += record.FileName;
-  if (inside_ && !inside_(target_, item.DestFolder)) {
-    RecordFailed(record, kOutsideDestination);
+  if (guard_ && !guard_(target_, item.DestFolder, &record)) {
     BytesDone += record.Size;
     return true;
   }
@@ -107,7 +106,8 @@ bool TFileTransfer::TransferOne(const TBackupFileInfo& record, TCipherManager* c
   if (item.KeepHistory) {
     if (history_.MoveToHistory(record) == THistoryMove::Refused) {
       // The old version cannot be kept where it belongs, so it is not overwritten either.
-      RecordFailed(record, kOutsideDestination);
+      if (!guard_ || guard_(history_.RefusedPath(), history_.RefusedRoot(), &record))
+        RecordFailed(record, kOutsideDestinationCode);
       BytesDone += record.Size;
       return true;
     }
@@ -172,14 +172,12 @@ bool TFileTransfer::AskOverwrite(const std::wstring& target, const TBackupFileIn
 bool TFileTransfer::ReplaceFromTempName(const std::wstring& temp, const TBackupFileInfo& record) {
   const std::wstring final = FinalPath(record);
   IFileSystem& files = Files();
-  uint32_t code = kOutsideDestination;
-  if (!inside_ || inside_(final, record.BackupInfo->DestFolder)) {
-    // Replace in one step where the system can; a read-only final name is cleared first.
+  // `final` is the target TransferOne checked. Replace in one step where the system can; a
+  // read-only final name is cleared first.
+  uint32_t code = files.MoveEntry(temp, final, true);
+  if (code != err::Success && PathExists(final)) {
+    DeleteFileForce(final);
     code = files.MoveEntry(temp, final, true);
-    if (code != err::Success && PathExists(final)) {
-      DeleteFileForce(final);
-      code = files.MoveEntry(temp, final, true);
-    }
   }
   if (code == err::Success) return true;
   DeleteFileForce(temp);
@@ -187,10 +185,10 @@ bool TFileTransfer::ReplaceFromTempName(const std::wstring& temp, const TBackupF
   for (int i = copiedFiles_.Count() - 1; i >= 0; --i) {
     TFileInfo* copied = copiedFiles_[i];
     if (CompareFullPath(*copied, final) != 0) continue;
-    copiedFiles_.Delete(i);
-    copied->Attr = code;
-    EscapeLineBreaks(*copied);
-    errorFiles_.Add(copied);
+    std::unique_ptr<TFileInfo> failed = copiedFiles_.Extract(i);
+    failed->Attr = code;
+    EscapeLineBreaks(*failed);
+    errorFiles_.Add(std::move(failed));
     break;
   }
   return false;

@@ -28,9 +28,6 @@ class TCipherManager;
 // The code recorded when a copy read back does not match its source (Windows' "a data
 // integrity checksum error occurred").
 inline constexpr uint32_t kVerifyMismatch = 323;
-// The code recorded when a target lies outside the item's destination (Windows' "the
-// specified path is invalid").
-inline constexpr uint32_t kOutsideDestination = 161;
 
 struct TTransferOptions {
   bool Silent = false;            // no progress window: nothing is shown and nothing can be stopped
@@ -56,7 +53,7 @@ public:
   // `progress` may be null (a silent run). The lists, the progress and the history mover
   // must outlive the object.
   TFileTransfer(TOwnedFileInfoList& copiedFiles, TOwnedFileInfoList& errorFiles, const TTransferOptions& options,
-                IProgress* progress, THistoryMover& history, TInsideCheck inside);
+                IProgress* progress, THistoryMover& history, TPathGuard guard);
   ~TFileTransfer();
   TFileTransfer(const TFileTransfer&) = delete;
   TFileTransfer& operator=(const TFileTransfer&) = delete;
@@ -113,7 +110,7 @@ private:
   TTransferOptions options_;
   IProgress* progress_;
   THistoryMover& history_;
-  TInsideCheck inside_;
+  TPathGuard guard_;
   TCopyProgress copyProgress_;  // made once: no allocation per file
   std::vector<char> buffer_;    // the read-back check, made on first use
   std::vector<char> compare_;

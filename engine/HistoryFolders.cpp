@@ -121,10 +121,12 @@ bool THistoryMover::Allowed(const TBackupInfo& item, const std::wstring& destPat
   const std::wstring& historyRoot = item.UseHistoryFolder ? item.HistoryFolder : item.DestFolder;
   if (!inside_(destPath, item.DestFolder)) {
     refused_ = destPath;
+    refusedRoot_ = item.DestFolder;
     return false;
   }
   if (!inside_(target.File, historyRoot)) {
     refused_ = target.File;
+    refusedRoot_ = historyRoot;
     return false;
   }
   return true;
@@ -153,7 +155,8 @@ THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record) {
   if (files.MoveEntry(path, target.File, false) == err::Success) return THistoryMove::Moved;
   // An earlier run of the same day left a file of this name: the newer version wins.
   DeleteFileForce(target.File);
-  return files.MoveEntry(path, target.File, false) == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
+  lastError_ = files.MoveEntry(path, target.File, false);
+  return lastError_ == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
 }
 
 THistoryMove THistoryMover::MoveBackFromHistory(const TBackupFileInfo& record) {
@@ -167,7 +170,8 @@ THistoryMove THistoryMover::MoveBackFromHistory(const TBackupFileInfo& record) {
   if (!Allowed(*record.BackupInfo, path, target)) return THistoryMove::Refused;
   if (files.MoveEntry(target.File, path, false) == err::Success) return THistoryMove::Moved;
   DeleteFileForce(path);
-  return files.MoveEntry(target.File, path, false) == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
+  lastError_ = files.MoveEntry(target.File, path, false);
+  return lastError_ == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
 }
 
 void TRemoveOverrideHistoryFolder::Execute() {

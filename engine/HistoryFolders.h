@@ -14,14 +14,13 @@
 #include <vector>
 
 #include "base/DateTime.h"
+#include "engine/Backup.h"
 #include "engine/TransferPaths.h"
 
 namespace vog {
 
 class TBackupInfo;
 class TBackupFileInfo;
-
-inline constexpr std::wstring_view kHistoryMarkerName = L"Vogmerist世代管理フォルダ";
 
 // The name of the run's history folders: `startTime` formatted with the item's
 // HistoryFolderFormat ("'世代' yyyy-mm-dd" gives 世代 2009-01-02).
@@ -72,8 +71,11 @@ public:
   // The destination path and history target of a record.
   std::wstring DestinationPath(const TBackupFileInfo& record) const;
   THistoryTarget TargetOf(const TBackupFileInfo& record);
-  // The path a refused move named (for the error record's message).
+  // The path a refused move named and the folder it lies outside of.
   const std::wstring& RefusedPath() const { return refused_; }
+  const std::wstring& RefusedRoot() const { return refusedRoot_; }
+  // The code of the last failed move.
+  uint32_t LastError() const { return lastError_; }
   TDateTime StartTime() const { return startTime_; }
 
 private:
@@ -88,6 +90,8 @@ private:
   std::wstring folderName_;
   std::wstring madeFolder_;  // the folder last made or found, so a folder is checked once in a row
   std::wstring refused_;
+  std::wstring refusedRoot_;
+  uint32_t lastError_ = 0;
 };
 
 // Removes the history folders older than KeepDays days below one folder: the item's

@@ -1,25 +1,103 @@
 // File transfer (phases 1 and 4 of Execute) and the history folder moves that mirroring
-// calls. Not built yet: each call below changes nothing.
+// calls, over the transfer functions (TransferPhase.h) and the history mover.
 #include "engine/Backup.h"
+#include "engine/Containment.h"
+#include "engine/HistoryFolders.h"
+#include "engine/TransferPhase.h"
+#include "model/BackupInfo.h"
 #include "platform/Codes.h"
+#include "platform/Security.h"
+#include "scan/Progress.h"
 
 namespace vog {
 
+namespace {
+
+constexpr int kCopyAnimationResource = 70;
+
+std::vector<TTransferItem> TransferItems(const TBackupInfoAndFileList& pairs) {
+  std::vector<TTransferItem> items;
+  items.reserve(static_cast<size_t>(pairs.Count()));
+  for (const auto& pair : pairs) items.push_back({pair->Info, &pair->CopyFiles, pair->RunCipherKey});
+  return items;
+}
+
+bool Inside(std::wstring_view path, std::wstring_view root) { return IsInsideFolder(path, root); }
+
+}  // namespace
+
 void TBackup::CreateDestinationFolders() {
-  // filled by the transfer phase
+  TAclCopy acl;
+  TFolderOptions options;
+  options.CopyAcl = CopyAcl && acl.Available();
+  options.CopyCreationTime = CopyCreationTime;
+  options.Silent = Silent;
+  if (options.CopyAcl)
+    options.CopyDacl = [&acl](const std::wstring& s, const std::wstring& t) { return acl.CopyDacl(s, t); };
+  vog::CreateDestinationFolders(TransferItems(Items), options);
 }
 
 void TBackup::TransferFiles() {
-  // filled by the transfer phase
+  CloseProgress();
+  if (!Silent) {
+    progress_ = ProgressFactory().CreateProgress();
+    Progress = progress_.get();
+  }
+  struct TClose {
+    TBackup& backup;
+    ~TClose() { backup.CloseProgress(); }
+  } close{*this};
+
+  TAclCopy acl;
+  TFolderOptions folderOptions;
+  folderOptions.CopyAcl = CopyAcl && acl.Available();
+  folderOptions.CopyCreationTime = CopyCreationTime;
+  folderOptions.Silent = Silent;
+  if (folderOptions.CopyAcl)
+    folderOptions.CopyDacl = [&acl](const std::wstring& s, const std::wstring& t) { return acl.CopyDacl(s, t); };
+  if (AnimationModule) folderOptions.CopyAnimation = {TAnimationKind::Resource, kCopyAnimationResource};
+
+  TTransferOptions options;
+  options.Silent = Silent;
+  options.CopyAcl = folderOptions.CopyAcl;
+  options.CopyCreationTime = CopyCreationTime;
+  options.RetryCount = RetryCount;
+  options.RetryWaitSeconds = RetryWaitSeconds;
+  options.Verify = Verify;
+  THistoryMover history(StartTime, Inside);
+  TFileTransfer transfer(CopiedFiles, ErrorFiles, options, Progress, history,
+                         [this](const std::wstring& path, const std::wstring& root, const TFileInfo* record) {
+                           return GuardPath(path, root, record);
+                         });
+  transfer.CopyDacl = folderOptions.CopyDacl;
+  vog::TransferFiles(TransferItems(Items), NewFolders, transfer, folderOptions, Progress);
+  Stopped = transfer.Stopped;
+  YesToAll = transfer.YesToAll;
+  NoToAll = transfer.NoToAll;
 }
 
-uint32_t TBackup::MoveMirrorFileToHistory(TBackupInfoAndFile&, const TFileInfo&) {
-  // filled by the history folder phase; until then the file stays and is reported
-  return err::NotSupported;
+uint32_t TBackup::MoveMirrorFileToHistory(TBackupInfoAndFile&, const TFileInfo& record) {
+  const auto* file = dynamic_cast<const TBackupFileInfo*>(&record);
+  if (!file || !file->BackupInfo) return err::InvalidParameter;
+  THistoryMover history(StartTime, Inside);
+  switch (history.MoveToHistory(*file)) {
+    case THistoryMove::Moved:
+      return err::Success;
+    case THistoryMove::NoFile:
+      return err::FileNotFound;
+    case THistoryMove::Refused:
+      Refusals.push_back(L"\"" + history.RefusedPath() + L"\" は \"" + history.RefusedRoot() +
+                         L"\" の外にあるため変更しません");
+      return kOutsideDestinationCode;
+    case THistoryMove::Failed:
+      break;
+  }
+  return history.LastError();
 }
 
 uint32_t TBackup::SaveMirroredEntriesToHistory(TBackupInfoAndFile&) {
-  // filled by the history folder phase; until then the entries stay and are reported
+  // Archive entries are saved by the archive phase; until it is built the entries stay and
+  // are reported.
   return err::NotSupported;
 }
 

@@ -14,9 +14,12 @@ class TFileInfo;
 // (the percent signs are part of the name). At most one exists per run at a time.
 inline constexpr std::wstring_view kTempFileName = L"Vogmerist%%.$$$";
 
-// Whether `path`, resolved the way Windows resolves it, lies inside `root`. Every delete,
-// move and overwrite the engine makes asks it first.
+// Whether `path`, resolved the way Windows resolves it, lies inside `root` (IsInsideFolder,
+// engine/Containment.h). Every delete, move and overwrite the engine makes asks first.
 using TInsideCheck = std::function<bool(std::wstring_view path, std::wstring_view root)>;
+// The same check that also records a refusal (TBackup::GuardPath): false when `path` lies
+// outside `root`, after `record` (or the path) went to ErrorFiles with a message.
+using TPathGuard = std::function<bool(const std::wstring& path, const std::wstring& root, const TFileInfo* record)>;
 
 // The folder part of a path with its trailing "\" ("" when there is no "\").
 std::wstring_view FolderPartOf(std::wstring_view path) noexcept;

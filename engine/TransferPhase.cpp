@@ -100,8 +100,9 @@ void CreateDestinationFolders(const std::vector<TTransferItem>& items, const TFo
   }
 }
 
-void CreateEmptyFolders(const TFolderList& newFolders, const TFolderOptions& options, IProgress* progress) {
-  for (auto it = newFolders.rbegin(); it != newFolders.rend(); ++it) {
+void CreateEmptyFolders(const TSortedFolderList& newFolders, const TFolderOptions& options, IProgress* progress) {
+  for (int i = newFolders.Count() - 1; i >= 0; --i) {
+    const TFolderEntry* it = &newFolders[i];
     if (PathExists(it->Path)) continue;
     MakeFolderWithParents(it->Path);
     if (it->Item && ((options.CopyAcl && options.CopyDacl) || options.CopyCreationTime)) {
@@ -120,8 +121,8 @@ void CreateEmptyFolders(const TFolderList& newFolders, const TFolderOptions& opt
   }
 }
 
-void TransferFiles(const std::vector<TTransferItem>& items, const TFolderList& newFolders, TFileTransfer& transfer,
-                   const TFolderOptions& options, IProgress* progress) {
+void TransferFiles(const std::vector<TTransferItem>& items, const TSortedFolderList& newFolders,
+                   TFileTransfer& transfer, const TFolderOptions& options, IProgress* progress) {
   transfer.YesToAll = false;
   transfer.NoToAll = false;
   transfer.Stopped = false;
@@ -134,7 +135,7 @@ void TransferFiles(const std::vector<TTransferItem>& items, const TFolderList& n
   for (const TTransferItem& item : items) {
     if (item.Info->Archive || !item.CopyFiles) continue;
     if (progress && !options.Silent && !item.CopyFiles->Empty() && !shown) {
-      progress->SetAnimation(TProgressAnimation{TAnimationKind::CopyFile, 0});
+      progress->SetAnimation(options.CopyAnimation);
       progress->Show();
       shown = true;
     }

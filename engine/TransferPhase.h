@@ -8,19 +8,19 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "engine/Backup.h"
 #include "engine/FileTransfer.h"
-#include "scan/FolderList.h"
+#include "scan/Progress.h"
 
 namespace vog {
 
 class IProgress;
 class TBackupInfo;
-class TFileInfoList;
 
 // One item of the run with its planned files, in item order.
 struct TTransferItem {
   TBackupInfo* Info = nullptr;
-  const TFileInfoList* CopyFiles = nullptr;
+  const TOwnedFileInfoList* CopyFiles = nullptr;
   std::string RunCipherKey;  // the key when the item stores none
 };
 
@@ -40,6 +40,8 @@ struct TFolderOptions {
   bool CopyCreationTime = false;
   bool Silent = false;
   TAclCopyCall CopyDacl;  // used with CopyAcl; null copies no access list
+  // The animation of the transfer's window.
+  TProgressAnimation CopyAnimation{TAnimationKind::CopyFile, 0};
 };
 
 // Phase 1: every folder the planned files need, created in sorted order with missing
@@ -49,11 +51,11 @@ void CreateDestinationFolders(const std::vector<TTransferItem>& items, const TFo
 // The closing step of phase 4: the folders of `newFolders` that do not exist, from the
 // last to the first, with access lists and creation times of every level. Runs after a
 // stop too.
-void CreateEmptyFolders(const TFolderList& newFolders, const TFolderOptions& options, IProgress* progress);
+void CreateEmptyFolders(const TSortedFolderList& newFolders, const TFolderOptions& options, IProgress* progress);
 
 // Phase 4: each planned file of each plain item, in item order, through `transfer`; then
 // the empty folders. `progress` (may be null) gets the byte total of all items.
-void TransferFiles(const std::vector<TTransferItem>& items, const TFolderList& newFolders, TFileTransfer& transfer,
-                   const TFolderOptions& options, IProgress* progress);
+void TransferFiles(const std::vector<TTransferItem>& items, const TSortedFolderList& newFolders,
+                   TFileTransfer& transfer, const TFolderOptions& options, IProgress* progress);
 
 }  // namespace vog

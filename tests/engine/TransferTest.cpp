@@ -22,7 +22,7 @@ class TransferTest : public test::MemoryTest {
 protected:
   TBackupInfo a, b;
   TOwnedFileInfoList planA, planB, copied, errors;
-  TFolderList newFolders;
+  TSortedFolderList newFolders;
   TTransferOptions options;
   TFolderOptions folderOptions;
   std::unique_ptr<test::TScriptedPump> pump;
@@ -48,14 +48,15 @@ protected:
     Fs().AddFile(path, content);
     TFindData info;
     Fs().GetInfo(path, info);
-    auto* record = new TBackupFileInfo;
+    auto record = std::make_unique<TBackupFileInfo>();
     record->SetPath(item.SourceFolder + L"\\", sub, name);
     record->Size = info.Size;
     record->Time = DosTimeOfFileTime(info.LastWriteTime);
     record->Attr = info.Attr;
     record->BackupInfo = &item;
-    list.Add(record);
-    return *record;
+    const TBackupFileInfo& added = *record;
+    list.Add(std::move(record));
+    return added;
   }
 
   TFileTransfer& Transfer() {
@@ -76,12 +77,12 @@ protected:
     return Fs().ReadContent(path, content) ? content : "<none>";
   }
 
-  static Paths FullPaths(const TFileInfoList& list) {
+  static Paths FullPaths(const TOwnedFileInfoList& list) {
     Paths paths;
     for (const TFileInfo* r : list) paths.push_back(r->FullPath());
     return paths;
   }
-  static std::vector<uint32_t> Codes(const TFileInfoList& list) {
+  static std::vector<uint32_t> Codes(const TOwnedFileInfoList& list) {
     std::vector<uint32_t> codes;
     for (const TFileInfo* r : list) codes.push_back(r->Attr);
     return codes;
@@ -90,7 +91,7 @@ protected:
 
 TEST_F(TransferTest, ProtectedTargetIsOverwrittenAndKeepsItsAttributes) {
   for (uint32_t attributes : {attr::ReadOnly, attr::Hidden, attr::ReadOnly | attr::Hidden | attr::Archive}) {
-    copied.FreeAll();
+    copied.Clear();
     const TBackupFileInfo& record = Plan(a, planA, L"", L"f.txt", "new");
     Fs().AddFile(L"D:\\DestA\\f.txt", "old", attributes);
     EXPECT_TRUE(Transfer().CopyOneFile(record, L"D:\\DestA\\f.txt"));
@@ -126,10 +127,10 @@ TEST_F(TransferTest, TargetTheSystemCannotEncryptIsCopiedThroughStreams) {
 }
 
 TEST_F(TransferTest, LineFeedInANameIsRecordedAsInvalidAndEscaped) {
-  auto* record = new TBackupFileInfo;
+  auto record = std::make_unique<TBackupFileInfo>();
   record->SetPath(L"C:\\SrcA\\", L"sub", L"a\nb\r.txt");
   record->BackupInfo = &a;
-  planA.Add(record);
+  planA.Add(std::move(record));
   Fs().AddFolder(L"D:\\DestA\\sub");
   Run();
   ASSERT_EQ(Codes(errors), std::vector<uint32_t>{err::InvalidName});
@@ -186,8 +187,8 @@ TEST_F(TransferTest, FailedWriteWithKeepHistoryMovesTheOldVersionBack) {
                {true, true, true, kVerifyMismatch, "old"},
                {false, false, true, kVerifyMismatch, "<none>"}};  // a wrong copy never stays
   for (const Case& c : cases) {
-    planA.FreeAll();
-    errors.FreeAll();
+    planA.Clear();
+    errors.Clear();
     a.KeepHistory = c.keep;
     a.UseTempFile = c.temp;
     Plan(a, planA, L"", L"f.txt", std::string(100000, 'n'));
@@ -211,7 +212,8 @@ TEST_F(TransferTest, StopInItemOneOfTwoCopiesNothingMoreButMakesEmptyFolders) {
   Plan(a, planA, L"", L"2.txt", std::string(200000, '2'));
   Plan(a, planA, L"", L"3.txt", "3");
   Plan(b, planB, L"", L"4.txt", "4");
-  newFolders = {{L"D:\\DestA\\empty", &a}, {L"D:\\DestB\\e1\\e2", &b}};
+  newFolders.Add(L"D:\\DestA\\empty", &a);
+  newFolders.Add(L"D:\\DestB\\e1\\e2", &b);
   Fs().AddFolder(L"D:\\DestA");
   Fs().AddFolder(L"D:\\DestB");
   // Stop while the second file is being copied.
@@ -329,7 +331,8 @@ TEST_F(TransferTest, FoldersGetAccessListsAndCreationTimesLevelByLevel) {
     return true;
   };
   CreateDestinationFolders({{&a, &planA, ""}}, folderOptions);
-  CreateEmptyFolders({{L"D:\\DestA\\e1\\e2", &a}}, folderOptions, nullptr);
+  newFolders.Add(L"D:\\DestA\\e1\\e2", &a);
+  CreateEmptyFolders(newFolders, folderOptions, nullptr);
   EXPECT_EQ(acl, (Paths{L"C:\\SrcA\\x>D:\\DestA\\x", L"C:\\SrcA\\x\\y>D:\\DestA\\x\\y", L"C:\\SrcA\\e1>D:\\DestA\\e1",
                         L"C:\\SrcA\\e1\\e2>D:\\DestA\\e1\\e2"}));
   for (const wchar_t* folder : {L"D:\\DestA\\x", L"D:\\DestA\\x\\y", L"D:\\DestA\\e1\\e2"}) {
