@@ -33,7 +33,6 @@ TMainForm::TMainForm(IMainView& view, std::vector<std::wstring> arguments)
 TMainForm::~TMainForm() { FreeItems(); }
 
 void TMainForm::FreeItems() {
-  for (TBackupInfo* item : Items) delete item;
   Items.Clear();
 }
 
@@ -374,7 +373,7 @@ void TMainForm::AddPathAsItem(const std::wstring& path) {
   std::unique_ptr<TBackupInfo> item = CreateItemFromPath(path);
   for (const auto& row : CheckList.Rows)
     if (row.first == item->Title) throw Error(kTitleExists);
-  Items.Add(item.release());
+  Items.Add(std::move(item));
   Modified = true;
 }
 

@@ -83,17 +83,18 @@ public:
   }
   void Execute() override { record_.Calls.push_back(L"Execute"); }
   bool Stopped() override { return false; }
-  TFileInfoList& CopiedFiles() override { return Copied; }
-  TFileInfoList& ErrorFiles() override { return Errors; }
-  TFileInfoList& AllMirrorFiles() override { return Mirrored; }
+  TFileInfoList& CopiedFiles() override { return copiedView_ = Copied.View(); }
+  TFileInfoList& ErrorFiles() override { return errorView_ = Errors.View(); }
+  TFileInfoList& AllMirrorFiles() override { return mirroredView_ = Mirrored.View(); }
   const std::vector<TMirrorHold>& HeldBack() override { return Holds; }
 
 private:
   TRunRecord& record_;
+  TFileInfoList copiedView_, errorView_, mirroredView_;
 };
 
-inline TFileInfo* MakeRecord(const std::wstring& root, const std::wstring& name, uint32_t attr = 0) {
-  auto* record = new TBackupFileInfo;
+inline std::unique_ptr<TFileInfo> MakeRecord(const std::wstring& root, const std::wstring& name, uint32_t attr = 0) {
+  auto record = std::make_unique<TBackupFileInfo>();
   record->SetPath(root, L"", name);
   record->SetAttr(attr);
   record->SetSize(10);
@@ -130,12 +131,11 @@ protected:
   void WriteDataFile(const std::wstring& path, const std::vector<std::wstring>& titles,
                      const TAppBackupData& data = TAppBackupData()) {
     TBackupInfoList list;
-    std::vector<std::unique_ptr<TBackupInfo>> owned;
     for (const std::wstring& title : titles) {
-      owned.push_back(std::make_unique<TBackupInfo>());
-      owned.back()->Title = title;
-      owned.back()->SourceFolder = L"C:\\Src\\" + title;
-      list.Add(owned.back().get());
+      auto item = std::make_unique<TBackupInfo>();
+      item->Title = title;
+      item->SourceFolder = L"C:\\Src\\" + title;
+      list.Add(std::move(item));
     }
     TAppBackupData block;
     block.AppTitle = data.AppTitle;

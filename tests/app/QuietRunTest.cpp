@@ -21,11 +21,10 @@ protected:
     form->Data.LogFileName = "run.log";
   }
   TBackupInfo& AddItem(const std::wstring& title, const std::wstring& source) {
-    auto* item = new TBackupInfo;
+    auto item = std::make_unique<TBackupInfo>();
     item->Title = title;
     item->SourceFolder = source;
-    form->Items.Add(item);
-    return *item;
+    return *form->Items[form->Items.Add(std::move(item))];
   }
   // The result code of the log's last entry.
   std::wstring LoggedCode() {
@@ -99,8 +98,8 @@ TEST_F(QuietRunTest, HistoryDatabaseIsUpdatedWhenSomethingWasCopied) {
   TBackupHistoryDatabase database;
   database.SetDatabaseFile(L"C:\\his\\db.his");
   database.Load();
-  ASSERT_EQ(database.Entries.Count(), 1);
-  EXPECT_EQ(database.Entries[0]->FullPath(), L"D:\\Backup\\A\\x.txt");
+  ASSERT_EQ(database.Entries().Count(), 1);
+  EXPECT_EQ(database.Entries()[0]->FullPath(), L"D:\\Backup\\A\\x.txt");
 }
 
 TEST_F(QuietRunTest, FailedFilesAndHeldDeletionsGiveTheirExitCodes) {

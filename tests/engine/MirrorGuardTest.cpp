@@ -34,6 +34,7 @@ protected:
       Fs().AddFile(item.SourceFolder + L"\\k" + std::to_wstring(i) + L".txt", "same");
       Fs().AddFile(item.DestFolder + L"\\k" + std::to_wstring(i) + L".txt", "same");
     }
+    Fs().AddFile(item.SourceFolder + L"\\new.txt", "new");  // copied whatever the guard decides
     for (int i = 0; i < gone; ++i) Fs().AddFile(item.DestFolder + L"\\sub\\g" + std::to_wstring(i) + L".txt", "old");
   }
 
@@ -73,6 +74,7 @@ TEST_F(MirrorGuardTest, TripsPastTheShareAndTheMinimumNotAtThem) {
     EXPECT_EQ(Run(false, backup), c.trips) << c.kept << " " << c.gone;
     EXPECT_EQ(Remaining(c.gone), c.trips ? c.gone : 0) << c.kept << " " << c.gone;
     EXPECT_EQ(backup.GetAllMirrorFiles().Count(), c.trips ? 0 : c.gone);
+    EXPECT_TRUE(Fs().Exists(item.DestFolder + L"\\new.txt"));
     if (c.trips) {
       ASSERT_EQ(backup.HeldBack.size(), 1u);
       EXPECT_EQ(backup.HeldBack[0].Title, L"文書");
