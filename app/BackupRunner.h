@@ -15,11 +15,12 @@
 
 #include "engine/MirrorGuard.h"
 
+#include "scan/FileInfoList.h"
+
 namespace vog {
 
 class TBackupHistoryDatabase;
 class TBackupInfo;
-class TFileInfoList;
 
 class IBackupRunner {
 public:
@@ -49,9 +50,10 @@ public:
 
   // Results; the lists belong to the runner and live as long as it does.
   virtual bool Stopped() = 0;
-  virtual TFileInfoList& CopiedFiles() = 0;
-  virtual TFileInfoList& ErrorFiles() = 0;      // Attr holds each file's error code
-  virtual TFileInfoList& AllMirrorFiles() = 0;  // what mirroring deleted, over all items
+  // Views of the run's results (the engine keeps the records).
+  virtual TFileInfoList CopiedFiles() = 0;
+  virtual TFileInfoList ErrorFiles() = 0;      // Attr holds each file's error code
+  virtual TFileInfoList AllMirrorFiles() = 0;  // what mirroring deleted, over all items
   // What the mass-delete guard kept mirroring from deleting, per item.
   virtual const std::vector<TMirrorHold>& HeldBack() = 0;
   bool DeletionsHeldBack() { return !HeldBack().empty(); }

@@ -33,16 +33,19 @@ public:
   void Execute() override { backup_.Execute(); }
 
   bool Stopped() override { return backup_.Stopped; }
-  TFileInfoList& CopiedFiles() override { return copied_ = backup_.CopiedFiles.View(); }
-  TFileInfoList& ErrorFiles() override { return errors_ = backup_.ErrorFiles.View(); }
-  TFileInfoList& AllMirrorFiles() override { return backup_.GetAllMirrorFiles(); }
+  TFileInfoList CopiedFiles() override { return backup_.CopiedFiles.View(); }
+  TFileInfoList ErrorFiles() override { return backup_.ErrorFiles.View(); }
+  TFileInfoList AllMirrorFiles() override {
+    TFileInfoList view;
+    for (TFileInfo* record : backup_.GetAllMirrorFiles()) view.Add(record);
+    return view;
+  }
   const std::vector<TMirrorHold>& HeldBack() override { return backup_.HeldBack; }
 
   std::vector<std::wstring> HistoryProblems;
 
 private:
   TBackup backup_;
-  TFileInfoList copied_, errors_;  // views of the engine's owning lists
 };
 
 }  // namespace

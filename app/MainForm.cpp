@@ -32,9 +32,7 @@ TMainForm::TMainForm(IMainView& view, std::vector<std::wstring> arguments)
 
 TMainForm::~TMainForm() { FreeItems(); }
 
-void TMainForm::FreeItems() {
-  Items.Clear();
-}
+void TMainForm::FreeItems() { Items.Clear(); }
 
 void TMainForm::NoteExitCode(int code) { ExitCode = MoreSeriousExitCode(ExitCode, code); }
 

@@ -124,8 +124,8 @@ TQuietRunResult TMainForm::RunQuietBackup() {
     runner->Execute();
 
     if (useDatabase) {
-      TFileInfoList& deleted = runner->AllMirrorFiles();
-      TFileInfoList& copied = runner->CopiedFiles();
+      const TFileInfoList deleted = runner->AllMirrorFiles();
+      const TFileInfoList copied = runner->CopiedFiles();
       database.RemoveDeleted(deleted);
       database.AddCopied(copied);
       if (!deleted.Empty() || !copied.Empty()) database.Save();
@@ -169,9 +169,10 @@ void TMainForm::WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime 
   TBackupLog log;
   log.SetLogFileName(RunLogPath());
   log.SetDataFileName(DataFilePath);
-  log.SetCopiedFiles(&runner.CopiedFiles());
-  log.SetErrorFiles(&runner.ErrorFiles());
-  log.SetDeletedFiles(&runner.AllMirrorFiles());
+  const TFileInfoList copied = runner.CopiedFiles(), failed = runner.ErrorFiles(), deleted = runner.AllMirrorFiles();
+  log.SetCopiedFiles(&copied);
+  log.SetErrorFiles(&failed);
+  log.SetDeletedFiles(&deleted);
   log.SetKeepCount(Data.LogKeepCount);
   log.SetElapsedTime(elapsed);
   log.SetResultCode(errorCode);

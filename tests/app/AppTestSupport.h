@@ -83,14 +83,13 @@ public:
   }
   void Execute() override { record_.Calls.push_back(L"Execute"); }
   bool Stopped() override { return false; }
-  TFileInfoList& CopiedFiles() override { return copiedView_ = Copied.View(); }
-  TFileInfoList& ErrorFiles() override { return errorView_ = Errors.View(); }
-  TFileInfoList& AllMirrorFiles() override { return mirroredView_ = Mirrored.View(); }
+  TFileInfoList CopiedFiles() override { return Copied.View(); }
+  TFileInfoList ErrorFiles() override { return Errors.View(); }
+  TFileInfoList AllMirrorFiles() override { return Mirrored.View(); }
   const std::vector<TMirrorHold>& HeldBack() override { return Holds; }
 
 private:
   TRunRecord& record_;
-  TFileInfoList copiedView_, errorView_, mirroredView_;
 };
 
 inline std::unique_ptr<TFileInfo> MakeRecord(const std::wstring& root, const std::wstring& name, uint32_t attr = 0) {
@@ -132,10 +131,9 @@ protected:
                      const TAppBackupData& data = TAppBackupData()) {
     TBackupInfoList list;
     for (const std::wstring& title : titles) {
-      auto item = std::make_unique<TBackupInfo>();
-      item->Title = title;
-      item->SourceFolder = L"C:\\Src\\" + title;
-      list.Add(std::move(item));
+      TBackupInfo& item = *list[list.Add(std::make_unique<TBackupInfo>())];
+      item.Title = title;
+      item.SourceFolder = L"C:\\Src\\" + title;
     }
     TAppBackupData block;
     block.AppTitle = data.AppTitle;

@@ -21,10 +21,10 @@ protected:
     form->Data.LogFileName = "run.log";
   }
   TBackupInfo& AddItem(const std::wstring& title, const std::wstring& source) {
-    auto item = std::make_unique<TBackupInfo>();
-    item->Title = title;
-    item->SourceFolder = source;
-    return *form->Items[form->Items.Add(std::move(item))];
+    TBackupInfo& item = *form->Items[form->Items.Add(std::make_unique<TBackupInfo>())];
+    item.Title = title;
+    item.SourceFolder = source;
+    return item;
   }
   // The result code of the log's last entry.
   std::wstring LoggedCode() {

@@ -1,0 +1,105 @@
+// Planning a backup item that has nothing to do: 100,000 files in 1,000 folders, the
+// destination equal to the source, mirroring on, on the memory platform. Measures one
+// whole Plan (source walk on its thread, destination walk, filters, comparison, new
+// folders, mirroring extraction).
+//
+// Heap use is counted by replacing the global operator new: "peak_heap_mb" is the most
+// the bytes in use grew above their level before Plan while it ran (the memory file
+// system itself is not included).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "engine/Backup.h"
+#include "model/BackupInfo.h"
+#include "platform/memory/MemoryPlatform.h"
+
+namespace {
+
+std::atomic<int64_t> g_live{0};
+std::atomic<int64_t> g_peak{0};
+constexpr std::size_t kHeader = 16;
+
+void* Allocate(std::size_t size) noexcept {
+  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+  if (!block) return nullptr;
+  *reinterpret_cast<std::size_t*>(block) = size;
+  const int64_t live = g_live.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed) + size;
+  int64_t peak = g_peak.load(std::memory_order_relaxed);
+  while (live > peak && !g_peak.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {}
+  return block + kHeader;
+}
+
+void Release(void* p) noexcept {
+  if (!p) return;
+  auto* block = static_cast<unsigned char*>(p) - kHeader;
+  g_live.fetch_sub(static_cast<int64_t>(*reinterpret_cast<std::size_t*>(block)), std::memory_order_relaxed);
+  std::free(block);
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (void* p = Allocate(size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, std::size_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+
+namespace {
+
+constexpr int kFolders = 1000;
+constexpr int kFilesPerFolder = 100;
+
+void BM_PlanNoChangeItem(benchmark::State& state) {
+  auto platform = vog::CreateMemoryPlatform();
+  vog::TMemoryFileSystem& fs = *platform->MemFiles;
+  auto previous = vog::InstallPlatform(std::move(platform));
+  fs.AddVolume(L"D:");
+  fs.AddVolume(L"E:");
+  const vog::TFileTime time{0x01D5000000000000ull};
+  for (int f = 0; f < kFolders; ++f) {
+    const std::wstring folder = L"\\Projects" + std::to_wstring(f / 50) + L"\\Folder " + std::to_wstring(f) + L"\\";
+    for (int i = 0; i < kFilesPerFolder; ++i) {
+      const std::wstring name = folder + L"Document_" + std::to_wstring(i) + L".txt";
+      fs.AddFile(L"D:\\Src" + name, "", vog::attr::Archive, time);
+      fs.AddFile(L"E:\\Dst\\Src" + name, "", vog::attr::Archive, time);
+    }
+  }
+  vog::TBackupInfo item;
+  item.SourceFolder = L"D:\\Src";
+  item.DestFolder = L"E:\\Dst\\Src";
+  item.Condition.Mirroring = true;
+  int64_t peak = 0;
+  int copies = 0, deletions = 0;
+  for (auto _ : state) {
+    const int64_t before = g_live.load();
+    g_peak.store(before);
+    {
+      vog::TBackup backup;
+      backup.AddItem(&item);
+      backup.Plan();
+      copies = backup.GetAllCopyFiles().Count();
+      deletions = backup.GetAllMirrorFiles().Count() + backup.MirrorFolders.Count() + backup.NewFolders.Count();
+    }
+    peak = std::max(peak, g_peak.load() - before);
+  }
+  state.counters["peak_heap_mb"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+  state.counters["planned_changes"] = copies + deletions;  // 0: nothing to do
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * kFolders * kFilesPerFolder);
+  vog::InstallPlatform(std::move(previous));
+}
+
+}  // namespace
+
+BENCHMARK(BM_PlanNoChangeItem)->Unit(benchmark::kMillisecond)->Iterations(3);
