@@ -35,4 +35,18 @@ std::basic_string<Char> PathRootOf(std::basic_string_view<Char> path, IsLead isL
   return std::basic_string<Char>();
 }
 
+// What this program writes as a path in its lists (the history database, the log), so
+// what their readers accept:
+// - a name: not empty, without "\", "/", ":" or control characters, and not "." or ".."
+//   (nor any other name of dots and blanks alone, which Windows reads as one of those);
+// - a folder: "X:\" or "\\server\share" (then its end or "\"), followed by names separated
+//   by "\" (doubled separators, and a closing one, are allowed);
+// - a file path: a folder up to its last "\" and a name after it.
+bool IsPlainName(std::wstring_view name) noexcept;
+bool IsAbsoluteFolder(std::wstring_view folder) noexcept;
+bool IsAbsoluteFilePath(std::wstring_view path) noexcept;
+
+// `text` with control characters shown as "[0A]" and the like, for messages.
+std::wstring ShowControlCharacters(std::wstring_view text);
+
 }  // namespace vog

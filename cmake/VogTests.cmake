@@ -79,19 +79,18 @@ if(VOG_FUZZ)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-    set(corpus ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
     # Bounded by count and, on a slow machine, by time as well; a fixed seed makes a run
-    # repeatable (explore further by hand with other seeds).
-    set(args -seed=1 -runs=${VOG_FUZZ_RUNS} -max_total_time=120 -max_len=16384 -rss_limit_mb=2048)
-    if(EXISTS ${corpus})
-      # libFuzzer adds new inputs to the first corpus folder: a scratch folder in the build
-      # tree, so the seeds in the source tree are only read.
-      set(scratch ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
-      file(MAKE_DIRECTORY ${scratch})
-      add_test(NAME ${name} COMMAND ${name} ${args} ${scratch} ${corpus})
-    else()
-      add_test(NAME ${name} COMMAND ${name} ${args})
-    endif()
+    # repeatable (scripts/fuzz explores further with random seeds; its limits are these).
+    set(args -seed=1 -runs=${VOG_FUZZ_RUNS} -max_total_time=120 -max_len=16384 -rss_limit_mb=2048 -timeout=60)
+    # Every input of the corpus and of the regressions (what scripts/fuzz found) runs first;
+    # both folders are made when missing, so inputs added later are read without a new
+    # configure. libFuzzer adds new inputs to the first folder: a scratch folder in the build
+    # tree, so the folders in the source tree are only read.
+    set(corpus ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
+    set(regressions ${CMAKE_SOURCE_DIR}/fuzz/regressions/${name})
+    set(scratch ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+    file(MAKE_DIRECTORY ${corpus} ${regressions} ${scratch})
+    add_test(NAME ${name} COMMAND ${name} ${args} ${scratch} ${corpus} ${regressions})
     set_tests_properties(${name} PROPERTIES TIMEOUT 900)
   endforeach()
 endif()

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Error.h"
+#include "base/Path.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "model/BackupInfo.h"
@@ -17,9 +18,17 @@ namespace {
 
 constexpr int kFields = 5;
 
-[[noreturn]] void BadLine(const std::wstring& source, size_t line) {
-  throw Error(L"履歴データベース \"" + source + L"\" の " + IntToText(static_cast<int64_t>(line)) +
-              L" 行目を読み込めません");
+std::wstring LineText(const std::wstring& source, size_t line) {
+  return L"履歴データベース \"" + source + L"\" の " + IntToText(static_cast<int64_t>(line)) + L" 行目を読み込めません";
+}
+
+[[noreturn]] void BadLine(const std::wstring& source, size_t line) { throw Error(LineText(source, line)); }
+
+// A folder or name this program never writes: the entry would point outside the folder
+// it is listed in (or nowhere), and a mirror or history run would act on that path.
+[[noreturn]] void BadPath(const std::wstring& source, size_t line, std::wstring_view what, std::wstring_view text) {
+  throw Error(LineText(source, line) + L"。(" + std::wstring(what) + L" \"" + ShowControlCharacters(text) +
+              L"\" は使えません)");
 }
 
 // UTF-16LE bytes seen as code units, without copying them into a wide string first:
@@ -112,11 +121,11 @@ void ParseEntries(const Units& u, TOwnedFileInfoList& entries, const std::wstrin
         !Fits32(time) || !ParseNumber(u, start[4], stop[4], attributes) || !Fits32(attributes)) {
       BadLine(source, lineNumber);
     }
-    if (start[1] == stop[1]) BadLine(source, lineNumber);  // an entry without a name
 
     // Files of one folder follow each other, so they share the folder texts.
     u.Append(folder, start[0], stop[0]);
     if (!haveLast || folder != lastFolder) {
+      if (!IsAbsoluteFolder(folder)) BadPath(source, lineNumber, L"フォルダ", folder);
       lastFolder = folder;
       haveLast = true;
       // A folder ending in "\" (a file directly in an item's destination folder) is the
@@ -131,6 +140,7 @@ void ParseEntries(const Units& u, TOwnedFileInfoList& entries, const std::wstrin
       }
     }
     u.Append(name, start[1], stop[1]);
+    if (!IsPlainName(name)) BadPath(source, lineNumber, L"ファイル名", name);
     auto record = std::make_unique<TBackupFileInfo>();
     record->SetPath(lastRoot, lastSub, name);
     record->Size = size;

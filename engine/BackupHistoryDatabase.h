@@ -10,8 +10,9 @@
 // Reading also accepts UTF-16BE, UTF-8 with its mark, and ANSI text.
 //
 // A missing file is an empty database. A file that cannot be read, or a line that is not
-// five fields with decimal numbers, raises vog::Error and changes nothing. Save replaces
-// the file through a temporary file beside it.
+// five fields with decimal numbers, an absolute folder (IsAbsoluteFolder) and a plain name
+// (IsPlainName), raises vog::Error naming the line and changes nothing. Save replaces the
+// file through a temporary file beside it.
 #include <memory>
 #include <string>
 #include <string_view>

@@ -71,7 +71,8 @@ void TBackup::TransferFiles() {
                          });
   transfer.CopyDacl = folderOptions.CopyDacl;
   vog::TransferFiles(TransferItems(Items), NewFolders, transfer, folderOptions, Progress);
-  Stopped = transfer.Stopped;
+  // The file loop keeps its own stop flag, so a stop in mirroring stays reported after it.
+  if (transfer.Stopped) Stopped = true;
   YesToAll = transfer.YesToAll;
   NoToAll = transfer.NoToAll;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/Error.h"
+#include "base/Path.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "platform/FileIo.h"
@@ -288,6 +289,12 @@ void TBackupLog::ReadEntry(const TLines& lines, int index) {
           if (code < INT32_MIN || code > UINT32_MAX) Corrupt();
           attr = static_cast<uint32_t>(code);
         }
+      }
+      // A record's path is the file's full path, as Write put it there; anything else
+      // would become a record that points elsewhere, or nowhere.
+      if (!IsAbsoluteFilePath(path)) {
+        throw Error(std::wstring(kLogCorrupt) + L"。(" + IntToText(index + i + 1) + L" 行目のパス \"" +
+                    ShowControlCharacters(path) + L"\" は使えません)");
       }
       if (!targets[section]) continue;
       auto record = std::make_unique<TBackupFileInfo>();

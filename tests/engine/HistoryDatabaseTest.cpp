@@ -225,6 +225,43 @@ TEST_F(HistoryDatabaseTest, MalformedFilesRaiseAndChangeNothing) {
   }
 }
 
+TEST_F(HistoryDatabaseTest, PathsTheProgramNeverWritesAreRefusedWithTheirLine) {
+  const std::wstring good = L"D:\\B\\T\\\tok.txt\t1\t2\t3";
+  const struct {
+    std::wstring folder, name, refused;
+  } cases[] = {
+      {L"D:\\B\\T\\", L"..\\..\\victim.txt", L"ファイル名 \"..\\..\\victim.txt\""},
+      {L"D:\\B\\T", L"\\x.topt", L"ファイル名 \"\\x.topt\""},
+      {L"D:\\B\\T", L"a/b", L"ファイル名 \"a/b\""},
+      {L"D:\\B\\T", L"c:d", L"ファイル名 \"c:d\""},
+      {L"D:\\B\\T", L"..", L"ファイル名 \"..\""},
+      {L"D:\\B\\T", std::wstring(L"a\0b", 3), L"ファイル名 \"a[00]b\""},
+      {L"D:\\B\\T", L"", L"ファイル名 \"\""},
+      {L"B\\T", L"a", L"フォルダ \"B\\T\""},
+      {L"\\B\\T\\", L"a", L"フォルダ \"\\B\\T\\\""},
+      {L"\\\\srv\\", L"a", L"フォルダ \"\\\\srv\\\""},
+      {L"D:\\B\\T\\..\\..", L"a", L"フォルダ \"D:\\B\\T\\..\\..\""},
+      {L"D:\\B\\T\\\x1F", L"a", L"フォルダ \"D:\\B\\T\\[1F]\""},
+  };
+  for (const auto& c : cases) {
+    Put({good, c.folder + L"\t" + c.name + L"\t1\t2\t3"});
+    TBackupHistoryDatabase db;
+    try {
+      db.Load();
+      ADD_FAILURE() << "no error: " << WideToUtf8(c.refused);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.Message(),
+                L"履歴データベース \"" + file + L"\" の 2 行目を読み込めません。(" + c.refused + L" は使えません)");
+    }
+  }
+  // Shares, and names with dots inside, are written and read.
+  Put({good, L"\\\\srv\\share\\\ta..b\t1\t2\t3", L"\\\\srv\\share\\d\\\\e\t. x\t1\t2\t3"});
+  TBackupHistoryDatabase db;
+  db.Load();
+  EXPECT_EQ(FullPaths(db.Entries),
+            (Lines{L"D:\\B\\T\\ok.txt", L"\\\\srv\\share\\a..b", L"\\\\srv\\share\\d\\\\e\\. x"}));
+}
+
 TEST_F(HistoryDatabaseTest, UnreadableFileIsAnErrorNotAnEmptyDatabase) {
   Put({L"D:\\B\\\ta\t1\t2\t3"});
   Fs().InjectFault({file, TFaultOp::Open, err::SharingViolation});

@@ -48,7 +48,7 @@ TEST_F(EngineTest, StopDuringMirroringEndsOnlyThatPhase) {
   EXPECT_EQ(backup.GetAllMirrorFiles().Count(), 2);  // what was deleted
 }
 
-TEST_F(EngineTest, KeepHistoryWithoutTheHistoryPhaseDeletesNothing) {
+TEST_F(EngineTest, KeepHistoryMovesMirroredFilesIntoTheHistoryFolder) {
   TBackupInfo& item = Item();
   item.KeepHistory = true;
   Fs().AddFolder(L"D:\\Src");
@@ -57,9 +57,10 @@ TEST_F(EngineTest, KeepHistoryWithoutTheHistoryPhaseDeletesNothing) {
   backup.AddItem(&item);
   backup.Plan();
   backup.Execute();
-  EXPECT_TRUE(Fs().Exists(L"E:\\Dst\\Src\\old.txt"));
-  EXPECT_TRUE(backup.GetAllMirrorFiles().Empty());
-  EXPECT_EQ(backup.ErrorFiles.Count(), 1);
+  EXPECT_FALSE(Fs().Exists(L"E:\\Dst\\Src\\old.txt"));
+  EXPECT_TRUE(Fs().Exists(L"E:\\Dst\\Src\\世代 2024-04-01\\old.txt"));
+  EXPECT_EQ(backup.GetAllMirrorFiles().Count(), 1);
+  EXPECT_EQ(backup.ErrorFiles.Count(), 0);
 }
 
 // ---- containment ------------------------------------------------------------------------

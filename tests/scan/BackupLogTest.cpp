@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/Error.h"
+#include "base/Path.h"
 #include "base/Text.h"
 #include "base/TextFile.h"
 #include "scan/BackupLog.h"
@@ -271,6 +272,31 @@ TEST_F(BackupLogTest, ReadEntryParsesFieldsAndSections) {
   EXPECT_EQ(e[1]->Attr, 1392u);
   ASSERT_EQ(d.Count(), 1);
   EXPECT_EQ(log.SkipEntry(lines, 2), static_cast<int>(lines.size()));
+}
+
+TEST_F(BackupLogTest, ReadEntryRefusesPathsWriteNeverMakes) {
+  const std::wstring entry = L"【2024/03/01】\tx.vgd";
+  for (const std::wstring bad : {L"a.txt", L"E:\\B\\..\\..\\x", L"E:\\B\\", L"\\\\srv\\x", L"E:\\a\x01" L"b", L"E:/x"}) {
+    // In each section in turn; the error section's line carries a code after the path.
+    for (int section = 0; section < 3; ++section) {
+      Lines lines = {
+          kHeader,  entry, L"コピーファイル\t1", L"E:\\ok", L"エラーファイル\t1", L"E:\\ok\t5", L"削除ファイル\t1",
+          L"E:\\ok"};
+      lines[static_cast<size_t>(3 + 2 * section)] = bad + (section == 1 ? L"\t5" : L"");
+      TOwnedFileInfoList c, e, d;
+      TBackupLog log;
+      log.SetCopiedFiles(&c);
+      log.SetErrorFiles(&e);
+      log.SetDeletedFiles(&d);
+      try {
+        log.ReadEntry(lines, 2);
+        ADD_FAILURE() << "no error: " << WideToUtf8(bad);
+      } catch (const Error& error) {
+        EXPECT_EQ(error.Message(), L"ログファイルが壊れている可能性があります。(" + std::to_wstring(4 + 2 * section) +
+                                       L" 行目のパス \"" + ShowControlCharacters(bad) + L"\" は使えません)");
+      }
+    }
+  }
 }
 
 TEST(BackupLogText, DurationsAndResultCodes) {

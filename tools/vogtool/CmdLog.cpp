@@ -37,6 +37,7 @@ json LogToJson(const std::wstring& path) {
   json result;
   result["file"] = U8(path);
   std::string layout = "current";
+  int index = 1;  // the first entry line
   if (!lines.empty()) {
     bool converted = false;
     if (SplitLogLine(lines[0]).size() == 2) {
@@ -49,14 +50,14 @@ json LogToJson(const std::wstring& path) {
       } catch (const Error&) {}
     }
     if (!converted && SplitLogLine(lines[0])[0] != kLogHeaderName) {
+      // Read where it stands, so that the line numbers in errors are the file's.
       layout = "current, without header";
-      lines.emplace(lines.begin(), kLogHeaderLine);
+      index = 0;
     }
   }
   result["layout"] = layout;
   json entries = json::array();
   TBackupLog log;
-  int index = 1;
   while (index < static_cast<int>(lines.size())) {
     TOwnedFileInfoList copied, failed, deleted;
     log.SetReadTargets(&copied, &failed, &deleted);
