@@ -50,8 +50,11 @@ void TArchiveFile::SetFileName(const std::wstring& fileName) {
   listing_.reset();
 }
 
-std::unique_ptr<archive::IArchiveFormat> TArchiveFile::MakeFormat() const {
+void TArchiveFile::RequireType() const {
   if (!typeSet_) throw Error(L"書庫の形式を判別できません。");
+}
+
+std::unique_ptr<archive::IArchiveFormat> TArchiveFile::MakeFormat() const {
   return type_ == TArchiveType::Zip ? archive::CreateZipFormat() : archive::CreateLzhFormat();
 }
 
@@ -74,18 +77,36 @@ uint32_t ReadArchive(archive::IArchiveFormat& format, const std::wstring& path, 
   return 0;
 }
 
-// Runs an operation body and turns what it throws into a result code and message.
+// Runs an operation body and turns whatever it throws into a result code and message, so
+// nothing but the unknown-extension raise ever leaves the component.
 template <typename Body>
-uint32_t Guard(std::wstring& lastMessage, const std::wstring& archivePath, Body&& body) {
-  lastMessage.clear();
+uint32_t Guard(std::wstring& lastMessage, const std::wstring& archivePath, Body&& body) noexcept {
+  auto named = [&](std::wstring message) {
+    if (message.find(archivePath) == std::wstring::npos) message += L" [" + archivePath + L"]";
+    return message;
+  };
   try {
-    return body();
-  } catch (const TFailure& failure) {
-    lastMessage = failure.Message;
-    if (lastMessage.find(archivePath) == std::wstring::npos) lastMessage += L" [" + archivePath + L"]";
-    return failure.Code == 0 ? err::GenFailure : failure.Code;
-  } catch (const std::bad_alloc&) {
-    lastMessage = L"メモリが足りません: " + archivePath;
+    lastMessage.clear();
+    try {
+      return body();
+    } catch (const TFailure& failure) {
+      lastMessage = named(failure.Message());
+      return failure.Code;
+    } catch (const Error& error) {
+      lastMessage = named(error.Message());
+      return err::GenFailure;
+    } catch (const std::bad_alloc&) {
+      lastMessage = L"メモリが足りません: " + archivePath;
+      return err::NotEnoughMemory;
+    } catch (const std::exception& other) {
+      lastMessage = named(L"書庫を処理できません（" + Utf8ToWide(other.what()) + L"）");
+      return err::GenFailure;
+    } catch (...) {
+      lastMessage = named(L"書庫を処理できません");
+      return err::GenFailure;
+    }
+  } catch (...) {
+    // Building the message itself failed (no memory left).
     return err::NotEnoughMemory;
   }
 }
@@ -93,9 +114,7 @@ uint32_t Guard(std::wstring& lastMessage, const std::wstring& archivePath, Body&
 // A buffered sink into an extracted file.
 class TFileSink {
 public:
-  TFileSink(IFileStream& stream, const std::wstring& path) : stream_(stream), path_(path) {
-    buffer_.reserve(archive::kChunk);
-  }
+  TFileSink(IFileStream& stream, const std::wstring& path) : stream_(stream), path_(path) {}
   bool Put(const uint8_t* data, size_t size) {
     if (buffer_.size() + size > archive::kChunk) Flush();
     if (size >= archive::kChunk) {
@@ -145,6 +164,11 @@ void MakeFolders(const std::wstring& root, const std::wstring& relative) {
   }
 }
 
+// Listing and extraction refuse the same entries, with the same words.
+std::wstring UnsafeEntryMessage(const std::wstring& storedPath) {
+  return L"安全でないパスのエントリは扱いません（展開先の外を指す名前）: " + storedPath;
+}
+
 constexpr uint32_t kStoredAttributes = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive;
 
 }  // namespace
@@ -152,15 +176,16 @@ constexpr uint32_t kStoredAttributes = attr::ReadOnly | attr::Hidden | attr::Sys
 // ---- Pack ------------------------------------------------------------------------
 
 uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<std::wstring>& names) {
-  auto format = MakeFormat();
+  RequireType();
   return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
+    auto format = MakeFormat();
     // The files to add, each once (the last of several names for one entry wins).
     std::vector<archive::TNewFile> files;
     std::map<std::wstring, size_t> fileIndex;
     for (const auto& name : names) {
       const std::wstring relative = archive::ListedPath(name);
       archive::TNewFile file;
-      file.Path = x ? relative : archive::NameOf(relative);
+      file.Path = Options.KeepPaths ? relative : archive::NameOf(relative);
       while (!file.Path.empty() && file.Path.back() == L'\\') file.Path.pop_back();
       if (file.Path.empty()) throw TFailure{err::InvalidName, L"書庫に入れるファイル名が空です。"};
       file.SourcePath = archive::JoinPath(baseFolder, relative);
@@ -169,8 +194,10 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
         archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
       if (info.Attr & attr::Directory)
         throw TFailure{err::AccessDenied, L"フォルダは書庫に入れられません: " + file.SourcePath};
-      file.Attr = a ? (info.Attr & kStoredAttributes) : attr::Archive;
+      file.Attr = Options.KeepAttributes ? (info.Attr & kStoredAttributes) : attr::Archive;
       file.WriteTime = info.LastWriteTime;
+      file.CreationTime = info.CreationTime;
+      file.AccessTime = info.LastAccessTime;
       file.DosTime = archive::LocalDosTime(info.LastWriteTime.Value);
       file.Size = info.Size;
       const std::wstring key = archive::MatchKey(file.Path);
@@ -201,14 +228,14 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
     for (size_t f = 0; f < files.size(); ++f) {
       if (lastEntry[f] < 0) {
         changes = true;
-      } else if (c || entries[static_cast<size_t>(lastEntry[f])].DosTime < files[f].DosTime) {
+      } else if (Options.AlwaysReplace || entries[static_cast<size_t>(lastEntry[f])].DosTime < files[f].DosTime) {
         replace[f] = true;
         changes = true;
       }
     }
     if (!changes) return 0;
 
-    archive::TArchiveRewrite rewrite(fileName_, w);
+    archive::TArchiveRewrite rewrite(fileName_, Options.WorkFolder);
     {
       std::unique_ptr<IFileStream> source;
       if (exists) {
@@ -219,8 +246,8 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       if (source) reader.emplace(*source);
       archive::TWriter writer(rewrite.Stream());
       archive::TWriteOptions options;
-      options.Level = std::clamp(z, 0, 3);
-      options.StoreAttributes = a;
+      options.Level = std::clamp(Options.Compression, 0, 3);
+      options.StoreAttributes = Options.KeepAttributes;
       auto out = format->CreateWriter(writer, options);
       auto add = [&](const archive::TNewFile& file) {
         std::unique_ptr<IFileStream> data;
@@ -249,8 +276,9 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
 // ---- Delete ----------------------------------------------------------------------
 
 uint32_t TArchiveFile::Delete(const std::wstring& baseFolder, const std::vector<std::wstring>& names) {
-  auto format = MakeFormat();
+  RequireType();
   return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
+    auto format = MakeFormat();
     std::vector<TEntry> entries;
     if (ReadArchive(*format, fileName_, entries) != 0)
       throw TFailure{err::FileNotFound, L"書庫が見つかりません: " + fileName_};
@@ -263,14 +291,14 @@ uint32_t TArchiveFile::Delete(const std::wstring& baseFolder, const std::vector<
       remove[i] = true;
       it->second = true;
     }
-    if (!ga) {
+    if (!Options.IgnoreMissing) {
       for (const auto& name : names)
         if (!wanted[archive::MatchKey(name)])
           throw TFailure{err::FileNotFound, L"書庫にエントリが見つかりません: " + name};
     }
     if (std::none_of(remove.begin(), remove.end(), [](bool r) { return r; })) return 0;
 
-    archive::TArchiveRewrite rewrite(fileName_, w);
+    archive::TArchiveRewrite rewrite(fileName_, Options.WorkFolder);
     {
       std::unique_ptr<IFileStream> source;
       if (uint32_t code = Files().OpenFile(fileName_, TOpenMode::Read, share::Read, source))
@@ -291,8 +319,9 @@ uint32_t TArchiveFile::Delete(const std::wstring& baseFolder, const std::vector<
 // ---- Extract ---------------------------------------------------------------------
 
 uint32_t TArchiveFile::Extract(const std::wstring& targetFolder, const std::vector<std::wstring>& names) {
-  auto format = MakeFormat();
+  RequireType();
   return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
+    auto format = MakeFormat();
     std::unique_ptr<IFileStream> source;
     if (uint32_t code = Files().OpenFile(fileName_, TOpenMode::Read, share::Read, source)) {
       if (code == err::FileNotFound || code == err::PathNotFound)
@@ -313,7 +342,7 @@ uint32_t TArchiveFile::Extract(const std::wstring& targetFolder, const std::vect
       for (const auto& name : names) {
         auto it = byKey.find(archive::MatchKey(name));
         if (it == byKey.end()) {
-          if (ga) continue;
+          if (Options.IgnoreMissing) continue;
           throw TFailure{err::FileNotFound, L"書庫にエントリが見つかりません: " + name};
         }
         chosen.push_back(it->second);
@@ -333,8 +362,8 @@ uint32_t TArchiveFile::Extract(const std::wstring& targetFolder, const std::vect
     for (size_t index : chosen) {
       TEntry& entry = entries[index];
       std::wstring relative;
-      if (!archive::SafeRelativePath(archive::BackslashPath(entry.Path), relative)) {
-        note(err::InvalidName, L"安全でないパスのエントリは展開しません: " + entry.Path);
+      if (!archive::SafeRelativePath(entry.Path, relative)) {
+        note(err::InvalidName, UnsafeEntryMessage(entry.Path));
         continue;
       }
       try {
@@ -355,12 +384,15 @@ uint32_t TArchiveFile::Extract(const std::wstring& targetFolder, const std::vect
         temp.Close();
         temp.MoveTo(target);
         if (entry.WriteTime.Value != 0) Files().SetTimes(target, nullptr, nullptr, &entry.WriteTime);
-        if (a && (entry.Attr & kStoredAttributes) != 0 && (entry.Attr & kStoredAttributes) != attr::Archive)
+        if (Options.KeepAttributes && (entry.Attr & kStoredAttributes) != 0 &&
+            (entry.Attr & kStoredAttributes) != attr::Archive)
           Files().SetAttributes(target, entry.Attr & kStoredAttributes);
-      } catch (const TFailure& failure) {
-        std::wstring message = failure.Message;
+      } catch (const Error& failure) {
+        // A failed entry does not stop the others.
+        const auto* archiveFailure = dynamic_cast<const TFailure*>(&failure);
+        std::wstring message = failure.Message();
         if (message.find(entry.Path) == std::wstring::npos) message += L": " + entry.Path;
-        note(failure.Code, message);
+        note(archiveFailure ? archiveFailure->Code : err::GenFailure, message);
       }
     }
     if (firstCode) lastMessage_ = firstMessage;
@@ -372,13 +404,30 @@ uint32_t TArchiveFile::Extract(const std::wstring& targetFolder, const std::vect
 // ---- Listing ---------------------------------------------------------------------
 
 uint32_t TArchiveFile::Open() {
-  auto format = MakeFormat();
+  RequireType();
   listing_.reset();
+  skipped_.clear();
   return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
-    auto directory = std::make_unique<TDirectory>();
-    if (ReadArchive(*format, fileName_, directory->Entries) != 0)
+    auto format = MakeFormat();
+    std::vector<TEntry> entries;
+    if (ReadArchive(*format, fileName_, entries) != 0)
       throw TFailure{err::FileNotFound, L"書庫が見つかりません: " + fileName_};
+    // The listing holds what extraction would write: file entries under safe relative
+    // paths. The others are named in SkippedEntries().
+    auto directory = std::make_unique<TDirectory>();
+    std::vector<std::wstring> skipped;
+    for (auto& entry : entries) {
+      if (entry.IsFolder) continue;
+      std::wstring relative;
+      if (!archive::SafeRelativePath(entry.Path, relative)) {
+        skipped.push_back(UnsafeEntryMessage(entry.Path));
+        continue;
+      }
+      entry.Path = std::move(relative);
+      directory->Entries.push_back(std::move(entry));
+    }
     listing_ = std::move(directory);
+    skipped_ = std::move(skipped);
     return 0;
   });
 }
@@ -392,27 +441,27 @@ uint32_t TArchiveFile::FindFirst(const std::wstring& pattern, TArchiveEntryInfo&
 
 uint32_t TArchiveFile::FindNext(TArchiveEntryInfo& info) {
   if (!listing_) return Fail(err::InvalidHandle, L"書庫が開かれていません。");
-  const bool all = pattern_.empty() || pattern_ == L"*.*" || pattern_ == L"*";
-  while (next_ < listing_->Entries.size()) {
-    const TEntry& entry = listing_->Entries[next_++];
-    if (entry.IsFolder) continue;
-    const std::wstring path = archive::ListedPath(entry.Path);
-    if (!all && !MatchMask(path, pattern_) && !MatchMask(archive::NameOf(path), pattern_)) continue;
-    info.Path = path;
-    info.DosTime = entry.DosTime;
-    info.Size = entry.Size;
-    info.PackedSize = entry.PackedSize;
-    info.Attr = entry.Attr;
-    if (type_ == TArchiveType::Lzh) {
-      info.Method.assign(entry.Method.begin(), entry.Method.end());
-    } else {
-      info.Method = entry.ZipMethod == 0   ? L"Stored"
-                    : entry.ZipMethod == 8 ? L"Deflate"
-                                           : L"Method " + IntToText(entry.ZipMethod);
+  return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
+    const bool all = pattern_.empty() || pattern_ == L"*.*" || pattern_ == L"*";
+    while (next_ < listing_->Entries.size()) {
+      const TEntry& entry = listing_->Entries[next_++];
+      if (!all && !MatchMask(entry.Path, pattern_) && !MatchMask(archive::NameOf(entry.Path), pattern_)) continue;
+      info.Path = entry.Path;
+      info.DosTime = entry.DosTime;
+      info.Size = entry.Size;
+      info.PackedSize = entry.PackedSize;
+      info.Attr = entry.Attr;
+      if (type_ == TArchiveType::Lzh) {
+        info.Method.assign(entry.Method.begin(), entry.Method.end());
+      } else {
+        info.Method = entry.ZipMethod == 0   ? L"Stored"
+                      : entry.ZipMethod == 8 ? L"Deflate"
+                                             : L"Method " + IntToText(entry.ZipMethod);
+      }
+      return 0;
     }
-    return 0;
-  }
-  return err::NoMoreFiles;
+    return err::NoMoreFiles;
+  });
 }
 
 void TArchiveFile::Close() { listing_.reset(); }

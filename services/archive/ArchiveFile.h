@@ -2,45 +2,35 @@
 // TArchiveFile: the program's archiver component for LZH and ZIP archives.
 //
 // The format follows the archive name's extension (".LZH" or ".ZIP", letter case
-// ignored); SetFileName raises "書庫の形式を判別できません。" for any other name. Each
-// operation returns 0 on success or a Windows error code (the message is in
-// LastMessage()); besides that one raise, the component never throws.
+// ignored); SetFileName raises "書庫の形式を判別できません。" for any other name, and so
+// does an operation before a name is set. Each operation returns 0 on success or a Windows
+// error code (the message is in LastMessage()); besides that one raise, the component
+// never throws.
 //
 //   TArchiveFile archive;
 //   archive.SetFileName(L"D:\\Backup\\Docs\\Backup.lzh");
-//   archive.x = archive.a = archive.c = archive.ga = true; archive.z = 2;
+//   archive.Options.KeepPaths = archive.Options.KeepAttributes = true;
+//   archive.Options.AlwaysReplace = archive.Options.IgnoreMissing = true;
 //   archive.Pack(L"C:\\Docs", {L"a.txt", L"sub\\b.txt"});
 //
 // Pack is an update: every named file is stored under its relative path, replacing an
 // entry of the same path (letter case ignored) and keeping the others. Update and delete
-// write the new archive to a temporary file in the work folder (`w`) or beside the
-// archive, and replace the old archive only once the new one is complete, so a failure
-// or a full disk leaves the old archive as it was.
+// write the new archive to a temporary file in the work folder or beside the archive, and
+// replace the old archive only once the new one is complete, so a failure or a full disk
+// leaves the old archive as it was.
 //
-// Extraction never writes outside its target folder: entries with absolute paths, drive
-// letters, "\\" roots, ".." components or device names are refused and named in the
-// message. Each file is written under a temporary name and renamed only when its size and
-// CRC check, so a damaged archive never leaves a partial file under an entry's name.
+// Entry names that would leave the target folder (absolute paths, drive letters and ":",
+// "\\" roots, "." and ".." components, control characters, device names) are never
+// extracted nor listed: the listing skips them and names them in SkippedEntries(), and
+// extraction refuses them with a message naming the entry. Each file is written under a
+// temporary name and renamed only when its size and CRC check, so a damaged archive never
+// leaves a partial file under an entry's name.
 //
-// Option letters (public fields, set before an operation):
-//   x   Pack: store each file under its relative path with its folders; without it only
-//       the file name is stored. Extraction always recreates the stored folders.
-//   a   Pack: store the files' attributes (read-only, hidden, system, archive); without
-//       it every entry gets the archive attribute only. Extract: give the extracted files
-//       the stored attributes; without it they get the archive attribute only.
-//   c   Pack: replace an entry whatever its time; without it an entry whose stored time
-//       is the same as or later than the file's is kept as it is.
-//   ga  Extract and delete: skip a listed name that the archive does not hold; without it
-//       such a name fails the operation before anything is changed.
-//   z   Pack: compression, 0 store only, 1 fast, 2 normal (the default), 3 best. LZH uses
-//       -lh5- (-lh7- for 3) and falls back to -lh0- where compression does not pay; ZIP
-//       uses deflate (levels 1, 6, 9) and falls back to stored.
-//   n   Quiet: no progress window. This component never shows one.
-//   gm  No message boxes. This component never shows one; messages go to LastMessage().
-//   w   Work folder for the new archive of an update or delete (empty: beside the archive).
-//   ResFileName  Response file of the name list. Names are passed in memory, so it is
-//       accepted and not written.
-// OwnerWindow is accepted for the callers' sake; nothing is shown.
+// The archiver settings callers know by letters map onto TArchiveOptions: x KeepPaths,
+// a KeepAttributes, c AlwaysReplace, ga IgnoreMissing, z Compression, w WorkFolder. The
+// quiet (n) and no-message-box (gm) settings, the response file and the owner window have
+// no counterpart: this component never shows a window or a message box (messages go to
+// LastMessage()) and takes its name lists in memory.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,7 +47,7 @@ struct TEntry;
 
 // One entry as the listing reports it.
 struct TArchiveEntryInfo {
-  std::wstring Path;    // relative path: "/" read as "\", one leading "\" dropped
+  std::wstring Path;    // safe relative path, "\"-separated ("/" read as "\")
   int32_t DosTime = 0;  // last-write time, local DOS date-time (date high, time low)
   uint64_t Size = 0;    // uncompressed size
   uint64_t PackedSize = 0;
@@ -66,6 +56,30 @@ struct TArchiveEntryInfo {
 };
 
 enum class TArchiveType { Lzh, Zip };
+
+// Settings of the operations; set them before the call.
+struct TArchiveOptions {
+  // Pack: store each file under its relative path with its folders; otherwise only its
+  // name. Extraction always recreates the stored folders.
+  bool KeepPaths = false;
+  // Pack: store the files' read-only, hidden, system and archive attributes; otherwise
+  // every entry gets the archive attribute only. Extract: give the extracted files the
+  // stored attributes; otherwise they get the archive attribute only.
+  bool KeepAttributes = false;
+  // Pack: replace an entry whatever its time; otherwise an entry whose stored time is the
+  // same as or later than the file's is kept as it is.
+  bool AlwaysReplace = false;
+  // Extract and delete: skip a listed name the archive does not hold; otherwise such a
+  // name fails the operation before anything is changed.
+  bool IgnoreMissing = false;
+  // Pack: 0 store only, 1 fast, 2 normal, 3 best. LZH uses -lh5- (-lh7- for 3) and falls
+  // back to -lh0- where compression does not pay; ZIP uses deflate (levels 1, 6, 9) and
+  // falls back to stored.
+  int Compression = 2;
+  // Update and delete: the folder of the new archive while it is written (empty: beside
+  // the archive).
+  std::wstring WorkFolder;
+};
 
 class TArchiveFile {
 public:
@@ -79,17 +93,7 @@ public:
   const std::wstring& FileName() const { return fileName_; }
   TArchiveType Type() const { return type_; }
 
-  // Options (see above).
-  bool x = false;
-  bool a = false;
-  bool c = false;
-  bool ga = false;
-  int z = 2;
-  bool n = false;
-  bool gm = false;
-  std::wstring w;
-  std::wstring ResFileName;
-  void* OwnerWindow = nullptr;
+  TArchiveOptions Options;
 
   // Packs (updates) the files `names`, relative to `baseFolder`. A missing archive is
   // created. Any file that cannot be read fails the whole call and the old archive stays.
@@ -112,10 +116,14 @@ public:
 
   // The message of the last failure, in Japanese, naming the archive or entry.
   const std::wstring& LastMessage() const { return lastMessage_; }
+  // The entries the last Open left out of the listing because their names are not safe
+  // relative paths, each with the reason, in archive order.
+  const std::vector<std::wstring>& SkippedEntries() const { return skipped_; }
 
 private:
   struct TDirectory;
   uint32_t Fail(uint32_t code, const std::wstring& message);
+  void RequireType() const;
   std::unique_ptr<archive::IArchiveFormat> MakeFormat() const;
 
   std::wstring fileName_;
@@ -123,6 +131,7 @@ private:
   bool typeSet_ = false;
   std::wstring lastMessage_;
   std::unique_ptr<TDirectory> listing_;
+  std::vector<std::wstring> skipped_;
   std::wstring pattern_;
   size_t next_ = 0;
 };

@@ -2,7 +2,7 @@
 // Inside the archiver: what a container format (LZH, ZIP) provides to TArchiveFile.
 // A container owns its headers, names, CRCs and dates; codecs only turn bytes into bytes;
 // TArchiveFile owns the update, delete and extract logic shared by both containers.
-// Nothing here is used outside services/archive/.
+// Nothing here is used outside services/archive/ but by the archive fuzz targets.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -48,9 +48,11 @@ struct TNewFile {
   std::wstring Path;        // the entry's relative path, "\"-separated
   std::wstring SourcePath;  // full path of the file to read
   uint32_t Attr = attr::Archive;
-  TFileTime WriteTime{};  // UTC
-  int32_t DosTime = 0;    // local
-  int64_t Size = 0;       // as the folder listing gave it (the data read decides)
+  TFileTime WriteTime{};     // UTC
+  TFileTime CreationTime{};  // UTC; 0 when unknown
+  TFileTime AccessTime{};    // UTC; 0 when unknown
+  int32_t DosTime = 0;       // local
+  int64_t Size = 0;          // as the folder listing gave it (the data read decides)
 };
 
 struct TWriteOptions {

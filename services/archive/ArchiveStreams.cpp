@@ -8,7 +8,9 @@
 namespace vog::archive {
 
 namespace {
+// Buffers grow to these sizes; a small archive gets small ones.
 constexpr size_t kReadBuffer = 1 << 20;
+constexpr size_t kFirstWriteBuffer = 1 << 16;
 constexpr size_t kWriteBuffer = 1 << 20;
 }  // namespace
 
@@ -28,7 +30,7 @@ TReader::TReader(IFileStream& stream) : stream_(stream) {
   int64_t size = 0;
   if (uint32_t code = stream_.GetSize(size)) ThrowIo(code, L"書庫を読み込めません", L"");
   size_ = static_cast<uint64_t>(size);
-  buffer_.resize(kReadBuffer);
+  buffer_.resize(static_cast<size_t>(std::clamp<uint64_t>(size_, 1, kReadBuffer)));
 }
 
 void TReader::Seek(uint64_t position) { position_ = position; }
@@ -91,7 +93,7 @@ std::string TReader::ReadBytes(size_t size) {
 
 TWriter::TWriter(IFileStream& stream) : stream_(stream) {
   base_ = static_cast<uint64_t>(stream_.Position());
-  buffer_.resize(kWriteBuffer);
+  buffer_.resize(kFirstWriteBuffer);
 }
 
 void TWriter::Flush() {
@@ -110,7 +112,12 @@ void TWriter::Flush() {
 void TWriter::Write(const void* data, size_t size) {
   const auto* in = static_cast<const uint8_t*>(data);
   while (size > 0) {
-    if (fill_ == buffer_.size()) Flush();
+    if (fill_ == buffer_.size()) {
+      if (buffer_.size() < kWriteBuffer)
+        buffer_.resize(std::min(buffer_.size() * 2, kWriteBuffer));
+      else
+        Flush();
+    }
     const size_t n = std::min(size, buffer_.size() - fill_);
     std::memcpy(buffer_.data() + fill_, in, n);
     fill_ += n;

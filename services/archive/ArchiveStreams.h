@@ -3,17 +3,20 @@
 // field helpers, and the failure that ends one archiver operation.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/Error.h"
 #include "platform/FileSystem.h"
 
 namespace vog::archive {
 
 // Ends the current archiver operation; TArchiveFile turns it into its result code and
-// message. Never leaves the component.
-struct TFailure {
-  uint32_t Code = err::FileCorrupt;
-  std::wstring Message;
+// message (Message()). Never leaves the component.
+class TFailure : public Error {
+public:
+  TFailure(uint32_t code, std::wstring message) : Error(std::move(message)), Code(code == 0 ? err::GenFailure : code) {}
+  uint32_t Code;
 };
 
 // A damaged archive: "書庫が壊れています（detail）".

@@ -1,7 +1,9 @@
 // The LZH container: headers of levels 0, 1 and 2 read, level 2 written; methods -lh0-,
 // -lh5-, -lh6-, -lh7- and folder entries (-lhd-). Names are in the ANSI code page with
 // the format's folder separators: 0xFF in the level-2 folder header, "\" or "/" in level-0
-// and level-1 names. Level 0 and 1 carry a local DOS date-time, level 2 a UNIX time (UTC).
+// and level-1 names. Level 0 and 1 carry a local DOS date-time, level 2 a UNIX time (UTC);
+// a Windows time header (0x41: creation, last-write and last-access FILETIMEs, in that
+// order) overrides either, and the program writes one with all three on every file it packs.
 //
 // Layout of a level-2 header (all little-endian):
 //   0  header size (2, the whole header)   2  method "-lh5-" (5)
@@ -11,6 +13,7 @@
 // then extended headers: type (1), data, size of the next one (2; 0 ends the chain).
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "base/Text.h"
 #include "platform/Platform.h"
@@ -87,13 +90,14 @@ std::wstring DecodeLevel01Name(const std::string& raw) {
 
 class TLzhWriter : public IArchiveWriter {
 public:
-  TLzhWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options), buffer_(kChunk) {}
+  TLzhWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options) {}
 
   void CopyEntry(TReader& source, const TEntry& entry) override {
     source.Seek(entry.Offset);
     uint64_t left = entry.DataOffset + entry.PackedSize - entry.Offset;
     while (left > 0) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(left, kChunk));
+      if (buffer_.size() < n) buffer_.resize(n);
       source.ReadExact(buffer_.data(), n);
       out_.Write(buffer_.data(), n);
       left -= n;
@@ -101,6 +105,7 @@ public:
   }
 
   void AddFile(const TNewFile& file, IFileStream& data) override {
+    buffer_.resize(kChunk);
     THeader h;
     bool lossless = true;
     const std::wstring folder = FolderOf(file.Path);
@@ -121,6 +126,9 @@ public:
     h.WideName = NameOf(file.Path);
     h.WideFolder = folder;
     h.Attr = options_.StoreAttributes ? (file.Attr & 0x27) : attr::Archive;
+    h.WriteTime = file.WriteTime.Value;
+    h.CreationTime = file.CreationTime.Value ? file.CreationTime.Value : h.WriteTime;
+    h.AccessTime = file.AccessTime.Value ? file.AccessTime.Value : h.WriteTime;
     const int64_t seconds = static_cast<int64_t>(file.WriteTime.Value / 10000000ull) - static_cast<int64_t>(kUnixEpoch);
     h.UnixTime = static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, 0xFFFFFFFFll));
     h.Big = file.Size >= 0xFFFF0000ll;
@@ -131,18 +139,17 @@ public:
     out_.Write(header);
     const uint64_t dataStart = out_.Position();
 
-    TFailure failure;
-    bool failed = false;
+    // What the callbacks throw is kept and thrown again once the codec has returned.
+    std::exception_ptr failure;
     uint64_t consumed = 0;
     auto read = [&](uint8_t* buffer, size_t capacity) -> size_t {
-      if (failed) return 0;
+      if (failure) return 0;
       try {
         const size_t n = ReadFileChunk(data, buffer, capacity, file.SourcePath);
         consumed += n;
         return n;
-      } catch (const TFailure& f) {
-        failure = f;
-        failed = true;
+      } catch (...) {
+        failure = std::current_exception();
         return 0;
       }
     };
@@ -150,7 +157,7 @@ public:
     const uint64_t limit = static_cast<uint64_t>(std::max<int64_t>(file.Size, 0));
     uint64_t written = 0;
     auto write = [&](const uint8_t* bytes, size_t size) -> bool {
-      if (failed) return false;
+      if (failure) return false;
       written += size;
       if (h.Method != "-lh0-" && written >= limit) return false;
       // Data that has not shrunk by 1/64 after 4 MiB (already compressed files) is stored
@@ -159,9 +166,8 @@ public:
       try {
         out_.Write(bytes, size);
         return true;
-      } catch (const TFailure& f) {
-        failure = f;
-        failed = true;
+      } catch (...) {
+        failure = std::current_exception();
         return false;
       }
     };
@@ -170,7 +176,7 @@ public:
     lzh::TEncodeResult result;
     if (method != lzh::TMethod::Lh0) {
       result = lzh::Encode(method, read, write);
-      if (failed) throw failure;
+      if (failure) std::rethrow_exception(failure);
       if (result.Aborted || result.PackedSize >= result.OriginalSize) {
         out_.Rewind(dataStart);
         if (uint32_t code = data.Seek(0)) ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
@@ -213,6 +219,7 @@ private:
     bool Big = false;
     uint32_t Attr = attr::Archive;
     uint32_t UnixTime = 0;
+    uint64_t CreationTime = 0, WriteTime = 0, AccessTime = 0;  // FILETIMEs (UTC)
     uint64_t PackedSize = 0, Size = 0;
     uint16_t Crc = 0;
   };
@@ -225,7 +232,8 @@ private:
     PutU16(h, 0);
   }
 
-  // The header of `h`; its length depends only on the names and on Big.
+  // The header of `h`; its length depends only on the names, on Big and on whether the
+  // times are known, so the final header fits over the first one.
   static std::string Build(const THeader& h) {
     std::string s;
     PutU16(s, 0);  // size, set below
@@ -245,6 +253,13 @@ private:
     std::string attrData;
     PutU16(attrData, h.Attr);
     PutExt(s, kExtAttr, attrData);
+    if (h.WriteTime != 0) {
+      std::string times;
+      PutU64(times, h.CreationTime);
+      PutU64(times, h.WriteTime);
+      PutU64(times, h.AccessTime);
+      PutExt(s, kExtWinTime, times);
+    }
     if (h.Big) {
       std::string sizes;
       PutU64(sizes, h.PackedSize);
@@ -299,36 +314,31 @@ public:
     }
     in.Seek(e.DataOffset);
     uint64_t left = e.PackedSize;
-    TFailure failure;
-    bool failed = false;
+    // What the callbacks throw is kept and thrown again once the codec has returned.
+    std::exception_ptr failure;
     auto read = [&](uint8_t* buffer, size_t capacity) -> size_t {
-      if (failed || left == 0) return 0;
+      if (failure || left == 0) return 0;
       try {
         const size_t n = in.ReadSome(buffer, static_cast<size_t>(std::min<uint64_t>(left, capacity)));
         left -= n;
         return n;
-      } catch (const TFailure& f) {
-        failure = f;
-        failed = true;
+      } catch (...) {
+        failure = std::current_exception();
         return 0;
       }
     };
     auto write = [&](const uint8_t* data, size_t size) -> bool {
-      if (failed) return false;
+      if (failure) return false;
       try {
-        if (size > 0 && !sink(data, size)) {
-          failure = TFailure{err::WriteFault, L"ファイルを書き込めません: " + e.Path};
-          failed = true;
-        }
-      } catch (const TFailure& f) {
-        failure = f;
-        failed = true;
+        if (size > 0 && !sink(data, size)) throw TFailure{err::WriteFault, L"ファイルを書き込めません: " + e.Path};
+      } catch (...) {
+        failure = std::current_exception();
       }
-      return !failed;
+      return !failure;
     };
     uint16_t crc = 0;
     const lzh::TDecodeStatus status = lzh::Decode(method, e.PackedSize, e.Size, read, write, crc);
-    if (failed) throw failure;
+    if (failure) std::rethrow_exception(failure);
     if (status == lzh::TDecodeStatus::Truncated) ThrowDamaged(L"データが途中で切れています: " + e.Path);
     if (status != lzh::TDecodeStatus::Ok) ThrowDamaged(L"圧縮データが壊れています: " + e.Path);
     if (crc != e.Crc) throw TFailure{err::Crc, L"書庫が壊れています（CRC が一致しません）。: " + e.Path};
@@ -392,8 +402,9 @@ private:
           }
           break;
         case kExtWinTime:
+          // Creation, last-write and last-access FILETIMEs, in that order.
           if (data.size() >= 24) {
-            x.WinTime = GetU64(p + 16);
+            x.WinTime = GetU64(p + 8);
             x.HasWinTime = true;
           }
           break;
@@ -463,10 +474,14 @@ private:
       if (level == 1) {
         if (headerSize < 25 + nameLen) ThrowDamaged(L"ヘッダのサイズが不正です");
         extTotal = ReadExtensions(in, GetU16(p + headerSize), in.Size(), nullptr, x);
-        if (extTotal > packed) ThrowDamaged(L"サイズが不正です: " + e.Path);
       }
+      // At level 1 the packed size counts the extended headers before the data, and so
+      // does its 64-bit form.
+      const uint64_t packedTotal = x.HasSize64 ? x.Packed64 : packed;
+      if (extTotal > packedTotal) ThrowDamaged(L"サイズが不正です: " + e.Path);
       e.HeaderSize = headerSize + 2 + extTotal;
-      e.PackedSize = packed - extTotal;
+      e.PackedSize = packedTotal - extTotal;
+      if (x.HasSize64) e.Size = x.Size64;
     } else if (level == 2) {
       const size_t headerSize = GetU16(base);
       if (headerSize < 26 || in.Size() - e.Offset < headerSize) ThrowDamaged(L"ヘッダのサイズが不正です");
@@ -482,7 +497,8 @@ private:
       const auto* p = Bytes(h);
       e.Crc = GetU16(p + 21);
       e.HeaderSize = headerSize;
-      e.PackedSize = packed;
+      e.PackedSize = x.HasSize64 ? x.Packed64 : packed;
+      if (x.HasSize64) e.Size = x.Size64;
       const uint64_t utc = (GetU32(p + 15) + kUnixEpoch) * 10000000ull;
       e.WriteTime.Value = utc;
       e.DosTime = LocalDosTime(utc);
@@ -491,10 +507,6 @@ private:
       throw TFailure{err::NotSupported, L"対応していない LZH ヘッダです（レベル " + IntToText(level) + L"）。"};
     }
     e.DataOffset = e.Offset + e.HeaderSize;
-    if (x.HasSize64) {
-      e.PackedSize = x.Packed64;
-      e.Size = x.Size64;
-    }
     if (x.HasWinTime && x.WinTime != 0)
       e.WriteTime.Value = x.WinTime;
     else if (level == 1 && x.HasUnixTime)

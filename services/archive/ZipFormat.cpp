@@ -42,12 +42,33 @@ uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t size) {
   return crc;
 }
 
+bool IsAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+}
+
+// Whether `bytes` is well-formed UTF-8 (a replacement character counts as damage).
+bool IsWellFormedUtf8(std::string_view bytes) {
+  const std::string text(bytes);
+  const std::wstring wide = Utf8ToWide(text);
+  return wide.find(static_cast<wchar_t>(0xFFFD)) == std::wstring::npos && WideToUtf8(wide) == text;
+}
+
 // Whether `bytes` is well-formed UTF-8 with at least one non-ASCII character.
-bool IsUtf8(const std::string& bytes) {
-  if (std::all_of(bytes.begin(), bytes.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
-    return false;
-  const std::wstring wide = Utf8ToWide(bytes);
-  return wide.find(static_cast<wchar_t>(0xFFFD)) == std::wstring::npos && WideToUtf8(wide) == bytes;
+bool IsUtf8(const std::string& bytes) { return !IsAscii(bytes) && IsWellFormedUtf8(bytes); }
+
+// Info-ZIP's Unicode path extra field: version 1, the CRC-32 of the name stored in the
+// header (so a tool that renamed the entry without updating the field is noticed), the
+// UTF-8 name.
+constexpr uint16_t kUnicodePathId = 0x7075;
+
+std::string UnicodePathField(const std::string& storedName, const std::string& utf8Name) {
+  std::string field;
+  PutU16(field, kUnicodePathId);
+  PutU16(field, static_cast<unsigned>(5 + utf8Name.size()));
+  PutU8(field, 1);
+  PutU32(field, Crc32(0, Bytes(storedName), storedName.size()));
+  field += utf8Name;
+  return field;
 }
 
 // The extra fields of one header, walked safely.
@@ -72,9 +93,11 @@ std::vector<TExtraField> SplitExtra(std::string_view extra) {
 
 class TZipWriter : public IArchiveWriter {
 public:
-  TZipWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options), in_(kChunk), packed_(kChunk) {}
+  TZipWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options) {}
   ~TZipWriter() override {
-    if (deflating_) deflateEnd(&z_);
+    // Z_DATA_ERROR only says that an entry was left unfinished (its write failed); the
+    // memory is freed all the same.
+    if (deflating_) (void)deflateEnd(&z_);
   }
 
   void CopyEntry(TReader& source, const TEntry& entry) override {
@@ -104,6 +127,8 @@ public:
   }
 
   void AddFile(const TNewFile& file, IFileStream& data) override {
+    in_.resize(kChunk);
+    packed_.resize(kChunk);
     TEntry e;
     e.Path = file.Path;
     std::wstring slashed = file.Path;
@@ -113,6 +138,10 @@ public:
     if (!lossless) {
       e.RawName = WideToUtf8(slashed);
       e.Flags |= kFlagUtf8;
+    } else if (!IsAscii(e.RawName)) {
+      // Older tools read the code page 932 name; current ones, on a machine of any code
+      // page, the UTF-8 name of the Unicode path field beside it.
+      e.Extra = UnicodePathField(e.RawName, WideToUtf8(slashed));
     }
     if (e.RawName.size() > 0xFFFF) throw TFailure{err::FilenameExceedRange, L"名前が長すぎます: " + file.Path};
     e.DosTime = file.DosTime;
@@ -141,7 +170,8 @@ public:
     }
     if (!zip64 && (e.Size >= kMax32 || e.PackedSize >= kMax32))
       throw TFailure{err::FileCorrupt, L"読み込み中にファイルが大きくなりました: " + file.SourcePath};
-    out_.Patch(e.Offset, LocalHeader(e, zip64).data(), 30 + e.RawName.size() + (zip64 ? 20 : 0));
+    const std::string local = LocalHeader(e, zip64);  // the same length as the first one
+    out_.Patch(e.Offset, local.data(), local.size());
     central_.push_back(std::move(e));
   }
 
@@ -191,15 +221,24 @@ private:
     PutU32(h, e.Crc);
     PutU32(h, zip64 ? 0xFFFFFFFFu : static_cast<uint32_t>(e.PackedSize));
     PutU32(h, zip64 ? 0xFFFFFFFFu : static_cast<uint32_t>(e.Size));
-    PutU16(h, static_cast<unsigned>(e.RawName.size()));
-    PutU16(h, zip64 ? 20 : 0);
-    h += e.RawName;
+    std::string extra;
     if (zip64) {
-      PutU16(h, 0x0001);
-      PutU16(h, 16);
-      PutU64(h, e.Size);
-      PutU64(h, e.PackedSize);
+      PutU16(extra, 0x0001);
+      PutU16(extra, 16);
+      PutU64(extra, e.Size);
+      PutU64(extra, e.PackedSize);
     }
+    // The Unicode path field goes into both headers, as Info-ZIP writes it.
+    for (const auto& field : SplitExtra(e.Extra)) {
+      if (field.Id != kUnicodePathId || extra.size() + 4 + field.Data.size() > 0xFFFF) continue;
+      PutU16(extra, field.Id);
+      PutU16(extra, static_cast<unsigned>(field.Data.size()));
+      extra += field.Data;
+    }
+    PutU16(h, static_cast<unsigned>(e.RawName.size()));
+    PutU16(h, static_cast<unsigned>(extra.size()));
+    h += e.RawName;
+    h += extra;
     return h;
   }
 
@@ -244,7 +283,8 @@ private:
   void CopyBytes(TReader& source, uint64_t offset, uint64_t size) {
     source.Seek(offset);
     while (size > 0) {
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(size, in_.size()));
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(size, kChunk));
+      if (in_.size() < n) in_.resize(n);
       source.ReadExact(in_.data(), n);
       out_.Write(in_.data(), n);
       size -= n;
@@ -272,8 +312,8 @@ private:
           Z_OK)
         throw TFailure{err::NotEnoughMemory, L"圧縮を開始できません: " + file.SourcePath};
       deflating_ = true;
-    } else {
-      deflateReset(&z_);
+    } else if (deflateReset(&z_) != Z_OK) {
+      throw TFailure{err::GenFailure, L"圧縮を開始できません: " + file.SourcePath};
     }
     e.Size = 0;
     e.PackedSize = 0;
@@ -286,14 +326,20 @@ private:
       flush = n < in_.size() ? Z_FINISH : Z_NO_FLUSH;
       z_.next_in = in_.data();
       z_.avail_in = static_cast<uInt>(n);
+      int status = Z_OK;
       do {
         z_.next_out = packed_.data();
         z_.avail_out = static_cast<uInt>(packed_.size());
-        deflate(&z_, flush);
+        status = deflate(&z_, flush);
+        // Z_BUF_ERROR only says that a call could make no progress; it is not fatal.
+        if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR)
+          throw TFailure{err::GenFailure, L"圧縮に失敗しました（zlib " + IntToText(status) + L"）: " + file.SourcePath};
         const size_t produced = packed_.size() - z_.avail_out;
         out_.Write(packed_.data(), produced);
         e.PackedSize += produced;
       } while (z_.avail_out == 0);
+      if (flush == Z_FINISH && status != Z_STREAM_END)
+        throw TFailure{err::GenFailure, L"圧縮が終わりませんでした: " + file.SourcePath};
     } while (flush != Z_FINISH);
   }
 
@@ -413,9 +459,9 @@ public:
           take64(e.Offset);
           continue;  // written anew on rewrite
         }
-        if (field.Id == 0x7075 && field.Data.size() >= 5 && p[0] == 1 &&
-            GetU32(p + 1) == Crc32(0, Bytes(e.RawName), e.RawName.size())) {
-          unicodeName = Utf8ToWide(field.Data.substr(5));
+        if (field.Id == kUnicodePathId && field.Data.size() > 5 && p[0] == 1 &&
+            GetU32(p + 1) == Crc32(0, Bytes(e.RawName), e.RawName.size()) && IsWellFormedUtf8(field.Data.substr(5))) {
+          unicodeName = Utf8ToWide(std::string(field.Data.substr(5)));
         } else if (field.Id == 0x5455 && field.Data.size() >= 5 && (p[0] & 1)) {
           mtime = GetU32(p + 1);
         }
@@ -451,7 +497,10 @@ public:
     in.Seek(dataOffset);
     uint32_t crc = 0;
     uint64_t produced = 0;
-    if (buffer_.empty()) buffer_.resize(kChunk);
+    // The buffers grow with the entries, up to kChunk.
+    const size_t want = static_cast<size_t>(std::clamp<uint64_t>(std::max(e.Size, e.PackedSize), 4096, kChunk));
+    if (buffer_.size() < want) buffer_.resize(want);
+    if (input_.size() < want) input_.resize(want);
     std::vector<uint8_t>& buffer = buffer_;
     auto put = [&](const uint8_t* data, size_t size) {
       if (size > e.Size - produced) ThrowDamaged(L"サイズが不正です: " + e.Path);
@@ -490,10 +539,9 @@ private:
       if (inflateInit2(&z_, -MAX_WBITS) != Z_OK)
         throw TFailure{err::NotEnoughMemory, L"展開を開始できません: " + e.Path};
       inflating_ = true;
-    } else {
-      inflateReset(&z_);
+    } else if (inflateReset(&z_) != Z_OK) {
+      throw TFailure{err::GenFailure, L"展開を開始できません: " + e.Path};
     }
-    if (input_.empty()) input_.resize(kChunk);
     z_.avail_in = 0;
     uint64_t left = e.PackedSize;
     int status = Z_OK;
@@ -521,7 +569,8 @@ private:
 
 public:
   ~TZipFormat() override {
-    if (inflating_) inflateEnd(&z_);
+    // The result only reports a stream left unfinished; the memory is freed all the same.
+    if (inflating_) (void)inflateEnd(&z_);
   }
 };
 

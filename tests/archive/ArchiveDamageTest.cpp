@@ -1,6 +1,7 @@
 // Bad input: entries that would escape the target folder, flipped and truncated bytes,
 // and sizes that lie. Whatever the archive holds, extraction writes only whole, checked
 // files under their names inside the target folder.
+#include <algorithm>
 #include <set>
 
 #include "platform/Platform.h"
@@ -63,6 +64,39 @@ TEST_F(ArchiveDamageTest, UnsafeZipEntriesAreRefusedAndNamed) {
   // Naming an unsafe entry does not help either.
   EXPECT_EQ(Extract(L"C:\\Dest\\bad.zip", L"C:\\T\\Out", {L"../evil1.txt"}), err::InvalidName);
   EXPECT_FALSE(Fs().Exists(L"C:\\T\\evil1.txt"));
+}
+
+TEST_F(ArchiveDamageTest, ListingSkipsAndNamesWhatExtractionRefuses) {
+  const std::vector<std::string> unsafe = {"../e1.txt",   "/e2.txt",     "C:e3.txt", "a\\..\\..\\e4.txt",
+                                           "ctl\x01.txt", "sub/aux.txt", "x:stream", "\\\\srv\\e5.txt"};
+  std::vector<TRawEntry> entries;
+  for (const auto& name : unsafe) entries.push_back({name, "evil"});
+  entries.push_back({"good\\fine.txt", "fine"});
+  Fs().AddFile(L"C:\\Dest\\bad.zip", MakeZip(entries));
+  Fs().AddFile(L"C:\\Dest\\bad.lzh", MakeLzh01(entries, 1));
+  Fs().AddFolder(L"C:\\Out");
+  for (const std::wstring arc : {L"C:\\Dest\\bad.zip", L"C:\\Dest\\bad.lzh"}) {
+    TArchiveFile archive;
+    archive.SetFileName(arc);
+    ASSERT_EQ(archive.Open(), 0u) << WideToUtf8(archive.LastMessage());
+    TArchiveEntryInfo info;
+    std::vector<std::wstring> listed;
+    for (uint32_t r = archive.FindFirst(L"*.*", info); r == 0; r = archive.FindNext(info)) listed.push_back(info.Path);
+    EXPECT_EQ(listed, std::vector<std::wstring>{L"good\\fine.txt"}) << WideToUtf8(arc);
+    ASSERT_EQ(archive.SkippedEntries().size(), unsafe.size()) << WideToUtf8(arc);
+    for (size_t i = 0; i < unsafe.size(); ++i) {
+      std::wstring name = Utf8ToWide(unsafe[i]);
+      std::replace(name.begin(), name.end(), L'/', L'\\');
+      const std::wstring& skipped = archive.SkippedEntries()[i];
+      EXPECT_NE(skipped.find(name), std::wstring::npos) << WideToUtf8(skipped);
+      // Extraction refuses the entry with the same words.
+      TArchiveFile one;
+      one.SetFileName(arc);
+      EXPECT_EQ(one.Extract(L"C:\\Out", {name}), err::InvalidName) << WideToUtf8(name);
+      EXPECT_NE(one.LastMessage().find(skipped), std::wstring::npos) << WideToUtf8(one.LastMessage());
+    }
+  }
+  EXPECT_EQ(Fs().ListTree(L"C:\\Out"), std::vector<std::wstring>{});
 }
 
 TEST_F(ArchiveDamageTest, UnsafeLzhEntriesAreRefused) {

@@ -101,7 +101,7 @@ TEST_P(ArchiveFormatTest, PackReplacesSamePathIgnoringCaseAndKeepsOthers) {
   EXPECT_EQ(Content(L"C:\\Out\\c.txt"), "new c");
 }
 
-TEST_P(ArchiveFormatTest, WithoutCAnEntryAsNewAsTheFileIsKept) {
+TEST_P(ArchiveFormatTest, WithoutAlwaysReplaceAnEntryAsNewAsTheFileIsKept) {
   Fs().AddFile(L"C:\\Src\\a.txt", "archived");
   ASSERT_EQ(Pack(Arc(), L"C:\\Src", {L"a.txt"}), 0u);
   TFindData info;
@@ -110,18 +110,19 @@ TEST_P(ArchiveFormatTest, WithoutCAnEntryAsNewAsTheFileIsKept) {
 
   TArchiveFile archive;
   archive.SetFileName(Arc());
-  archive.x = archive.a = true;
+  archive.Options.KeepPaths = true;
+  archive.Options.KeepAttributes = true;
   ASSERT_EQ(archive.Pack(L"C:\\Src", {L"a.txt"}), 0u);
   ASSERT_EQ(Extract(Arc(), L"C:\\Out"), 0u);
   EXPECT_EQ(Content(L"C:\\Out\\a.txt"), "archived");
 
-  archive.c = true;
+  archive.Options.AlwaysReplace = true;
   ASSERT_EQ(archive.Pack(L"C:\\Src", {L"a.txt"}), 0u);
   ASSERT_EQ(Extract(Arc(), L"C:\\Out"), 0u);
   EXPECT_EQ(Content(L"C:\\Out\\a.txt"), "same time, other data");
 }
 
-TEST_P(ArchiveFormatTest, WithoutXOnlyFileNamesAreStored) {
+TEST_P(ArchiveFormatTest, WithoutKeepPathsOnlyFileNamesAreStored) {
   Fs().AddFile(L"C:\\Src\\sub\\a.txt", "a");
   TArchiveFile archive;
   archive.SetFileName(Arc());
@@ -138,12 +139,13 @@ TEST_P(ArchiveFormatTest, DeleteRemovesMatchingEntriesOnly) {
 
   TArchiveFile archive;
   archive.SetFileName(Arc());
-  archive.x = archive.a = true;
+  archive.Options.KeepPaths = true;
+  archive.Options.KeepAttributes = true;
   EXPECT_EQ(archive.Delete(L"C:\\Src", {L"sub/gone.TXT", L"missing.txt"}), err::FileNotFound);
   EXPECT_NE(archive.LastMessage().find(L"missing.txt"), std::wstring::npos);
-  EXPECT_EQ(Content(Arc()), before) << "a name that is not there changes nothing without ga";
+  EXPECT_EQ(Content(Arc()), before) << "a name that is not there changes nothing without IgnoreMissing";
 
-  archive.ga = true;
+  archive.Options.IgnoreMissing = true;
   ASSERT_EQ(archive.Delete(L"C:\\Src", {L"sub/gone.TXT", L"missing.txt"}), 0u) << WideToUtf8(archive.LastMessage());
   EXPECT_EQ(Paths(Arc()), (std::vector<std::wstring>{L"keep.txt", L"z.txt"}));
   ASSERT_EQ(Extract(Arc(), L"C:\\Out"), 0u);
@@ -201,8 +203,10 @@ TEST_P(ArchiveFormatTest, WorkFolderOnAnotherVolume) {
   Fs().AddFile(L"C:\\Src\\b.txt", "b");
   TArchiveFile archive;
   archive.SetFileName(Arc());
-  archive.x = archive.a = archive.c = true;
-  archive.w = L"W:\\Work";
+  archive.Options.KeepPaths = true;
+  archive.Options.KeepAttributes = true;
+  archive.Options.AlwaysReplace = true;
+  archive.Options.WorkFolder = L"W:\\Work";
   ASSERT_EQ(archive.Pack(L"C:\\Src", {L"a.txt", L"b.txt"}), 0u) << WideToUtf8(archive.LastMessage());
   ASSERT_EQ(archive.Delete(L"C:\\Src", {L"a.txt"}), 0u) << WideToUtf8(archive.LastMessage());
   EXPECT_EQ(Paths(Arc()), std::vector<std::wstring>{L"b.txt"});

@@ -39,6 +39,12 @@ struct TRawEntry {
   uint16_t Flags = 0;
   uint32_t DosTime = 0x58210000;  // 2024-01-01 00:00:00
   bool Descriptor = false;        // write sizes in a data descriptor after the data
+  // LZH level 1: extended headers (type byte + data each), and sizes given only by a
+  // 64-bit size header (0xFFFFFFFF in the base header).
+  std::vector<std::string> Ext = {};
+  bool Size64 = false;
+  // ZIP: extra fields of the central header.
+  std::string CentralExtra = {};
 };
 
 // A ZIP of stored entries, built by hand.
@@ -76,13 +82,14 @@ inline std::string MakeZip(const std::vector<TRawEntry>& entries) {
     Put32(central, static_cast<uint32_t>(e.Data.size()));
     Put32(central, static_cast<uint32_t>(e.Data.size()));
     Put16(central, static_cast<unsigned>(e.Name.size()));
-    Put16(central, 0);
+    Put16(central, static_cast<unsigned>(e.CentralExtra.size()));
     Put16(central, 0);
     Put16(central, 0);
     Put16(central, 0);
     Put32(central, 0x20);
     Put32(central, offset);
     central += e.Name;
+    central += e.CentralExtra;
   }
   const uint32_t cdOffset = static_cast<uint32_t>(out.size());
   out += central;
@@ -101,28 +108,44 @@ inline std::string MakeZip(const std::vector<TRawEntry>& entries) {
 inline std::string MakeLzh01(const std::vector<TRawEntry>& entries, int level) {
   std::string out;
   for (const auto& e : entries) {
+    std::vector<std::string> ext = level == 1 ? e.Ext : std::vector<std::string>{};
+    uint64_t extTotal = 0;
+    for (const auto& x : ext) extTotal += x.size() + 2;  // and the size of the next one
+    if (level == 1 && e.Size64) extTotal += 1 + 16 + 2;
+    const uint64_t packed = extTotal + e.Data.size();  // at level 1 the extended headers count
+    if (level == 1 && e.Size64) {
+      std::string x(1, '\x42');
+      for (uint64_t v : {packed, static_cast<uint64_t>(e.Data.size())}) {
+        Put32(x, static_cast<uint32_t>(v));
+        Put32(x, static_cast<uint32_t>(v >> 32));
+      }
+      ext.push_back(x);
+    }
     std::string h;
     h.push_back(0);  // size
     h.push_back(0);  // checksum
     h += "-lh0-";
-    const size_t extSize = level == 1 ? 0 : 0;
-    Put32(h, static_cast<uint32_t>(e.Data.size() + extSize));
-    Put32(h, static_cast<uint32_t>(e.Data.size()));
+    Put32(h, e.Size64 ? 0xFFFFFFFFu : static_cast<uint32_t>(packed));
+    Put32(h, e.Size64 ? 0xFFFFFFFFu : static_cast<uint32_t>(e.Data.size()));
     Put32(h, e.DosTime);
-    h.push_back(level == 1 ? 0x20 : 0x20);
+    h.push_back(0x20);
     h.push_back(static_cast<char>(level));
     h.push_back(static_cast<char>(e.Name.size()));
     h += e.Name;
     Put16(h, lzh::Crc16(0, e.Data.data(), e.Data.size()));
     if (level == 1) {
       h.push_back('M');
-      Put16(h, 0);  // no extended header
+      Put16(h, ext.empty() ? 0 : static_cast<unsigned>(ext[0].size() + 2));
     }
     h[0] = static_cast<char>(h.size() - 2);
     unsigned sum = 0;
     for (size_t i = 2; i < h.size(); ++i) sum += static_cast<unsigned char>(h[i]);
     h[1] = static_cast<char>(sum & 0xFF);
     out += h;
+    for (size_t i = 0; i < ext.size(); ++i) {
+      out += ext[i];
+      Put16(out, i + 1 < ext.size() ? static_cast<unsigned>(ext[i + 1].size() + 2) : 0);
+    }
     out += e.Data;
   }
   out.push_back(0);
@@ -151,7 +174,6 @@ protected:
   std::vector<TArchiveEntryInfo> List(const std::wstring& archivePath) {
     TArchiveFile archive;
     archive.SetFileName(archivePath);
-    archive.a = true;
     std::vector<TArchiveEntryInfo> entries;
     const uint32_t code = archive.Open();
     EXPECT_EQ(code, 0u) << WideToUtf8(archive.LastMessage());
@@ -169,8 +191,11 @@ protected:
   uint32_t Pack(const std::wstring& archivePath, const std::wstring& base, const std::vector<std::wstring>& names) {
     TArchiveFile archive;
     archive.SetFileName(archivePath);
-    archive.x = archive.a = archive.c = archive.ga = true;
-    archive.z = 2;
+    archive.Options.KeepPaths = true;
+    archive.Options.KeepAttributes = true;
+    archive.Options.AlwaysReplace = true;
+    archive.Options.IgnoreMissing = true;
+    archive.Options.Compression = 2;
     const uint32_t code = archive.Pack(base, names);
     last_ = archive.LastMessage();
     return code;
@@ -179,7 +204,7 @@ protected:
                    const std::vector<std::wstring>& names = {}) {
     TArchiveFile archive;
     archive.SetFileName(archivePath);
-    archive.a = true;
+    archive.Options.KeepAttributes = true;
     const uint32_t code = archive.Extract(target, names);
     last_ = archive.LastMessage();
     return code;

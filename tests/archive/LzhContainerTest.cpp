@@ -95,6 +95,54 @@ TEST_F(LzhContainerTest, Level2HeaderAsWritten) {
   EXPECT_NE(archive.LastMessage().find(L"ヘッダの CRC"), std::wstring::npos);
 }
 
+// The Windows time header's data: creation, last-write, last-access.
+std::string WinTimes(uint64_t creation, uint64_t write, uint64_t access) {
+  std::string data;
+  for (uint64_t v : {creation, write, access}) {
+    Put32(data, static_cast<uint32_t>(v));
+    Put32(data, static_cast<uint32_t>(v >> 32));
+  }
+  return data;
+}
+
+constexpr uint64_t kCreated = 133000000001234567ull, kWritten = 133100000007654321ull,
+                   kAccessed = 133200000005555555ull;
+
+TEST_F(LzhContainerTest, Level1WindowsTimeAnd64BitSizes) {
+  // Sizes only in the 64-bit header, which at level 1 counts the extended headers too.
+  Fs().AddFile(L"C:\\Dest\\l1.lzh", MakeLzh01({{"t.txt",
+                                                "timed data",
+                                                0,
+                                                0x58210000,
+                                                false,
+                                                {std::string(1, '\x41') + WinTimes(kCreated, kWritten, kAccessed)},
+                                                true},
+                                               {"next.txt", "next"}},
+                                              1));
+  const auto entries = List(L"C:\\Dest\\l1.lzh");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].Size, 10u);
+  EXPECT_EQ(entries[0].PackedSize, 10u);
+  ASSERT_EQ(Extract(L"C:\\Dest\\l1.lzh", L"C:\\Out"), 0u) << WideToUtf8(last_);
+  EXPECT_EQ(Content(L"C:\\Out\\t.txt"), "timed data");
+  EXPECT_EQ(Content(L"C:\\Out\\next.txt"), "next");
+  TFindData info;
+  ASSERT_EQ(Files().GetInfo(L"C:\\Out\\t.txt", info), 0u);
+  EXPECT_EQ(info.LastWriteTime.Value, kWritten) << "the middle one of the three times";
+}
+
+TEST_F(LzhContainerTest, PackedEntriesCarryAllThreeWindowsTimes) {
+  Fs().AddFile(L"C:\\Src\\a.txt", "three times");
+  const TFileTime created{kCreated}, written{kWritten}, accessed{kAccessed};
+  ASSERT_EQ(Files().SetTimes(L"C:\\Src\\a.txt", &created, &accessed, &written), 0u);
+  ASSERT_EQ(Pack(L"C:\\Dest\\t.lzh", L"C:\\Src", {L"a.txt"}), 0u) << WideToUtf8(last_);
+  EXPECT_NE(Content(L"C:\\Dest\\t.lzh").find(WinTimes(kCreated, kWritten, kAccessed)), std::string::npos);
+  ASSERT_EQ(Extract(L"C:\\Dest\\t.lzh", L"C:\\Out"), 0u) << WideToUtf8(last_);
+  TFindData info;
+  ASSERT_EQ(Files().GetInfo(L"C:\\Out\\a.txt", info), 0u);
+  EXPECT_EQ(info.LastWriteTime.Value, kWritten) << "to the 100 ns, so not from the UNIX time";
+}
+
 TEST_F(LzhContainerTest, HeaderSizeNeverEndsInAZeroByte) {
   // Names of 210..225 characters take a level-2 header across 256 bytes.
   std::vector<std::wstring> names;

@@ -35,6 +35,43 @@ TEST_F(ZipContainerTest, NamesAreAnsiOrFlaggedUtf8) {
   EXPECT_EQ(Paths(L"C:\\Dest\\n.zip"), (std::vector<std::wstring>{L"日本語.txt", L"한국어.txt"}));
 }
 
+// Info-ZIP's Unicode path field: version 1, CRC-32 of `crcOf`, `utf8`.
+std::string UnicodePath(const std::string& crcOf, const std::string& utf8) {
+  std::string field;
+  Put16(field, 0x7075);
+  Put16(field, static_cast<unsigned>(5 + utf8.size()));
+  field.push_back(1);
+  Put32(field, ZipCrc(crcOf));
+  return field + utf8;
+}
+
+TEST_F(ZipContainerTest, NonAsciiAnsiNamesCarryTheUnicodePathField) {
+  Fs().AddFile(L"C:\\Src\\日本語\\ファイル.txt", "ansi and utf-8");
+  Fs().AddFile(L"C:\\Src\\plain.txt", "ascii");
+  ASSERT_EQ(Pack(L"C:\\Dest\\u.zip", L"C:\\Src", {L"日本語\\ファイル.txt", L"plain.txt"}), 0u) << WideToUtf8(last_);
+  const std::string bytes = Content(L"C:\\Dest\\u.zip");
+  const std::string ansi = CodePage().WideToAnsi(L"日本語/ファイル.txt");
+  const std::string field = UnicodePath(ansi, WideToUtf8(L"日本語/ファイル.txt"));
+  const size_t local = bytes.find(std::string("PK\x03\x04", 4));
+  EXPECT_EQ(bytes.substr(local + 30, U16(bytes, local + 26)), ansi);
+  EXPECT_EQ(bytes.substr(local + 30 + ansi.size(), U16(bytes, local + 28)), field) << "local header";
+  const size_t central = bytes.find(std::string("PK\x01\x02", 4));
+  EXPECT_EQ(U16(bytes, central + 8) & 0x800, 0) << "no UTF-8 flag: the stored name is code page 932";
+  EXPECT_EQ(bytes.substr(central + 46 + ansi.size(), U16(bytes, central + 30)), field) << "central header";
+  const size_t plain = bytes.find(std::string("PK\x01\x02", 4), central + 4);
+  EXPECT_EQ(U16(bytes, plain + 30), 0) << "an ASCII name needs no field";
+}
+
+TEST_F(ZipContainerTest, AValidUnicodePathFieldWinsOverTheAnsiName) {
+  const std::string ansi = CodePage().WideToAnsi(L"漢字.txt");
+  Fs().AddFile(
+      L"C:\\Dest\\p.zip",
+      MakeZip({{ansi, "1", 0, 0x58210000, false, {}, false, UnicodePath(ansi, WideToUtf8(L"ユニ/ü.txt"))},
+               {ansi + "2", "2", 0, 0x58210000, false, {}, false, UnicodePath("other", "wrong crc.txt")},
+               {ansi + "3", "3", 0, 0x58210000, false, {}, false, UnicodePath(ansi + "3", "bad \xFF utf-8")}}));
+  EXPECT_EQ(Paths(L"C:\\Dest\\p.zip"), (std::vector<std::wstring>{L"ユニ\\ü.txt", L"漢字.txt2", L"漢字.txt3"}));
+}
+
 TEST_F(ZipContainerTest, ReadsDescriptorsUtf8AndFolderEntries) {
   Fs().AddFile(L"C:\\Dest\\d.zip", MakeZip({{"dir/", ""},
                                             {"dir/streamed.txt", "written with a data descriptor", 0, 0x58210000, true},

@@ -80,13 +80,14 @@ void AddArchiveGroup(CLI::App& app) {
   group->require_subcommand(1);
   auto args = std::make_shared<TArchiveArgs>();
 
-  auto* list = group->add_subcommand("list", "one line per entry: size, DOS date-time, relative path");
+  auto* list = group->add_subcommand(
+      "list", "one line per entry: size, DOS date-time, relative path; entries with unsafe names go to stderr");
   list->add_option("ARCHIVE", args->Archive)->required();
   list->callback([args] {
     TArchiveFile archive;
     archive.SetFileName(AbsoluteArg(args->Archive));
-    archive.a = true;
     if (uint32_t code = archive.Open()) return Report(code, archive);
+    for (const auto& skipped : archive.SkippedEntries()) std::fprintf(stderr, "%s\n", WideToUtf8(skipped).c_str());
     TArchiveEntryInfo info;
     for (uint32_t code = archive.FindFirst(L"*.*", info); code == 0; code = archive.FindNext(info))
       std::printf("%llu\t%s\t%s\n", static_cast<unsigned long long>(info.Size), DosText(info.DosTime).c_str(),
@@ -102,8 +103,11 @@ void AddArchiveGroup(CLI::App& app) {
   pack->callback([args] {
     TArchiveFile archive;
     archive.SetFileName(AbsoluteArg(args->Archive));
-    archive.x = archive.a = archive.c = archive.ga = true;
-    archive.z = 2;
+    archive.Options.KeepPaths = true;
+    archive.Options.KeepAttributes = true;
+    archive.Options.AlwaysReplace = true;
+    archive.Options.IgnoreMissing = true;
+    archive.Options.Compression = 2;
     const std::wstring base = AbsoluteArg(args->Folder);
     std::vector<std::wstring> names = WideArgs(args->Names);
     if (names.empty()) CollectFiles(base, L"", names);
@@ -117,7 +121,8 @@ void AddArchiveGroup(CLI::App& app) {
   extract->callback([args] {
     TArchiveFile archive;
     archive.SetFileName(AbsoluteArg(args->Archive));
-    archive.x = archive.a = true;
+    archive.Options.KeepPaths = true;
+    archive.Options.KeepAttributes = true;
     const std::wstring target = AbsoluteArg(args->Folder);
     uint32_t attributes = 0;
     if (Files().GetAttributes(target, attributes) != 0) Files().MakeFolder(target);
@@ -130,7 +135,8 @@ void AddArchiveGroup(CLI::App& app) {
   remove->callback([args] {
     TArchiveFile archive;
     archive.SetFileName(AbsoluteArg(args->Archive));
-    archive.x = archive.a = true;
+    archive.Options.KeepPaths = true;
+    archive.Options.KeepAttributes = true;
     Report(archive.Delete(L"", WideArgs(args->Names)), archive);
   });
 }
