@@ -1,17 +1,243 @@
-// Archived and encrypted items (phase 3 of Execute and the sealing of an encrypted
-// archive's work copy). Not built yet: each call below changes nothing.
+// Archived items: phase 3 of Execute (PackArchives) and the sealing of an encrypted
+// archive's work copy back into the destination.
+//
+// An archived item keeps its files in one archive in its destination folder. With Encrypt
+// the run works on a plain work copy (TempArchive, made by the destination scan); the
+// destination only ever holds the encoded archive. The sealing writes the encoded archive
+// under a temporary name beside the old one and renames it over the old one, and the work
+// copy is deleted only after that rename: a failure at any point leaves the old archive
+// and the work copy as they were, and says so in ErrorFiles and ArchiveProblems.
+#include <memory>
+
+#include "base/CodePage.h"
+#include "base/Error.h"
+#include "engine/ArchiveWork.h"
 #include "engine/Backup.h"
+#include "engine/Containment.h"
+#include "engine/FileTransfer.h"
+#include "model/BackupInfo.h"
+#include "platform/Platform.h"
+#include "scan/FileUtils.h"
+#include "scan/MessagePump.h"
+#include "scan/Questions.h"
+#include "services/archive/ArchiveFile.h"
+#include "services/cipher/CipherManager.h"
 
 namespace vog {
 
-void TBackup::PackArchives() {
-  // filled by the archive phase
-  YesToAll = false;
-  NoToAll = false;
+namespace {
+
+constexpr std::wstring_view kOverwriteQuestion = L"を上書きしてもいいですか?";
+
+struct TSealResult {
+  uint32_t Code = 0;
+  std::wstring Message;
+};
+
+// Encodes the work copy into the destination archive through a temporary name, then
+// deletes the work copy, which must lie in `workRoot` (null: the engine's own name is
+// trusted, as when a pair is destroyed). Never throws.
+TSealResult Seal(TBackupInfoAndFile& pair, const std::wstring* workRoot) noexcept {
+  TSealResult result;
+  try {
+    const TBackupInfo& item = *pair.Info;
+    if (!item.Archive || !item.Encrypt || pair.TempArchive.empty()) return result;
+    IFileSystem& files = Files();
+    const std::wstring work = CodePage().AnsiToWide(pair.TempArchive);
+    uint32_t attributes = 0;
+    if (files.GetAttributes(work, attributes) != err::Success) {
+      pair.TempArchive.clear();  // nothing to seal: the destination is as it was
+      return result;
+    }
+    const std::wstring archive = ArchivePathOf(item);
+    const std::wstring temp = ReplacementNameOf(archive);
+    if (!IsInsideFolder(archive, item.DestFolder) || !IsInsideFolder(temp, item.DestFolder) ||
+        (workRoot && !IsInsideFolder(work, *workRoot))) {
+      result.Code = kOutsideDestinationCode;
+      result.Message = L"\"" + archive + L"\" は \"" + item.DestFolder + L"\" の外にあるため書き込みません";
+      return result;
+    }
+    uint32_t code = MakeFolderTree(item.DestFolder);
+    if (code == err::Success) {
+      try {
+        auto cipher = CreateItemCipher(item, pair.RunCipherKey);
+        // The archive is encoded as a whole, also for an item with Decrypt.
+        cipher->EncipherFile(work, temp);
+      } catch (const ECipherFileError& e) {
+        code = e.Code() ? e.Code() : err::WriteFault;
+      } catch (const Error&) {
+        code = err::GenFailure;
+      }
+    }
+    if (code == err::Success) {
+      code = files.MoveEntry(temp, archive, true);
+      if (code != err::Success && files.GetAttributes(archive, attributes) == err::Success &&
+          (attributes & attr::ReadOnly) && files.SetAttributes(archive, attributes & ~attr::ReadOnly) == err::Success) {
+        code = files.MoveEntry(temp, archive, true);
+      }
+    }
+    if (code != err::Success) {
+      DeleteFileForce(temp);
+      result.Code = code;
+      result.Message = L"暗号化した書庫 \"" + archive + L"\" を書き込めませんでした (" + std::to_wstring(code) +
+                       L")。最新の内容は作業ファイル \"" + work + L"\" に残っています";
+      return result;
+    }
+    DeleteFileForce(work);
+    pair.TempArchive.clear();
+  } catch (...) {
+    result.Code = err::GenFailure;
+    result.Message = L"暗号化した書庫を書き込めませんでした";
+  }
+  return result;
 }
 
-void TBackup::SealWorkCopy(TBackupInfoAndFile&) noexcept {
-  // filled by the archive phase (the work copy is left where it is until then)
+}  // namespace
+
+void TBackup::SealWorkCopy(TBackupInfoAndFile& pair) noexcept {
+  // A run abandoned after Plan (or a sealing that failed at the end of Execute): the work
+  // copy goes back into the archive now, and stays where it is when that fails.
+  Seal(pair, nullptr);
+}
+
+void TBackup::SealWorkCopyReported(TBackupInfoAndFile& pair) {
+  const std::wstring workRoot = WorkRootOf(WorkFolder);
+  TSealResult result = Seal(pair, &workRoot);
+  if (result.Code == err::Success) return;
+  TFileInfo named;
+  named.SetFileName(pair.TempArchive.empty() ? ArchivePathOf(*pair.Info) : CodePage().AnsiToWide(pair.TempArchive));
+  RecordError(named, result.Code);
+  ArchiveProblems.push_back(std::move(result.Message));
+}
+
+void TBackup::SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair) {
+  // A work copy present before the destination scan was left by a sealing that failed or
+  // a run that ended abruptly, and may hold the only copy of an archive's newest content.
+  // The scan is about to decode the destination into this name, so the leftover is moved
+  // aside under a free name and reported instead of being overwritten.
+  if (pair.TempArchive.empty()) return;
+  IFileSystem& files = Files();
+  const std::wstring work = CodePage().AnsiToWide(pair.TempArchive);
+  uint32_t attributes = 0;
+  if (files.GetAttributes(work, attributes) != err::Success) return;
+  const std::wstring workRoot = WorkRootOf(WorkFolder);
+  if (!GuardPath(work, workRoot)) return;
+  for (int n = 0; n < 100; ++n) {
+    const std::wstring aside = work + L".old" + (n ? std::to_wstring(n) : std::wstring());
+    if (files.GetAttributes(aside, attributes) == err::Success) continue;
+    if (files.MoveEntry(work, aside, false) == err::Success) {
+      ArchiveProblems.push_back(L"前回書き戻せなかった作業ファイルを \"" + aside + L"\" として残しました");
+      return;
+    }
+    break;
+  }
+  throw Error(L"作業ファイル \"" + work + L"\" が残っています。内容を確かめて移動してください");
+}
+
+void TBackup::PackArchives() {
+  YesToAll = false;
+  NoToAll = false;
+  for (const auto& pair : Items) {
+    if (!pair->Info->Archive) continue;
+    PackArchive(*pair);
+    ProcessMessages();
+  }
+  // Everything an encrypted archive's work copy receives in this run is in it now.
+  for (const auto& pair : Items) {
+    if (pair->Info->Archive && pair->Info->Encrypt) SealWorkCopyReported(*pair);
+  }
+}
+
+void TBackup::PackArchive(TBackupInfoAndFile& pair) {
+  TBackupInfo& item = *pair.Info;
+  if (pair.CopyFiles.Empty()) return;
+  const std::wstring archivePath = ArchivePathOf(item);
+  const bool encrypted = item.Encrypt;
+  auto failAll = [this, &pair](uint32_t code) {
+    for (TFileInfo* record : pair.CopyFiles) RecordError(*record, code);
+  };
+
+  // Only LZH and ZIP can be written; any other name leaves the old file alone and lists
+  // every planned file as failed, so the run never claims a backup it did not make.
+  if (!IsUpdatableArchive(archivePath)) {
+    failAll(kArchiveTypeNotSupported);
+    ArchiveProblems.push_back(L"書庫 \"" + archivePath +
+                              L"\" の形式には対応していません (LZH か ZIP を指定してください)");
+    return;
+  }
+  const std::wstring target = encrypted ? CodePage().AnsiToWide(pair.TempArchive) : archivePath;
+  if (encrypted && pair.TempArchive.empty()) return failAll(err::GenFailure);
+  if (!GuardPath(target, encrypted ? WorkRootOf(WorkFolder) : item.DestFolder)) return failAll(kOutsideDestinationCode);
+
+  // The entries the archive holds now: for an encrypted archive the work copy as phase 2
+  // left it (decoding the destination again would bring mirrored entries back).
+  std::vector<std::wstring> entries;
+  if (item.ConfirmOverwrite || item.KeepHistory) entries = ListArchiveEntries(target);
+
+  std::vector<const TFileInfo*> packed;
+  std::vector<std::wstring> names;
+  for (TFileInfo* record : pair.CopyFiles) {
+    const std::wstring relative = record->RelativePath();
+    bool pack = true;
+    if (item.KeepHistory) {
+      SaveArchivedToHistory(entries, *record, pair);
+    } else if (item.ConfirmOverwrite) {
+      if (YesToAll) {
+        pack = true;
+      } else if (NoToAll) {
+        pack = false;
+      } else if (HasEntry(entries, relative)) {
+        switch (Questions().Ask(TQuestionKind::Warning, relative + std::wstring(kOverwriteQuestion),
+                                TQuestionButtons::YesNoNoToAllYesToAll)) {
+          case TAnswer::No:
+            pack = false;
+            break;
+          case TAnswer::NoToAll:
+            NoToAll = true;
+            pack = false;
+            break;
+          case TAnswer::YesToAll:
+            YesToAll = true;
+            break;
+          default:
+            break;
+        }
+      }
+    }
+    if (!pack) continue;
+    packed.push_back(record);
+    names.push_back(relative);
+  }
+  if (packed.empty()) return;
+
+  if (!encrypted && MakeFolderTree(item.DestFolder) != err::Success) {
+    for (const TFileInfo* record : packed) RecordError(*record, err::PathNotFound);
+    return;
+  }
+  uint32_t code = err::Success;
+  std::wstring message;
+  try {
+    TArchiveFile archive;
+    archive.SetFileName(target);
+    SetEngineArchiveOptions(archive, WorkFolder);
+    // The archiver writes the new archive apart and replaces the old one only when it is
+    // complete, so a failed pack leaves the previous archive as it was.
+    code = archive.Pack(item.SourceFolder, names);
+    if (code != err::Success) message = archive.LastMessage();
+  } catch (const Error& e) {
+    code = err::GenFailure;
+    message = e.Message();
+  }
+  if (code != err::Success) {
+    for (const TFileInfo* record : packed) RecordError(*record, code);
+    ArchiveProblems.push_back(L"書庫 \"" + archivePath + L"\" を更新できませんでした: " + message);
+    return;
+  }
+  for (const TFileInfo* record : packed) {
+    auto copy = std::make_unique<TFileInfo>();
+    copy->Assign(*record);
+    CopiedFiles.Add(std::move(copy));
+  }
 }
 
 }  // namespace vog

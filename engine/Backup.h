@@ -203,6 +203,22 @@ public:
   // phase); called when a pair is destroyed.
   static void SealWorkCopy(TBackupInfoAndFile& pair) noexcept;
 
+  // ---- archived items (Archives.cpp, ArchiveHistory.cpp) ----
+  // Messages of archive work that failed beside a single file (a work copy that could not
+  // be sealed, an archive type the archiver cannot write), for the log and result window.
+  std::vector<std::wstring> ArchiveProblems;
+  // Packs one item's planned files into its archive (or its work copy).
+  void PackArchive(TBackupInfoAndFile& pair);
+  // Before the destination scan decodes into the work copy: a work copy left by an earlier
+  // run is moved aside and reported, never overwritten.
+  void SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair);
+  // Seals the work copy now, reporting a failure in ErrorFiles and ArchiveProblems.
+  void SealWorkCopyReported(TBackupInfoAndFile& pair);
+  // Extracts the archive's current version of `record`'s entry into the run's history
+  // folder when `entries` (upper-cased relative paths, sorted) holds it.
+  void SaveArchivedToHistory(const std::vector<std::wstring>& entries, const TFileInfo& record,
+                             TBackupInfoAndFile& pair);
+
   // The path of the work copy of the `index`th item's encrypted archive ("Temp<index>"
   // with the archive's extension, in WorkFolder or the program's folder).
   std::wstring WorkCopyPath(int index) const;

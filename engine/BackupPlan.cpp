@@ -98,7 +98,10 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
   TOwnedFileInfoList sourceFiles, destFiles;
   TFolderList sourceFolders, destFolders;
 
-  if (item.Encrypt && item.Archive) pair.TempArchive = CodePage().WideToAnsi(WorkCopyPath(index));
+  if (item.Encrypt && item.Archive) {
+    pair.TempArchive = CodePage().WideToAnsi(WorkCopyPath(index));
+    SetAsideLeftoverWorkCopy(pair);
+  }
 
   {
     TThreadFolderInfo thread(item.SourceFolder, &sourceFolders, &item, &sourceFiles, item.IncludeSubFolders);

@@ -145,10 +145,8 @@ void TBackup::DeleteMirroredArchiveEntries(TBackupInfoAndFile& pair) {
   if (!GuardPath(archivePath, root)) return failAll(kOutsideDestinationCode);
   TArchiveFile archive;
   archive.SetFileName(archivePath);
-  archive.x = archive.a = archive.ga = true;
-  if (Silent) archive.n = archive.gm = true;
-  if (!WorkFolder.empty()) archive.w = WorkFolder;
-  archive.ResFileName = Files().ProgramFolder() + L"response.tmp";
+  archive.Options.KeepPaths = archive.Options.KeepAttributes = archive.Options.IgnoreMissing = true;
+  archive.Options.WorkFolder = WorkFolder;
   // A delete that fails leaves the entries in the archive: they are reported, not logged
   // as deleted.
   if (const uint32_t code = archive.Delete(item.SourceFolder, names)) failAll(code);

@@ -96,10 +96,4 @@ uint32_t TBackup::MoveMirrorFileToHistory(TBackupInfoAndFile&, const TFileInfo& 
   return history.LastError();
 }
 
-uint32_t TBackup::SaveMirroredEntriesToHistory(TBackupInfoAndFile&) {
-  // Archive entries are saved by the archive phase; until it is built the entries stay and
-  // are reported.
-  return err::NotSupported;
-}
-
 }  // namespace vog

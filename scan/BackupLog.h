@@ -92,9 +92,9 @@ public:
 
   // Parses the entry whose first section line is lines[index] (its entry line is the
   // line before) into ElapsedTime, the three sizes, ResultCode and the three read targets
-  // (which receive new TBackupFileInfo records; null targets are skipped). A file line
-  // that is not an absolute file path (IsAbsoluteFilePath) raises kLogCorrupt with its line
-  // number (counted in `lines` from 1) and its text.
+  // (which receive new TBackupFileInfo records; null targets are skipped).
+  // A file line that is not an absolute file path (IsAbsoluteFilePath) raises kLogCorrupt
+  // with its line number (counted in `lines` from 1) and its text.
   virtual void ReadEntry(const TLines& lines, int index);
   // The index of the next entry line, for `index` at an entry's first section line.
   virtual int SkipEntry(const TLines& lines, int index);

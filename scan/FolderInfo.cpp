@@ -98,7 +98,7 @@ void TFolderInfo::ListArchive(IProgress&) {
   }
   TArchiveFile archive;
   archive.SetFileName(archivePath);
-  archive.a = true;
+  archive.Options.KeepAttributes = true;
   struct TCloser {
     TArchiveFile& Archive;
     ~TCloser() { Archive.Close(); }

@@ -5,6 +5,7 @@
 // program installs its Win32 message boxes at start-up, tests install a scripted one
 // (tests/support/ScriptedUi.h), and without either every question answers
 // TAnswer::None, which each caller maps to its own default.
+#include <string>
 #include <string_view>
 
 namespace vog {
@@ -29,6 +30,12 @@ public:
   // Shows the box (modal to the main window) and returns the button pressed; closing
   // the box without a button gives TAnswer::None.
   virtual TAnswer Ask(TQuestionKind kind, std::wstring_view message, TQuestionButtons buttons) = 0;
+  // The cipher key dialog: true and the entered key (ANSI text) when confirmed with OK;
+  // false when cancelled, and by default where no dialog is installed.
+  virtual bool AskCipherKey(std::string& key) {
+    (void)key;
+    return false;
+  }
 };
 
 // The installed questions, or ones that answer TAnswer::None when none is installed.

@@ -21,7 +21,7 @@ struct TOutcome {
 };
 
 // Source and destination under `root`, all files with one time; the plan, then mirroring.
-TOutcome Run(const std::wstring& root) {
+TOutcome RunScenario(const std::wstring& root) {
   IFileSystem& files = Files();
   const TFileTime time{0x01D5000000000000ull};
   auto file = [&](const std::wstring& path, const std::string& content) {
@@ -76,13 +76,13 @@ TEST(BackupPlanWin32, RealFilesAgreeWithTheMemoryPlatform) {
   TOutcome memory;
   {
     test::ScopedPlatform platform(CreateMemoryPlatform());
-    memory = Run(L"C:\\T");
+    memory = RunScenario(L"C:\\T");
   }
   test::ScopedPlatform platform(CreateSystemPlatform());
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   const std::wstring root = Files().TempFolder() + L"vogplan" + IntToText(stamp);
   ASSERT_EQ(Files().MakeFolder(root), err::Success);
-  const TOutcome real = Run(root);
+  const TOutcome real = RunScenario(root);
   DeleteFolderTree(root);
   EXPECT_EQ(real, memory);
   EXPECT_EQ(memory.Copy, (Set{L"\\Src\\sub\\b.txt", L"\\Src\\new\\c.txt"}));
