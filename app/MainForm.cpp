@@ -148,6 +148,7 @@ void TMainForm::ParseCommandLine() {
       // follows a failed run) and the program ends; the run log holds the message.
       unattended_ = false;
       UnattendedError = error.Message();
+      WriteUnattendedError(UnattendedError);
       EndRequested = true;
       return;
     }

@@ -87,6 +87,8 @@ struct TQuietRunResult {
 
 inline constexpr const wchar_t* kDefaultCaption = L"バックアップ";
 inline constexpr const wchar_t* kDefaultDataFileName = L"VogratelData.vgd";
+// The last error that ended an unattended action: one line "【time】 TAB data file TAB message".
+inline constexpr const wchar_t* kUnattendedErrorFile = L"Vogratel.err";
 inline constexpr const wchar_t* kLastRunLabel = L"前回バックアップ日時： ";
 inline constexpr const wchar_t* kSaveChangesQuestion = L"変更を保存しますか？";
 inline constexpr const wchar_t* kTitleExists = L"同名のタイトルが存在するため追加できません";
@@ -125,7 +127,8 @@ public:
   // The process's exit code (app/ExitCodes.h).
   int ExitCode = 0;
   // The message of an error that ended an unattended action (nobody is there to read a
-  // box: the program ends with exit code 10 instead and the run log records it).
+  // box: the program ends with exit code 10 instead; kUnattendedErrorFile keeps the message
+  // and the run log an entry with result code 12).
   std::wstring UnattendedError;
 
   // The engine of each run; without one a run ends with an error.
@@ -166,8 +169,11 @@ public:
   TQuietRunResult RunQuietBackup();
   void WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed);
   // The log entry of an unattended run that an error ended: what the run did so far (with
-  // `runner`, may be null), result code 12 and the message as one line of the failed files.
-  void WriteErrorLog(IBackupRunner* runner, const std::wstring& message, TDateTime elapsed);
+  // `runner`, may be null) and result code 12.
+  void WriteErrorLog(IBackupRunner* runner, TDateTime elapsed);
+  // Writes the message of an error that ended an unattended action to kUnattendedErrorFile
+  // in the program's folder (replacing the previous one); failures are ignored.
+  void WriteUnattendedError(const std::wstring& message);
 
 private:
   void RunCommandLineActions();

@@ -7,6 +7,8 @@
 #include "app/RunChecks.h"
 #include "base/Error.h"
 #include "base/Path.h"
+#include "base/TextFile.h"
+#include "platform/FileIo.h"
 #include "engine/BackupHistoryDatabase.h"
 #include "model/PathMacros.h"
 #include "platform/Platform.h"
@@ -147,8 +149,8 @@ TQuietRunResult TMainForm::RunQuietBackup() {
     result.FailedFiles = runner->ErrorFiles().Count();
     result.DeletionsHeldBack = heldBack;
     result.ExitCode = QuietRunExitCode(code, result.FailedFiles, result.DeletionsHeldBack);
-  } catch (const Error& error) {
-    WriteErrorLog(runner.get(), error.Message(), Clock().Now() - start);
+  } catch (const Error&) {
+    WriteErrorLog(runner.get(), Clock().Now() - start);
     finish();
     throw;
   } catch (...) {
@@ -179,22 +181,14 @@ void TMainForm::WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime 
   log.Write();
 }
 
-void TMainForm::WriteErrorLog(IBackupRunner* runner, const std::wstring& message, TDateTime elapsed) {
+void TMainForm::WriteErrorLog(IBackupRunner* runner, TDateTime elapsed) {
   if (!Data.WriteLog) return;
   TFileInfoList copied, deleted, failed;
   if (runner) {
-    for (TFileInfo* record : runner->CopiedFiles()) copied.Add(record);
-    for (TFileInfo* record : runner->AllMirrorFiles()) deleted.Add(record);
-    for (TFileInfo* record : runner->ErrorFiles()) failed.Add(record);
+    copied = runner->CopiedFiles();
+    deleted = runner->AllMirrorFiles();
+    failed = runner->ErrorFiles();
   }
-  // The message as one line of the failed files, its line breaks made blanks so the
-  // entry keeps its layout.
-  std::wstring line = message;
-  for (wchar_t& c : line)
-    if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
-  TBackupFileInfo record;
-  record.SetPath(L"", L"", line);
-  failed.Add(&record);
   TBackupLog log;
   log.SetLogFileName(RunLogPath());
   log.SetDataFileName(DataFilePath);
@@ -207,8 +201,16 @@ void TMainForm::WriteErrorLog(IBackupRunner* runner, const std::wstring& message
   try {
     log.Write();
   } catch (const Error&) {
-    // the exit code still tells
+    // the exit code and the error file still tell
   }
+}
+
+void TMainForm::WriteUnattendedError(const std::wstring& message) {
+  // One line: when, the data file, the message (its line breaks made blanks).
+  std::wstring line = L"【" + FormatDateTime(L"yyyy/mm/dd hh:nn:ss", Clock().Now()) + L"】\t" + DataFilePath + L"\t";
+  for (wchar_t c : message) line += c == L'\r' || c == L'\n' || c == L'\t' ? L' ' : c;
+  WriteFileReplacing(AddBackslash(Files().ProgramFolder()) + kUnattendedErrorFile,
+                     EncodeUtf16LeWithBom(line + L"\r\n"));
 }
 
 }  // namespace vog

@@ -2,6 +2,7 @@
 #include "app/ExitCodes.h"
 #include "app/MainForm.h"
 #include "app/RunChecks.h"
+#include "base/TextFile.h"
 #include "scan/BackupLog.h"
 #include "services/power/ExitWin.h"
 #include "tests/app/AppTestSupport.h"
@@ -152,9 +153,11 @@ TEST_F(MainFormTest, RunErrorSkipsThePowerActionIsLoggedAndEnds) {
   ASSERT_TRUE(exists);
   log.ReadEntry(lines, 2);
   EXPECT_EQ(log.ResultCode, runcode::RunError);
-  ASSERT_EQ(failed.Count(), 1);
-  EXPECT_EQ(failed[0]->FullPath(), L"計画に失敗しました");
   EXPECT_EQ(copied.Count(), 1);  // what the run did before the error
+  std::string error;
+  ASSERT_TRUE(Fs().ReadContent(L"C:\\Program\\Vogratel.err", error));
+  const std::wstring text = DecodeText(error, CodePage());
+  EXPECT_NE(text.find(L"\t" + kDataFile + L"\t計画に失敗しました\r\n"), std::wstring::npos);
 }
 
 TEST_F(MainFormTest, InteractiveRunErrorStillShowsItsBox) {

@@ -258,7 +258,7 @@ TEST_F(HistoryDatabaseTest, PathsTheProgramNeverWritesAreRefusedWithTheirLine) {
   Put({good, L"\\\\srv\\share\\\ta..b\t1\t2\t3", L"\\\\srv\\share\\d\\\\e\t. x\t1\t2\t3"});
   TBackupHistoryDatabase db;
   db.Load();
-  EXPECT_EQ(FullPaths(db.Entries),
+  EXPECT_EQ(FullPaths(db.Entries()),
             (Lines{L"D:\\B\\T\\ok.txt", L"\\\\srv\\share\\a..b", L"\\\\srv\\share\\d\\\\e\\. x"}));
 }
 
