@@ -95,3 +95,9 @@ if(VOG_FUZZ)
     set_tests_properties(${name} PROPERTIES TIMEOUT 900)
   endforeach()
 endif()
+
+# End to end under Wine: the program itself, run unattended on real trees.
+if(VOG_WINDOWS AND TARGET Vogratel AND TARGET vogtool)
+  add_test(NAME e2e_auto_run COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/auto-run ${CMAKE_BINARY_DIR})
+  set_tests_properties(e2e_auto_run PROPERTIES TIMEOUT 1200)
+endif()
