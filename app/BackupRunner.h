@@ -11,6 +11,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "engine/MirrorGuard.h"
 
 #include "scan/FileInfoList.h"
 
@@ -29,6 +32,13 @@ public:
   virtual void SetSilent(bool silent) = 0;
   virtual void SetCopyAcl(bool copy) = 0;
   virtual void SetCopyCreationTime(bool copy) = 0;
+  // The mass-delete guard; with `ask` an item that trips it is asked about, otherwise
+  // its deletions are held back.
+  virtual void SetMirrorGuard(const TMirrorGuard& guard, bool ask) = 0;
+  // Copies failing for a passing reason are tried `count` more times, `waitSeconds` apart.
+  virtual void SetRetry(int32_t count, int32_t waitSeconds) = 0;
+  // Every written file is read back and compared with its source.
+  virtual void SetVerify(bool verify) = 0;
   // The item is not owned and stays alive until the runner is destroyed.
   virtual void AddItem(TBackupInfo* item) = 0;
 
@@ -44,8 +54,9 @@ public:
   virtual TFileInfoList CopiedFiles() = 0;
   virtual TFileInfoList ErrorFiles() = 0;      // Attr holds each file's error code
   virtual TFileInfoList AllMirrorFiles() = 0;  // what mirroring deleted, over all items
-  // Whether the mass-delete guard kept mirroring from deleting in any item.
-  virtual bool DeletionsHeldBack() = 0;
+  // What the mass-delete guard kept mirroring from deleting, per item.
+  virtual const std::vector<TMirrorHold>& HeldBack() = 0;
+  bool DeletionsHeldBack() { return !HeldBack().empty(); }
 };
 
 using TBackupRunnerFactory = std::function<std::unique_ptr<IBackupRunner>()>;

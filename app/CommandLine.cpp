@@ -15,7 +15,8 @@ struct TOptionName {
 };
 
 // The order of the names decides which one a prefix matches: BACKUPONLY comes before
-// BACKUP, WINEXIT before WINMIN.
+// BACKUP, WINEXIT before WINMIN, RETRYWAIT before RETRY. The options of the run guards
+// come last, so none of them takes an older option's place.
 constexpr TOptionName kOptionNames[] = {
     {L"OPEN", TOption::Open},
     {L"BACKUPONLY", TOption::BackupOnly},
@@ -35,6 +36,10 @@ constexpr TOptionName kOptionNames[] = {
     {L"NORESULT", TOption::NoResult},
     {L"WINDOWWIDTH", TOption::WindowWidth},
     {L"WINDOWHEIGHT", TOption::WindowHeight},
+    {L"MIRRORGUARD", TOption::MirrorGuard},
+    {L"RETRYWAIT", TOption::RetryWait},
+    {L"RETRY", TOption::Retry},
+    {L"VERIFY", TOption::Verify},
 };
 
 }  // namespace

@@ -28,6 +28,10 @@ enum class TOption {
   NoResult,
   WindowWidth,
   WindowHeight,
+  MirrorGuard,
+  RetryWait,
+  Retry,
+  Verify,
 };
 
 struct TOptionMatch {

@@ -50,6 +50,7 @@ void TMainForm::FormCreate() {
   DestinationText = Settings.Dest;
   HistoryDatabasePath.clear();
   NoDestinationCheck = CopyAcl = CopyCreationTime = false;
+  RunOptions.Load(Settings.FileName);
   ParseCommandLine();
 }
 
@@ -124,13 +125,35 @@ void TMainForm::ParseCommandLine() {
         case TOption::WindowHeight:
           if (match.HasValue && ParseOptionInteger(match.Value, number)) CommandWindowHeight = number;
           break;
+        case TOption::MirrorGuard:
+          RunOptions.SetMirrorGuard(match.HasValue, match.Value);
+          break;
+        case TOption::RetryWait:
+          RunOptions.SetRetryWait(match.HasValue, match.Value);
+          break;
+        case TOption::Retry:
+          RunOptions.SetRetryCount(match.HasValue, match.Value);
+          break;
+        case TOption::Verify:
+          RunOptions.SetVerify(match.HasValue, match.Value);
+          break;
       }
     }
     RunCommandLineActions();
   } catch (const Error& error) {
+    NoteExitCode(exitcode::RunError);
+    if (unattended_) {
+      // Nobody is at the machine: an error box would wait for ever and keep the next
+      // scheduled run from starting. The remaining actions are skipped (no power action
+      // follows a failed run) and the program ends; the run log holds the message.
+      unattended_ = false;
+      UnattendedError = error.Message();
+      WriteUnattendedError(UnattendedError);
+      EndRequested = true;
+      return;
+    }
     // The remaining actions are skipped and the program stays open with its window.
     EndRequested = false;
-    NoteExitCode(exitcode::RunError);
     view_.ShowError(error.Message());
   }
 }
@@ -142,6 +165,7 @@ void TMainForm::RunCommandLineActions() {
     end = true;
   }
   if (Requests.Backup) {
+    unattended_ = false;  // the interactive run has a user to show its errors to
     if (PendingDataFile.empty()) PendingDataFile = FindDataFile();
     if (IsExistingFile(PendingDataFile)) {
       DataFilePath = ActualCasePath(PendingDataFile);
@@ -175,6 +199,7 @@ void TMainForm::RunCommandLineActions() {
 }
 
 bool TMainForm::QuietStart() {
+  unattended_ = true;
   if (PendingDataFile.empty()) PendingDataFile = FindDataFile();
   if (!IsExistingFile(PendingDataFile)) {
     NoteExitCode(exitcode::NoDataFile);

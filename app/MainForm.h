@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/BackupRunner.h"
+#include "app/RunOptions.h"
 #include "base/DateTime.h"
 #include "model/AppBackupData.h"
 #include "model/AppData.h"
@@ -86,6 +87,8 @@ struct TQuietRunResult {
 
 inline constexpr const wchar_t* kDefaultCaption = L"バックアップ";
 inline constexpr const wchar_t* kDefaultDataFileName = L"VogratelData.vgd";
+// The last error that ended an unattended action: one line "【time】 TAB data file TAB message".
+inline constexpr const wchar_t* kUnattendedErrorFile = L"Vogratel.err";
 inline constexpr const wchar_t* kLastRunLabel = L"前回バックアップ日時： ";
 inline constexpr const wchar_t* kSaveChangesQuestion = L"変更を保存しますか？";
 inline constexpr const wchar_t* kTitleExists = L"同名のタイトルが存在するため追加できません";
@@ -112,6 +115,8 @@ public:
   bool NoDestinationCheck = false, CopyAcl = false, CopyCreationTime = false;
   bool BackupOnly = false, RestoreOnly = false;
   int32_t CommandWindowWidth = 0, CommandWindowHeight = 0;
+  // The run guards: section [Run] of the settings file, then the command line.
+  TRunOptions RunOptions;
   TCommandRequests Requests;
   std::wstring DestinationText;  // the destination edit
   std::wstring BackupTimeLabel;
@@ -121,6 +126,10 @@ public:
   bool EndRequested = false;
   // The process's exit code (app/ExitCodes.h).
   int ExitCode = 0;
+  // The message of an error that ended an unattended action (nobody is there to read a
+  // box: the program ends with exit code 10 instead; kUnattendedErrorFile keeps the message
+  // and the run log an entry with result code 12).
+  std::wstring UnattendedError;
 
   // The engine of each run; without one a run ends with an error.
   TBackupRunnerFactory RunnerFactory;
@@ -159,9 +168,17 @@ public:
   // --- runs (app/QuietRun.cpp) -------------------------------------------------------
   TQuietRunResult RunQuietBackup();
   void WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed);
+  // The log entry of an unattended run that an error ended: what the run did so far (with
+  // `runner`, may be null) and result code 12.
+  void WriteErrorLog(IBackupRunner* runner, TDateTime elapsed);
+  // Writes the message of an error that ended an unattended action to kUnattendedErrorFile
+  // in the program's folder (replacing the previous one); failures are ignored.
+  void WriteUnattendedError(const std::wstring& message);
 
 private:
   void RunCommandLineActions();
+  // The run log's file: LogFileName with its macros expanded, or in the program's folder.
+  std::wstring RunLogPath() const;
   enum class TPowerAction { PowerOff, Standby, Hibernate, Reboot };
   // QuietStart, then the power action when QuietStart allows it.
   void QuietStartThenPower(TPowerAction action);
@@ -173,6 +190,7 @@ private:
   IMainView& view_;
   std::vector<std::wstring> arguments_;
   bool pendingNamed_ = false;  // the pending path was named on the command line
+  bool unattended_ = false;    // an unattended action (AUTO, a power option) is running
 };
 
 }  // namespace vog

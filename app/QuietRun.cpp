@@ -7,6 +7,8 @@
 #include "app/RunChecks.h"
 #include "base/Error.h"
 #include "base/Path.h"
+#include "base/TextFile.h"
+#include "platform/FileIo.h"
 #include "engine/BackupHistoryDatabase.h"
 #include "model/PathMacros.h"
 #include "platform/Platform.h"
@@ -72,6 +74,7 @@ TQuietRunResult TMainForm::RunQuietBackup() {
   TBackupHistoryDatabase database;
   TSavedFolders saved;
   std::unique_ptr<IBackupRunner> runner;
+  TDateTime start = Clock().Now();
   Busy = true;
   view_.EnableRunButtons(false);
 
@@ -94,7 +97,7 @@ TQuietRunResult TMainForm::RunQuietBackup() {
       if (!HistoryDatabasePath.empty()) database.SetDatabaseFile(HistoryDatabasePath);
       database.Load();
     }
-    const TDateTime start = Clock().Now();
+    start = Clock().Now();
     if (!RunnerFactory) throw Error(kNoEngine);
     runner = RunnerFactory();
     runner->SetHistoryDatabase(&database);
@@ -102,6 +105,9 @@ TQuietRunResult TMainForm::RunQuietBackup() {
     runner->SetSilent(true);
     runner->SetCopyAcl(CopyAcl);
     runner->SetCopyCreationTime(CopyCreationTime);
+    runner->SetMirrorGuard(RunOptions.Guard, false);
+    runner->SetRetry(RunOptions.RetryCount, RunOptions.RetryWaitSeconds);
+    runner->SetVerify(RunOptions.Verify);
 
     for (TBackupInfo* item : Items) {
       saved.Expand(*item);
@@ -127,18 +133,26 @@ TQuietRunResult TMainForm::RunQuietBackup() {
       if (!deleted.Empty() || !copied.Empty()) database.Save();
     }
 
+    // A guard that held deletions back is the last thing the run met; an item left out
+    // or a clash, which leave data without a backup, keep their code.
+    const bool heldBack = runner->DeletionsHeldBack();
+    const uint8_t logCode = code == runcode::None && heldBack ? runcode::DeletionsHeldBack : code;
     const TDateTime end = Clock().Now();
     if (Data.WriteLog) {
       try {
-        WriteRunLog(*runner, code, end - start);
+        WriteRunLog(*runner, logCode, end - start);
       } catch (const Error&) {
         // The unattended run has nobody to tell; the run itself is complete.
       }
     }
     result.RunErrorCode = code;
     result.FailedFiles = runner->ErrorFiles().Count();
-    result.DeletionsHeldBack = runner->DeletionsHeldBack();
+    result.DeletionsHeldBack = heldBack;
     result.ExitCode = QuietRunExitCode(code, result.FailedFiles, result.DeletionsHeldBack);
+  } catch (const Error&) {
+    WriteErrorLog(runner.get(), Clock().Now() - start);
+    finish();
+    throw;
   } catch (...) {
     finish();
     throw;
@@ -147,16 +161,15 @@ TQuietRunResult TMainForm::RunQuietBackup() {
   return result;
 }
 
-void TMainForm::WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed) {
+std::wstring TMainForm::RunLogPath() const {
   const std::wstring name = CodePage().AnsiToWide(Data.LogFileName);
-  std::wstring path;
-  if (HasFolderPart(name))
-    path = HasMacro(name) ? ExpandMacros(name) : name;
-  else
-    path = AddBackslash(Files().ProgramFolder()) + name;
+  if (HasFolderPart(name)) return HasMacro(name) ? ExpandMacros(name) : name;
+  return AddBackslash(Files().ProgramFolder()) + name;
+}
 
+void TMainForm::WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed) {
   TBackupLog log;
-  log.SetLogFileName(path);
+  log.SetLogFileName(RunLogPath());
   log.SetDataFileName(DataFilePath);
   const TFileInfoList copied = runner.CopiedFiles(), failed = runner.ErrorFiles(), deleted = runner.AllMirrorFiles();
   log.SetCopiedFiles(&copied);
@@ -166,6 +179,38 @@ void TMainForm::WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime 
   log.SetElapsedTime(elapsed);
   log.SetResultCode(errorCode);
   log.Write();
+}
+
+void TMainForm::WriteErrorLog(IBackupRunner* runner, TDateTime elapsed) {
+  if (!Data.WriteLog) return;
+  TFileInfoList copied, deleted, failed;
+  if (runner) {
+    copied = runner->CopiedFiles();
+    deleted = runner->AllMirrorFiles();
+    failed = runner->ErrorFiles();
+  }
+  TBackupLog log;
+  log.SetLogFileName(RunLogPath());
+  log.SetDataFileName(DataFilePath);
+  log.SetCopiedFiles(&copied);
+  log.SetErrorFiles(&failed);
+  log.SetDeletedFiles(&deleted);
+  log.SetKeepCount(Data.LogKeepCount);
+  log.SetElapsedTime(elapsed);
+  log.SetResultCode(runcode::RunError);
+  try {
+    log.Write();
+  } catch (const Error&) {
+    // the exit code and the error file still tell
+  }
+}
+
+void TMainForm::WriteUnattendedError(const std::wstring& message) {
+  // One line: when, the data file, the message (its line breaks made blanks).
+  std::wstring line = L"【" + FormatDateTime(L"yyyy/mm/dd hh:nn:ss", Clock().Now()) + L"】\t" + DataFilePath + L"\t";
+  for (wchar_t c : message) line += c == L'\r' || c == L'\n' || c == L'\t' ? L' ' : c;
+  WriteFileReplacing(AddBackslash(Files().ProgramFolder()) + kUnattendedErrorFile,
+                     EncodeUtf16LeWithBom(line + L"\r\n"));
 }
 
 }  // namespace vog

@@ -21,6 +21,10 @@ inline constexpr uint8_t DestinationMissing = 4;
 inline constexpr uint8_t VolumeLabelDiffers = 5;
 inline constexpr uint8_t ArchiveClash = 6;
 inline constexpr uint8_t DestinationClash = 7;
+// Codes of the unattended run beyond the original ones (8 to 10 are taken by texts of the
+// log format that this program never writes).
+inline constexpr uint8_t DeletionsHeldBack = 11;  // the mass-delete guard kept deletions back
+inline constexpr uint8_t RunError = 12;           // an error ended the run
 }  // namespace runcode
 
 inline constexpr const wchar_t* kArchiveClashMessage = L"圧縮ファイル名が重なっています";

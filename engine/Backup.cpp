@@ -162,6 +162,7 @@ void TBackup::Execute() {
   StartTime = Clock().Now();
   if (Stopped) return;
   CreateDestinationFolders();
+  HoldBackMassDeletions();
   DeleteMirrorFiles();
   PackArchives();
   TransferFiles();

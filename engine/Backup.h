@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "base/DateTime.h"
+#include "engine/MirrorGuard.h"
 #include "scan/FileInfoList.h"
 #include "scan/FolderList.h"
 
@@ -52,6 +53,8 @@ public:
   std::string TempArchive;         // decrypted work copy of an encrypted archive, or empty
   TOwnedFileInfoList CopyFiles;    // source files to copy (the comparison's output)
   const std::string RunCipherKey;  // the run's key when the item was added
+  // Destination files the plan found outside history folders (for the mass-delete guard).
+  int DestinationFileCount = 0;
 
   TBackupInfoAndFile(TBackupInfo* info, std::string runCipherKey);
   // Seals an encrypted archive's work copy into the destination (TBackup::SealWorkCopy),
@@ -120,6 +123,11 @@ public:
   bool CopyAcl = false;
   std::string RunCipherKey;
   bool CopyCreationTime = false;
+  // The mass-delete guard (MirrorGuard.h), weighed before mirroring deletes; with
+  // MirrorGuardAsks an item that trips it is asked about, otherwise it is held back.
+  TMirrorGuard MirrorGuard;
+  bool MirrorGuardAsks = true;
+  std::vector<TMirrorHold> HeldBack;  // the items whose deletions the guard kept back
   IProgress* Progress = nullptr;  // the progress window of the current step, or null
   // One message per path the containment check refused (also recorded in ErrorFiles).
   std::vector<std::wstring> Refusals;
@@ -168,6 +176,9 @@ public:
   // ---- the phases of Execute ----
   // Phase 1: creates the NewFolders (file transfer).
   void CreateDestinationFolders();
+  // Before phase 2: the items whose planned deletions trip the mass-delete guard keep
+  // everything (their MirrorFiles and MirrorFolders are emptied) unless the user agrees.
+  void HoldBackMassDeletions();
   // Phase 2: mirroring: archive entries, then plain files, then MirrorFolders.
   void DeleteMirrorFiles();
   // Phase 3: packs the planned files of archived items.

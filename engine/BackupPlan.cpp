@@ -182,6 +182,7 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
     if (Progress) Progress->SetStateText(kExtractingMirrorFiles);
     ProcessMessages();
     ExtractMirrorFiles(pair, sourceFiles, destFiles, sourceFolders, destFolders);
+    pair.DestinationFileCount = CountGuardedDestinationFiles(destFiles);
     if (Stopped) return;
   }
 

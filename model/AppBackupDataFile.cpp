@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "model/DataStream.h"
 #include "model/SettingsText.h"
+#include "platform/FileIo.h"
 #include "platform/Platform.h"
 #include "services/cipher/CipherManager.h"
 
@@ -16,6 +17,7 @@ namespace vog {
 namespace {
 
 constexpr wchar_t kHeader[] = L"VogAppBackupData\tVer.1.00";
+constexpr uint64_t kMaxDataFileSize = uint64_t{256} << 20;
 
 // The data-file key is never stored whole. These three texts are part of the file format:
 // every data file this program has written can only be read with exactly these values, so
@@ -169,23 +171,11 @@ void DecodePlainStream(std::string_view plain, TAppBackupData& d, std::vector<st
 void TAppBackupDataFile::SetFileName(const std::string& ansi) { FileName = CodePage().AnsiToWide(ansi); }
 
 void TAppBackupDataFile::Load() {
-  IFileSystem& files = Files();
-  std::unique_ptr<IFileStream> stream;
-  if (uint32_t e = files.OpenFile(FileName, TOpenMode::Read, share::Read, stream))
-    throw Error(FileError(L" を開けません", FileName, e));
-  int64_t size = 0;
-  if (uint32_t e = stream->GetSize(size)) throw Error(FileError(L" を読めません", FileName, e));
-  std::string bytes(static_cast<size_t>(size), '\0');
-  size_t got = 0;
-  while (got < bytes.size()) {
-    size_t n = 0;
-    uint32_t e = stream->Read(bytes.data() + got, bytes.size() - got, n);
-    if (e != 0) throw Error(FileError(L" を読めません", FileName, e));
-    if (n == 0) break;
-    got += n;
-  }
-  stream.reset();
-  bytes.resize(got);
+  std::string bytes;
+  // A data file holds texts of at most 1024 units and three pictures; a file larger than
+  // kMaxDataFileSize is not one.
+  if (uint32_t e = ReadWholeFile(FileName, bytes, kMaxDataFileSize))
+    throw Error(FileError(L" を読めません", FileName, e));
 
   TCipherManager cipher;
   SetUpCipher(cipher);
@@ -208,21 +198,7 @@ void TAppBackupDataFile::Save() {
   cipher.EncipherBuffer(bytes.data(), bytes.data(), bytes.size());
 
   // Written beside the data file and renamed into place, so a failure never destroys it.
-  IFileSystem& files = Files();
-  std::wstring temp = FileName + L".$$$";
-  std::unique_ptr<IFileStream> stream;
-  if (uint32_t e = files.OpenFile(temp, TOpenMode::Write, share::None, stream))
-    throw Error(FileError(L" を作成できません", FileName, e));
-  size_t done = 0;
-  uint32_t e = stream->Write(bytes.data(), bytes.size(), done);
-  if (e == 0 && done != bytes.size()) e = err::DiskFull;
-  if (e == 0) e = stream->Flush();
-  stream.reset();
-  if (e == 0) e = files.MoveEntry(temp, FileName, true);
-  if (e != 0) {
-    files.RemoveFile(temp);
-    throw Error(FileError(L" に書き込めません", FileName, e));
-  }
+  if (uint32_t e = WriteFileReplacing(FileName, bytes)) throw Error(FileError(L" に書き込めません", FileName, e));
 }
 
 }  // namespace vog

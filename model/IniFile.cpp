@@ -5,6 +5,7 @@
 
 #include "base/Text.h"
 #include "base/TextFile.h"
+#include "platform/FileIo.h"
 #include "platform/Platform.h"
 
 namespace vog {
@@ -48,19 +49,9 @@ bool KeyValue(std::wstring_view line, std::wstring_view& key, std::wstring_view&
 
 void TIniFile::Load(const std::wstring& path) {
   sections_.clear();
-  std::unique_ptr<IFileStream> stream;
-  if (Files().OpenFile(path, TOpenMode::Read, share::Read | share::Write, stream) != 0) return;
-  int64_t size = 0;
+  std::string bytes;
   // Settings files are small; anything huge is not one of ours.
-  if (stream->GetSize(size) != 0 || size < 0 || size > (16 << 20)) return;
-  std::string bytes(static_cast<size_t>(size), '\0');
-  size_t got = 0;
-  while (got < bytes.size()) {
-    size_t n = 0;
-    if (stream->Read(bytes.data() + got, bytes.size() - got, n) != 0 || n == 0) break;
-    got += n;
-  }
-  bytes.resize(got);
+  if (ReadWholeFile(path, bytes, 16 << 20) != err::Success) return;
   Parse(bytes);
 }
 
@@ -85,22 +76,7 @@ std::string TIniFile::Bytes() const {
   return EncodeUtf16LeWithBom(JoinLinesCrLf(lines));
 }
 
-uint32_t TIniFile::Save(const std::wstring& path) const {
-  IFileSystem& files = Files();
-  std::wstring temp = path + L".$$$";
-  std::string bytes = Bytes();
-  std::unique_ptr<IFileStream> stream;
-  uint32_t e = files.OpenFile(temp, TOpenMode::Write, share::None, stream);
-  if (e != 0) return e;
-  size_t done = 0;
-  e = stream->Write(bytes.data(), bytes.size(), done);
-  if (e == 0 && done != bytes.size()) e = err::DiskFull;
-  if (e == 0) e = stream->Flush();
-  stream.reset();
-  if (e == 0) e = files.MoveEntry(temp, path, true);
-  if (e != 0) files.RemoveFile(temp);
-  return e;
-}
+uint32_t TIniFile::Save(const std::wstring& path) const { return WriteFileReplacing(path, Bytes()); }
 
 const TIniFile::TSection* TIniFile::Find(const std::wstring& section) const {
   for (const auto& s : sections_)

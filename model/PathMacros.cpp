@@ -134,10 +134,8 @@ std::wstring ProgramOfShortcutValue(std::wstring_view argument) {
     const std::wstring link = FindShortcut(folder + tail, filter, name);
     if (link.empty()) continue;
     // A shortcut the shell cannot read yields nothing, like a folder without one.
-    try {
-      std::wstring target = FolderOf(GetShortcutTarget(link));
-      if (!target.empty()) return target;
-    } catch (const Error&) {}
+    const std::wstring target = FolderOf(GetShortcutTarget(link));
+    if (!target.empty()) return target;
   }
   return L"";
 }

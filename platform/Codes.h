@@ -40,6 +40,7 @@ inline constexpr uint32_t InvalidName = 123;
 inline constexpr uint32_t DirNotEmpty = 145;
 inline constexpr uint32_t AlreadyExists = 183;
 inline constexpr uint32_t FilenameExceedRange = 206;
+inline constexpr uint32_t FileTooLarge = 223;
 inline constexpr uint32_t DirectoryInvalid = 267;
 inline constexpr uint32_t NoMediaInDrive = 1112;
 inline constexpr uint32_t FileCorrupt = 1392;

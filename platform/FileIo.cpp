@@ -6,13 +6,14 @@
 
 namespace vog {
 
-uint32_t ReadWholeFile(const std::wstring& path, std::string& bytes) {
+uint32_t ReadWholeFile(const std::wstring& path, std::string& bytes, uint64_t maxSize) {
   bytes.clear();
   std::unique_ptr<IFileStream> stream;
   if (uint32_t code = Files().OpenFile(path, TOpenMode::Read, share::Read | share::Write, stream)) return code;
   int64_t size = 0;
   if (uint32_t code = stream->GetSize(size)) return code;
   if (size < 0) return err::ReadFault;
+  if (static_cast<uint64_t>(size) > maxSize) return err::FileTooLarge;
   if (static_cast<uint64_t>(size) > bytes.max_size()) return err::NotEnoughMemory;
   bytes.resize(static_cast<size_t>(size));
   size_t total = 0;

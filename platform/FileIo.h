@@ -9,12 +9,13 @@
 namespace vog {
 
 // Reads the whole file into `bytes`. err::FileNotFound / err::PathNotFound when it is
-// missing.
-uint32_t ReadWholeFile(const std::wstring& path, std::string& bytes);
+// missing; err::FileTooLarge (and nothing read) when it holds more than `maxSize` bytes.
+uint32_t ReadWholeFile(const std::wstring& path, std::string& bytes, uint64_t maxSize = UINT64_MAX);
 
-// Writes `bytes` to a temporary file in the folder of `path` and renames it over `path`.
-// When anything fails the temporary file is removed and the previous `path`, if any,
-// is left exactly as it was.
+// Writes `bytes` to a temporary file in the folder of `path`, flushes it and renames it
+// over `path`. When anything fails the temporary file is removed and the previous
+// `path`, if any, is left exactly as it was. Every file the program rewrites whole goes
+// through here.
 uint32_t WriteFileReplacing(const std::wstring& path, std::string_view bytes);
 
 // The temporary name WriteFileReplacing uses for `path`.

@@ -33,7 +33,7 @@ struct TPlatform {
   std::unique_ptr<INetwork> Network;
   std::unique_ptr<IRegistry> Registry;
   std::unique_ptr<ISecurity> Security;  // may be null: access lists are not copied then
-  std::unique_ptr<IPower> Power;  // may be null: every power action then fails
+  std::unique_ptr<IPower> Power;        // may be null: every power action then fails
 
   virtual ~TPlatform() = default;
 };

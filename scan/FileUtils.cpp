@@ -110,30 +110,26 @@ void DeleteFolderTree(const std::string& path) {
 
 namespace {
 
-[[noreturn]] void RaiseOpenError(const std::wstring& path, uint32_t code) {
-  std::wstring systemText;
-  if (IShell* shell = Platform().Shell.get())
-    systemText = shell->ErrorMessage(code);
-  else
-    systemText = FallbackErrorMessage(code);
-  throw Error(L"ファイル \"" + path + L"\" は開けません。" + systemText);
+uint32_t CopyDosDate(const std::wstring& source, const std::wstring& dest) {
+  IFileSystem& files = Files();
+  std::unique_ptr<IFileStream> in, out;
+  if (const uint32_t code = files.OpenFile(source, TOpenMode::Read, share::Read | share::Write, in)) return code;
+  if (const uint32_t code = files.OpenFile(dest, TOpenMode::WriteExisting, share::Read | share::Write, out))
+    return code;
+  TFileTime lastWrite;
+  if (const uint32_t code = in->GetTimes(nullptr, nullptr, &lastWrite)) return code;
+  int32_t dos = 0;
+  if (!TryFileTimeToDos(Clock().UtcToLocal(lastWrite), dos)) return err::InvalidParameter;
+  const TFileTime rounded = Clock().LocalToUtc(DosToFileTime(dos));
+  return out->SetTimes(nullptr, nullptr, &rounded);
 }
 
 }  // namespace
 
-bool CopyFileDate(const std::wstring& source, const std::wstring& dest) {
-  IFileSystem& files = Files();
-  std::unique_ptr<IFileStream> in, out;
-  if (const uint32_t code = files.OpenFile(source, TOpenMode::Read, share::Read | share::Write, in))
-    RaiseOpenError(source, code);
-  if (const uint32_t code = files.OpenFile(dest, TOpenMode::WriteExisting, share::Read | share::Write, out))
-    RaiseOpenError(dest, code);
-  TFileTime lastWrite;
-  if (in->GetTimes(nullptr, nullptr, &lastWrite) != err::Success) return false;
-  int32_t dos = 0;
-  if (!TryFileTimeToDos(Clock().UtcToLocal(lastWrite), dos)) return false;
-  const TFileTime rounded = Clock().LocalToUtc(DosToFileTime(dos));
-  return out->SetTimes(nullptr, nullptr, &rounded) == err::Success;
+bool CopyFileDate(const std::wstring& source, const std::wstring& dest, uint32_t* code) {
+  const uint32_t result = CopyDosDate(source, dest);
+  if (code) *code = result;
+  return result == err::Success;
 }
 
 bool CopyFileCreationTime(const std::wstring& source, const std::wstring& dest) {

@@ -1,8 +1,8 @@
 #pragma once
 // Small file and folder utilities shared by the scanners and the engine. They go through
-// the platform (Files(), CodePage(), the shell) and report failures through their results;
-// only DeleteFolderTree with an empty path and CopyFileDate with a file that cannot be
-// opened raise errors.
+// the platform (Files(), CodePage(), the shell) and report failures through their results,
+// never raising; only DeleteFolderTree with an empty path raises (a setup error that ends
+// the action).
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -57,10 +57,11 @@ inline constexpr int kPathLevels = 1024;
 int SplitText(std::wstring_view text, std::wstring_view separator, std::vector<std::wstring>& parts,
               int maxParts = kLogLineFields);
 
-// Copies the last-write time of `source` to `dest` in DOS form (2-second steps). False
-// when the time cannot be read, is outside the DOS range or cannot be set. A file that
-// cannot be opened raises "ファイル "<path>" は開けません。<system text>".
-bool CopyFileDate(const std::wstring& source, const std::wstring& dest);
+// Copies the last-write time of `source` to `dest` in DOS form (2-second steps). Rule: a
+// per-file step, so every failure is its result and nothing raises: false when either
+// file cannot be opened, or the time cannot be read, is outside the DOS range
+// (err::InvalidParameter) or cannot be set; `code` (when given) gets the Windows code.
+bool CopyFileDate(const std::wstring& source, const std::wstring& dest, uint32_t* code = nullptr);
 // Copies the creation time of a file. A read-only `dest` that refuses to open is made
 // writable for the copy and gets its attributes back. False on any other failure.
 bool CopyFileCreationTime(const std::wstring& source, const std::wstring& dest);

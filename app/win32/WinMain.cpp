@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/EngineRunner.h"
 #include "app/MainForm.h"
 #include "app/win32/Win32MainView.h"
 #include "platform/Platform.h"
@@ -34,6 +35,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
   {
     win32::TMainWindow window(instance);
     TMainForm form(window, CommandLineArguments());
+    form.RunnerFactory = CreateEngineRunner;
     window.SetForm(&form);
     form.FormCreate();
     if (form.EndRequested || !window.Handle()) {

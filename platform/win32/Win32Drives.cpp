@@ -11,17 +11,14 @@
 #include "platform/Codes.h"
 #include "platform/SystemPlatform.h"
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Handles.h"
 
 namespace vog {
 
 namespace {
 
-// A function of a loaded library; casting through void(*)() tells the compiler the
-// signature is known.
-template <class F>
-F Proc(HMODULE module, const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
+using win32::Proc;
+using win32::THandle;
 
 std::wstring WithBackslash(std::wstring root) {
   if (root.empty() || root.back() != L'\\') root += L'\\';
@@ -81,8 +78,7 @@ public:
   using TGetParent = CONFIGRET(WINAPI*)(PDEVINST, DEVINST, ULONG);
   using TRequestEjectW = CONFIGRET(WINAPI*)(DEVINST, PPNP_VETO_TYPE, LPWSTR, ULONG, ULONG);
 
-  TSetupApi() {
-    module_ = LoadLibraryW(L"SETUPAPI.dll");
+  TSetupApi() : module_(LoadLibraryW(L"SETUPAPI.dll")) {
     if (!module_) return;
     // Every one of these must be there, also those this program does not call today.
     static const char* const kNames[] = {"SetupDiGetClassDevsA",
@@ -98,23 +94,20 @@ public:
                                          "CM_Get_Child",
                                          "CM_Get_Parent"};
     for (const char* name : kNames) {
-      if (!GetProcAddress(module_, name)) {
-        FreeLibrary(module_);
-        module_ = nullptr;
+      if (!GetProcAddress(module_.Get(), name)) {
+        module_.Reset();
         return;
       }
     }
-    GetClassDevs = Proc<TGetClassDevs>(module_, "SetupDiGetClassDevsA");
-    EnumInterfaces = Proc<TEnumInterfaces>(module_, "SetupDiEnumDeviceInterfaces");
-    GetInterfaceDetail = Proc<TGetInterfaceDetail>(module_, "SetupDiGetDeviceInterfaceDetailA");
-    DestroyList = Proc<TDestroyList>(module_, "SetupDiDestroyDeviceInfoList");
-    GetParent = Proc<TGetParent>(module_, "CM_Get_Parent");
-    RequestEjectW = Proc<TRequestEjectW>(module_, "CM_Request_Device_EjectW");
+    const HMODULE m = module_.Get();
+    GetClassDevs = Proc<TGetClassDevs>(m, "SetupDiGetClassDevsA");
+    EnumInterfaces = Proc<TEnumInterfaces>(m, "SetupDiEnumDeviceInterfaces");
+    GetInterfaceDetail = Proc<TGetInterfaceDetail>(m, "SetupDiGetDeviceInterfaceDetailA");
+    DestroyList = Proc<TDestroyList>(m, "SetupDiDestroyDeviceInfoList");
+    GetParent = Proc<TGetParent>(m, "CM_Get_Parent");
+    RequestEjectW = Proc<TRequestEjectW>(m, "CM_Request_Device_EjectW");
   }
-  ~TSetupApi() {
-    if (module_) FreeLibrary(module_);
-  }
-  bool Loaded() const { return module_ != nullptr; }
+  bool Loaded() const { return module_.Valid(); }
 
   TGetClassDevs GetClassDevs = nullptr;
   TEnumInterfaces EnumInterfaces = nullptr;
@@ -124,7 +117,7 @@ public:
   TRequestEjectW RequestEjectW = nullptr;
 
 private:
-  HMODULE module_ = nullptr;
+  win32::TLibrary module_;
 };
 
 const TSetupApi& SetupApi() {
@@ -153,12 +146,11 @@ DEVINST FindDevice(const TSetupApi& api, const GUID& classGuid, DWORD number) {
     info.cbSize = sizeof info;
     DWORD size = 0;
     if (!api.GetInterfaceDetail(list, &interfaceData, detail, sizeof detailBuffer, &size, &info)) continue;
-    HANDLE device =
-        CreateFileA(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (device == INVALID_HANDLE_VALUE) continue;
+    const THandle device(
+        CreateFileA(detail->DevicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!device) continue;
     STORAGE_DEVICE_NUMBER deviceNumber{};
-    if (DeviceNumber(device, deviceNumber) && deviceNumber.DeviceNumber == number) found = info.DevInst;
-    CloseHandle(device);
+    if (DeviceNumber(device.Get(), deviceNumber) && deviceNumber.DeviceNumber == number) found = info.DevInst;
   }
   api.DestroyList(list);
   return found;
@@ -171,14 +163,12 @@ public:
   uint32_t RequestRemoval(wchar_t letter) override {
     const TSetupApi& api = SetupApi();
     if (!api.Loaded()) return err::NotSupported;
-    HANDLE volume = CreateFileW(VolumeDeviceName(letter).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    if (volume == INVALID_HANDLE_VALUE) return GetLastError();
     STORAGE_DEVICE_NUMBER number{};
-    const bool numbered = DeviceNumber(volume, number);
-    const uint32_t numberError = numbered ? 0 : GetLastError();
-    CloseHandle(volume);
-    if (!numbered) return numberError;
+    {
+      const THandle volume(CreateFileW(VolumeDeviceName(letter).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+      if (!volume || !DeviceNumber(volume.Get(), number)) return GetLastError();
+    }
 
     const std::wstring drive = std::wstring(1, letter) + L":";
     const UINT type = GetDriveTypeW((drive + L"\\").c_str());
@@ -206,14 +196,12 @@ public:
   }
 
   uint32_t EjectMedia(wchar_t letter) override {
-    HANDLE volume = CreateFileW(VolumeDeviceName(letter).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    if (volume == INVALID_HANDLE_VALUE) return GetLastError();
+    const THandle volume(CreateFileW(VolumeDeviceName(letter).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!volume) return GetLastError();
     DWORD returned = 0;
-    const BOOL ok = DeviceIoControl(volume, IOCTL_DISK_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr);
-    const uint32_t code = ok ? 0 : GetLastError();
-    CloseHandle(volume);
-    return code;
+    const BOOL ok = DeviceIoControl(volume.Get(), IOCTL_DISK_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr);
+    return ok ? 0 : GetLastError();
   }
 
   uint32_t SuppressErrorBoxes() override { return SetErrorMode(SEM_FAILCRITICALERRORS); }
@@ -258,12 +246,11 @@ HKEY RootKey(TRegistryRoot root) {
 class TWin32Registry : public IRegistry {
 public:
   uint32_t ValueType(TRegistryRoot root, const std::wstring& key, const std::wstring& name, uint32_t& type) override {
-    HKEY handle = nullptr;
-    LONG code = RegOpenKeyExW(RootKey(root), key.c_str(), 0, KEY_READ, &handle);
+    win32::TRegKey handle;
+    LONG code = RegOpenKeyExW(RootKey(root), key.c_str(), 0, KEY_READ, handle.Put());
     if (code != ERROR_SUCCESS) return static_cast<uint32_t>(code);
     DWORD t = 0;
-    code = RegQueryValueExW(handle, name.c_str(), nullptr, &t, nullptr, nullptr);
-    RegCloseKey(handle);
+    code = RegQueryValueExW(handle.Get(), name.c_str(), nullptr, &t, nullptr, nullptr);
     if (code != ERROR_SUCCESS) return static_cast<uint32_t>(code);
     type = t;
     return 0;
@@ -271,15 +258,15 @@ public:
 
   uint32_t ReadString(TRegistryRoot root, const std::wstring& key, const std::wstring& name,
                       std::wstring& value) override {
-    HKEY handle = nullptr;
-    LONG code = RegOpenKeyExW(RootKey(root), key.c_str(), 0, KEY_READ, &handle);
+    win32::TRegKey handle;
+    LONG code = RegOpenKeyExW(RootKey(root), key.c_str(), 0, KEY_READ, handle.Put());
     if (code != ERROR_SUCCESS) return static_cast<uint32_t>(code);
     std::vector<wchar_t> buffer;
     DWORD type = 0;
     // The value may grow between the two calls: ask again while it does.
     for (int attempt = 0; attempt < 4; ++attempt) {
       DWORD size = 0;
-      code = RegQueryValueExW(handle, name.c_str(), nullptr, &type, nullptr, &size);
+      code = RegQueryValueExW(handle.Get(), name.c_str(), nullptr, &type, nullptr, &size);
       if (code != ERROR_SUCCESS) break;
       if (type != REG_SZ && type != REG_EXPAND_SZ) {
         code = ERROR_INVALID_PARAMETER;
@@ -287,13 +274,13 @@ public:
       }
       buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
       size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-      code = RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+      code =
+          RegQueryValueExW(handle.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
       if (code != ERROR_MORE_DATA) {
         if (code == ERROR_SUCCESS) buffer.resize(size / sizeof(wchar_t));
         break;
       }
     }
-    RegCloseKey(handle);
     if (code != ERROR_SUCCESS) return static_cast<uint32_t>(code);
     // Stored strings need not end with their zero; they may also carry several.
     while (!buffer.empty() && buffer.back() == L'\0') buffer.pop_back();

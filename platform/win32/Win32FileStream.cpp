@@ -1,6 +1,8 @@
 // Open files of the Win32 file system.
 #include <windows.h>
 
+#include <utility>
+
 #include "platform/win32/Win32Files.h"
 
 namespace vog::win32 {
@@ -9,8 +11,7 @@ namespace {
 
 class TWin32FileStream : public IFileStream {
 public:
-  explicit TWin32FileStream(HANDLE handle) : handle_(handle) {}
-  ~TWin32FileStream() override { CloseHandle(handle_); }
+  explicit TWin32FileStream(THandle handle) : handle_(std::move(handle)) {}
 
   uint32_t Read(void* buffer, size_t size, size_t& done) override {
     done = 0;
@@ -18,7 +19,7 @@ public:
     while (done < size) {
       const DWORD want = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
       DWORD got = 0;
-      if (!ReadFile(handle_, out + done, want, &got, nullptr)) return GetLastError();
+      if (!ReadFile(handle_.Get(), out + done, want, &got, nullptr)) return GetLastError();
       if (got == 0) break;
       done += got;
       position_ += got;
@@ -32,7 +33,7 @@ public:
     while (done < size) {
       const DWORD want = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
       DWORD put = 0;
-      if (!WriteFile(handle_, in + done, want, &put, nullptr)) return GetLastError();
+      if (!WriteFile(handle_.Get(), in + done, want, &put, nullptr)) return GetLastError();
       if (put == 0) return ERROR_DISK_FULL;
       done += put;
       position_ += put;
@@ -43,7 +44,7 @@ public:
   uint32_t Seek(int64_t position) override {
     LARGE_INTEGER to;
     to.QuadPart = position;
-    if (!SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN)) return GetLastError();
+    if (!SetFilePointerEx(handle_.Get(), to, nullptr, FILE_BEGIN)) return GetLastError();
     position_ = position;
     return ERROR_SUCCESS;
   }
@@ -52,43 +53,43 @@ public:
 
   uint32_t GetSize(int64_t& size) override {
     LARGE_INTEGER s;
-    if (!GetFileSizeEx(handle_, &s)) return GetLastError();
+    if (!GetFileSizeEx(handle_.Get(), &s)) return GetLastError();
     size = s.QuadPart;
     return ERROR_SUCCESS;
   }
 
-  uint32_t SetEndOfFile() override { return ::SetEndOfFile(handle_) ? ERROR_SUCCESS : GetLastError(); }
+  uint32_t SetEndOfFile() override { return ::SetEndOfFile(handle_.Get()) ? ERROR_SUCCESS : GetLastError(); }
 
   uint32_t SetTimes(const TFileTime* creation, const TFileTime* lastAccess, const TFileTime* lastWrite) override {
     FILETIME c, a, w;
     if (creation) c = ToFt(*creation);
     if (lastAccess) a = ToFt(*lastAccess);
     if (lastWrite) w = ToFt(*lastWrite);
-    if (!SetFileTime(handle_, creation ? &c : nullptr, lastAccess ? &a : nullptr, lastWrite ? &w : nullptr))
+    if (!SetFileTime(handle_.Get(), creation ? &c : nullptr, lastAccess ? &a : nullptr, lastWrite ? &w : nullptr))
       return GetLastError();
     return ERROR_SUCCESS;
   }
 
   uint32_t GetTimes(TFileTime* creation, TFileTime* lastAccess, TFileTime* lastWrite) override {
     FILETIME c, a, w;
-    if (!GetFileTime(handle_, &c, &a, &w)) return GetLastError();
+    if (!GetFileTime(handle_.Get(), &c, &a, &w)) return GetLastError();
     if (creation) *creation = FromFt(c);
     if (lastAccess) *lastAccess = FromFt(a);
     if (lastWrite) *lastWrite = FromFt(w);
     return ERROR_SUCCESS;
   }
 
-  uint32_t Flush() override { return FlushFileBuffers(handle_) ? ERROR_SUCCESS : GetLastError(); }
+  uint32_t Flush() override { return FlushFileBuffers(handle_.Get()) ? ERROR_SUCCESS : GetLastError(); }
 
 private:
-  HANDLE handle_;
+  THandle handle_;
   int64_t position_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<IFileStream> MakeFileStream(void* handle) {
-  return std::make_unique<TWin32FileStream>(static_cast<HANDLE>(handle));
+std::unique_ptr<IFileStream> MakeFileStream(THandle handle) {
+  return std::make_unique<TWin32FileStream>(std::move(handle));
 }
 
 }  // namespace vog::win32

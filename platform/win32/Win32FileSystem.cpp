@@ -4,6 +4,7 @@
 // and names ending in a dot or a space are not cut; the layers above never see the prefix.
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "platform/SystemPlatform.h"
@@ -34,18 +35,17 @@ void FromFindData(const WIN32_FIND_DATAW& fd, TFindData& data) {
 
 class TWin32FindHandle : public IFindHandle {
 public:
-  explicit TWin32FindHandle(HANDLE handle) : handle_(handle) {}
-  ~TWin32FindHandle() override { FindClose(handle_); }
+  explicit TWin32FindHandle(TSearchHandle handle) : handle_(std::move(handle)) {}
 
   uint32_t Next(TFindData& data) override {
     WIN32_FIND_DATAW fd;
-    if (!FindNextFileW(handle_, &fd)) return GetLastError();
+    if (!FindNextFileW(handle_.Get(), &fd)) return GetLastError();
     FromFindData(fd, data);
     return ERROR_SUCCESS;
   }
 
 private:
-  HANDLE handle_;
+  TSearchHandle handle_;
 };
 
 struct TCopyContext {
@@ -90,10 +90,8 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
 // The stored name of an entry (its letter case), or "" when it cannot be found.
 std::wstring StoredName(const std::wstring& path) {
   WIN32_FIND_DATAW fd;
-  const HANDLE h = FindFirstFileW(path.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return {};
-  FindClose(h);
-  return fd.cFileName;
+  const TSearchHandle search(FindFirstFileW(path.c_str(), &fd));
+  return search ? std::wstring(fd.cFileName) : std::wstring();
 }
 
 std::wstring LastName(const std::wstring& path) {
@@ -113,10 +111,10 @@ public:
   uint32_t FindFirst(const std::wstring& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first) override {
     handle.reset();
     WIN32_FIND_DATAW fd;
-    const HANDLE h = FindFirstFileW(ExtendedPath(pattern).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    TSearchHandle search(FindFirstFileW(ExtendedPath(pattern).c_str(), &fd));
+    if (!search) return GetLastError();
     FromFindData(fd, first);
-    handle = std::make_unique<TWin32FindHandle>(h);
+    handle = std::make_unique<TWin32FindHandle>(std::move(search));
     return ERROR_SUCCESS;
   }
 
@@ -138,11 +136,10 @@ public:
     FillInfo(fa, info);
     // The name as stored (its letter case) comes from a search; a root has none.
     WIN32_FIND_DATAW fd;
-    const HANDLE h =
-        path.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(p.c_str(), &fd) : INVALID_HANDLE_VALUE;
-    if (h != INVALID_HANDLE_VALUE) {
+    const TSearchHandle search(path.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(p.c_str(), &fd)
+                                                                               : INVALID_HANDLE_VALUE);
+    if (search) {
       info.Name = fd.cFileName;
-      FindClose(h);
     } else {
       info.Name = LastName(path);
     }
@@ -152,18 +149,16 @@ public:
   uint32_t SetTimes(const std::wstring& path, const TFileTime* creation, const TFileTime* lastAccess,
                     const TFileTime* lastWrite) override {
     // Backup semantics open folders too; write-attributes access works on read-only files.
-    const HANDLE h = CreateFileW(ExtendedPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    const THandle h(CreateFileW(ExtendedPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return GetLastError();
     FILETIME c, a, w;
     if (creation) c = ToFt(*creation);
     if (lastAccess) a = ToFt(*lastAccess);
     if (lastWrite) w = ToFt(*lastWrite);
-    const BOOL ok = SetFileTime(h, creation ? &c : nullptr, lastAccess ? &a : nullptr, lastWrite ? &w : nullptr);
-    const DWORD code = ok ? ERROR_SUCCESS : GetLastError();
-    CloseHandle(h);
-    return code;
+    const BOOL ok = SetFileTime(h.Get(), creation ? &c : nullptr, lastAccess ? &a : nullptr, lastWrite ? &w : nullptr);
+    return ok ? ERROR_SUCCESS : GetLastError();
   }
 
   uint32_t MakeFolder(const std::wstring& path) override {
@@ -247,9 +242,9 @@ public:
     }
     if ((accessMask & GENERIC_WRITE) && disposition != CREATE_NEW && IsReadOnlyFile(path)) return ERROR_ACCESS_DENIED;
     // share:: bits are FILE_SHARE_READ, FILE_SHARE_WRITE and FILE_SHARE_DELETE.
-    const HANDLE h = CreateFileW(path.c_str(), accessMask, shareMode & 7, nullptr, disposition, flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return GetLastError();
-    stream = MakeFileStream(h);
+    THandle h(CreateFileW(path.c_str(), accessMask, shareMode & 7, nullptr, disposition, flags, nullptr));
+    if (!h) return GetLastError();
+    stream = MakeFileStream(std::move(h));
     return ERROR_SUCCESS;
   }
 

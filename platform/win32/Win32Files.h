@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/FileSystem.h"
+#include "platform/win32/Win32Handles.h"
 
 namespace vog::win32 {
 
@@ -21,6 +22,6 @@ inline TFileTime FromFt(const FILETIME& ft) {
 }
 
 // An open file; takes ownership of the handle.
-std::unique_ptr<IFileStream> MakeFileStream(void* handle);
+std::unique_ptr<IFileStream> MakeFileStream(THandle handle);
 
 }  // namespace vog::win32

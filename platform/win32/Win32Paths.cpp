@@ -1,7 +1,6 @@
 // Paths as the Win32 platform hands them to the system (see Win32Platform.h).
 #include <algorithm>
 #include <string_view>
-#include <vector>
 
 #include "platform/win32/Win32Platform.h"
 
@@ -39,25 +38,25 @@ bool Normalise(const std::wstring& path, std::wstring& out, bool& named) {
   } else {
     return false;
   }
-  std::vector<std::wstring_view> parts;
+  // Components are appended to `out` as they come; ".." cuts the last one off again.
+  const size_t rootLength = out.size();
+  out.reserve(p.size() + 8);
   const std::wstring_view rest = std::wstring_view(p).substr(pos);
   for (size_t start = 0; start <= rest.size();) {
     const size_t end = std::min(rest.find(L'\\', start), rest.size());
     const std::wstring_view part = rest.substr(start, end - start);
     if (part == L"..") {
-      if (!parts.empty()) parts.pop_back();
+      if (out.size() > rootLength) out.resize(out.find_last_of(L'\\'));
     } else if (!part.empty() && part != L".") {
-      parts.push_back(part);
+      out += L'\\';
+      out += part;
     }
     start = end + 1;
   }
-  for (const std::wstring_view part : parts) {
-    out += L'\\';
-    out += part;
-    if (part.back() == L'.' || part.back() == L' ') named = true;
-  }
+  for (size_t i = rootLength + 1; i <= out.size(); ++i)
+    if ((i == out.size() || out[i] == L'\\') && (out[i - 1] == L'.' || out[i - 1] == L' ')) named = true;
   // The root keeps its separator; a path that ended in one keeps it too.
-  if (parts.empty() || p.back() == L'\\') out += L'\\';
+  if (out.size() == rootLength || p.back() == L'\\') out += L'\\';
   return true;
 }
 

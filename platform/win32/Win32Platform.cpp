@@ -4,6 +4,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "platform/win32/Win32Handles.h"
+
 namespace vog::win32 {
 
 bool RunningUnderWine() {
@@ -12,17 +14,13 @@ bool RunningUnderWine() {
 }
 
 uint32_t CreateShortcut(const std::wstring& linkPath, const std::wstring& target) {
-  const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  IShellLinkW* link = nullptr;
-  IPersistFile* file = nullptr;
-  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link));
+  TComScope com;
+  TComPtr<IShellLinkW> link;
+  TComPtr<IPersistFile> file;
+  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
   if (SUCCEEDED(hr)) hr = link->SetPath(target.c_str());
-  if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+  if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.PutVoid());
   if (SUCCEEDED(hr)) hr = file->Save(linkPath.c_str(), TRUE);
-  if (file) file->Release();
-  if (link) link->Release();
-  if (SUCCEEDED(init)) CoUninitialize();
   return SUCCEEDED(hr) ? 0 : static_cast<uint32_t>(hr);
 }
 

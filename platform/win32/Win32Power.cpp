@@ -6,25 +6,21 @@
 
 #include "platform/Codes.h"
 #include "platform/SystemPlatform.h"
+#include "platform/win32/Win32Handles.h"
 
 namespace vog {
 
 namespace {
 
-template <class F>
-F Proc(HMODULE module, const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
+using win32::Proc;
 
 // Calls a power-profile query ("IsPwrSuspendAllowed", "IsPwrHibernateAllowed"); false
 // when the library or the function is missing.
 bool AskPowerProfile(const char* name) {
-  HMODULE module = LoadLibraryW(L"Powrprof.dll");
+  const win32::TLibrary module(LoadLibraryW(L"Powrprof.dll"));
   if (!module) return false;
-  bool allowed = false;
-  if (auto query = Proc<BOOLEAN(WINAPI*)()>(module, name)) allowed = query() != FALSE;
-  FreeLibrary(module);
-  return allowed;
+  auto query = Proc<BOOLEAN(WINAPI*)()>(module.Get(), name);
+  return query && query() != FALSE;
 }
 
 class TWin32Power : public IPower {
@@ -44,15 +40,16 @@ public:
   }
 
   uint32_t EnableShutdownPrivilege() override {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return GetLastError();
+    win32::THandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Put()))
+      return GetLastError();
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     uint32_t code = 0;
     if (!LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
       code = GetLastError();
-    } else if (!AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr)) {
+    } else if (!AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr)) {
       code = GetLastError();
     } else {
       // The call succeeds without enabling anything when the account does not hold the
@@ -60,7 +57,6 @@ public:
       const DWORD last = GetLastError();
       if (last == ERROR_NOT_ALL_ASSIGNED) code = last;
     }
-    CloseHandle(token);
     return code;
   }
 
@@ -76,15 +72,13 @@ public:
   uint32_t SetPowerState(bool suspend) override {
     // SetSuspendState of the power-profile library where present; kernel32's older
     // SetSystemPowerState otherwise. Both are looked up by name.
-    if (HMODULE module = LoadLibraryW(L"Powrprof.dll")) {
+    if (const win32::TLibrary module(LoadLibraryW(L"Powrprof.dll")); module) {
       using TSetSuspendState = BOOLEAN(WINAPI*)(BOOLEAN, BOOLEAN, BOOLEAN);
-      if (auto setSuspendState = Proc<TSetSuspendState>(module, "SetSuspendState")) {
-        const bool done = setSuspendState(suspend ? FALSE : TRUE, FALSE, FALSE) != FALSE;
-        const uint32_t code = done ? 0 : GetLastError();
-        FreeLibrary(module);
-        return done ? 0 : (code ? code : err::GenFailure);
+      if (auto setSuspendState = Proc<TSetSuspendState>(module.Get(), "SetSuspendState")) {
+        if (setSuspendState(suspend ? FALSE : TRUE, FALSE, FALSE) != FALSE) return 0;
+        const uint32_t code = GetLastError();
+        return code ? code : err::GenFailure;
       }
-      FreeLibrary(module);
     }
     using TSetSystemPowerState = BOOL(WINAPI*)(BOOL, BOOL);
     auto setSystemPowerState = Proc<TSetSystemPowerState>(GetModuleHandleW(L"kernel32.dll"), "SetSystemPowerState");

@@ -6,36 +6,15 @@
 
 #include "platform/Shell.h"
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Handles.h"
 
 namespace vog {
 
 namespace {
 
-// A function of a loaded library; casting through void(*)() tells the compiler the
-// signature is known.
-template <class F>
-F Proc(HMODULE module, const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-// COM for the calling thread, for one call; a thread that already runs COM in another
-// mode keeps it.
-class TComScope {
-public:
-  TComScope() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ~TComScope() {
-    if (ok_) CoUninitialize();
-  }
-
-private:
-  bool ok_;
-};
-
-template <class T>
-void ReleaseComObject(T*& object) {
-  if (object) object->Release();
-  object = nullptr;
-}
+using win32::Proc;
+using win32::TComPtr;
+using win32::TComScope;
 
 // StgOpenStorageEx from OLE32.dll, looked up once; without it the older StgOpenStorage
 // serves (the library is then released).
@@ -43,21 +22,14 @@ using TStgOpenStorageEx = HRESULT(WINAPI*)(const WCHAR*, DWORD, DWORD, DWORD, ST
                                            void**);
 class TOle32 {
 public:
-  TOle32() {
-    module_ = LoadLibraryW(L"OLE32.dll");
-    if (module_) open_ = Proc<TStgOpenStorageEx>(module_, "StgOpenStorageEx");
-    if (module_ && !open_) {
-      FreeLibrary(module_);
-      module_ = nullptr;
-    }
-  }
-  ~TOle32() {
-    if (module_) FreeLibrary(module_);
+  TOle32() : module_(LoadLibraryW(L"OLE32.dll")) {
+    if (module_) open_ = Proc<TStgOpenStorageEx>(module_.Get(), "StgOpenStorageEx");
+    if (!open_) module_.Reset();
   }
   TStgOpenStorageEx OpenEx() const { return open_; }
 
 private:
-  HMODULE module_ = nullptr;
+  win32::TLibrary module_;
   TStgOpenStorageEx open_ = nullptr;
 };
 
@@ -71,49 +43,44 @@ HRESULT OpenPropertySets(const std::wstring& path, DWORD mode, IPropertySetStora
   if (TStgOpenStorageEx open = Ole32().OpenEx())
     return open(path.c_str(), mode, STGFMT_ANY, 0, nullptr, nullptr, IID_IPropertySetStorage,
                 reinterpret_cast<void**>(sets));
-  IStorage* storage = nullptr;
-  HRESULT hr = StgOpenStorage(path.c_str(), nullptr, mode, nullptr, 0, &storage);
+  TComPtr<IStorage> storage;
+  const HRESULT hr = StgOpenStorage(path.c_str(), nullptr, mode, nullptr, 0, storage.Put());
   if (FAILED(hr)) return hr;
-  hr = storage->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(sets));
-  storage->Release();
-  return hr;
+  return storage->QueryInterface(IID_IPropertySetStorage, reinterpret_cast<void**>(sets));
 }
 
 class TWin32Shell : public IShell {
 public:
   uint32_t ShortcutTarget(const std::wstring& linkPath, std::wstring& target) override {
     TComScope com;
-    IShellLinkW* link = nullptr;
-    IPersistFile* file = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  reinterpret_cast<void**>(&link));
-    if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    TComPtr<IShellLinkW> link;
+    TComPtr<IPersistFile> file;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid());
+    if (SUCCEEDED(hr)) hr = link->QueryInterface(IID_IPersistFile, file.PutVoid());
     if (SUCCEEDED(hr)) hr = file->Load(win32::ExtendedPathWhereNeeded(linkPath).c_str(), STGM_READ);
     wchar_t buffer[MAX_PATH + 1] = {};
     if (SUCCEEDED(hr)) hr = link->GetPath(buffer, MAX_PATH, nullptr, SLGP_UNCPRIORITY);
-    ReleaseComObject(file);
-    ReleaseComObject(link);
     if (FAILED(hr)) return static_cast<uint32_t>(hr);
-    target = buffer;
+    target = win32::WithoutExtendedPrefix(buffer);
     return 0;
   }
 
   uint32_t CopySummaryInformation(const std::wstring& source, const std::wstring& dest) override {
     TComScope com;
-    IPropertySetStorage* sourceSets = nullptr;
-    IPropertySetStorage* destSets = nullptr;
-    IPropertyStorage* sourceProps = nullptr;
-    IPropertyStorage* destProps = nullptr;
-    IEnumSTATPROPSTG* properties = nullptr;
+    TComPtr<IPropertySetStorage> sourceSets, destSets;
+    TComPtr<IPropertyStorage> sourceProps, destProps;
+    TComPtr<IEnumSTATPROPSTG> properties;
     HRESULT hr =
-        OpenPropertySets(win32::ExtendedPathWhereNeeded(source), STGM_READ | STGM_SHARE_EXCLUSIVE, &sourceSets);
-    if (SUCCEEDED(hr)) hr = sourceSets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE, &sourceProps);
+        OpenPropertySets(win32::ExtendedPathWhereNeeded(source), STGM_READ | STGM_SHARE_EXCLUSIVE, sourceSets.Put());
     if (SUCCEEDED(hr))
-      hr = OpenPropertySets(win32::ExtendedPathWhereNeeded(dest), STGM_READWRITE | STGM_SHARE_EXCLUSIVE, &destSets);
+      hr = sourceSets->Open(FMTID_SummaryInformation, STGM_READ | STGM_SHARE_EXCLUSIVE, sourceProps.Put());
+    if (SUCCEEDED(hr))
+      hr =
+          OpenPropertySets(win32::ExtendedPathWhereNeeded(dest), STGM_READWRITE | STGM_SHARE_EXCLUSIVE, destSets.Put());
     if (SUCCEEDED(hr))
       hr = destSets->Create(FMTID_SummaryInformation, nullptr, PROPSETFLAG_DEFAULT,
-                            STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, &destProps);
-    if (SUCCEEDED(hr)) hr = sourceProps->Enum(&properties);
+                            STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, destProps.Put());
+    if (SUCCEEDED(hr)) hr = sourceProps->Enum(properties.Put());
     while (SUCCEEDED(hr)) {
       STATPROPSTG stat{};
       ULONG fetched = 0;
@@ -129,11 +96,6 @@ public:
       PropVariantClear(&value);
     }
     if (SUCCEEDED(hr)) hr = destProps->Commit(STGC_DEFAULT);
-    ReleaseComObject(properties);
-    ReleaseComObject(destProps);
-    ReleaseComObject(sourceProps);
-    ReleaseComObject(destSets);
-    ReleaseComObject(sourceSets);
     return SUCCEEDED(hr) ? 0 : static_cast<uint32_t>(hr);
   }
 
@@ -143,11 +105,8 @@ public:
     wchar_t buffer[MAX_PATH + 1] = {};
     const bool ok = SHGetPathFromIDListW(list, buffer) != FALSE;
     // The item list belongs to the shell's allocator.
-    IMalloc* shellMalloc = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&shellMalloc)) && shellMalloc) {
-      shellMalloc->Free(list);
-      shellMalloc->Release();
-    }
+    TComPtr<IMalloc> shellMalloc;
+    if (SUCCEEDED(SHGetMalloc(shellMalloc.Put())) && shellMalloc) shellMalloc->Free(list);
     if (!ok) return false;
     path = buffer;
     return true;

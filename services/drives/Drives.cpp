@@ -1,6 +1,5 @@
 #include "services/drives/Drives.h"
 
-#include "base/Error.h"
 #include "base/Path.h"
 #include "base/Text.h"
 #include "platform/Codes.h"
@@ -80,16 +79,14 @@ bool DisconnectShare(const std::wstring& path) {
   return network && !root.empty() && network->CancelConnection(root, true) == 0;
 }
 
-std::wstring GetShortcutTarget(const std::wstring& linkPath) {
+std::wstring GetShortcutTarget(const std::wstring& linkPath, uint32_t* code) {
   IShell* shell = Platform().Shell.get();
-  if (!shell) throw Error(FallbackErrorMessage(err::NotSupported));
   std::wstring target;
-  if (uint32_t code = shell->ShortcutTarget(linkPath, target)) {
-    // HRESULTs made from Win32 codes carry the code in their low word.
-    const uint32_t win32 = (code & 0xFFFF0000u) == 0x80070000u ? (code & 0xFFFF) : code;
-    throw Error(shell->ErrorMessage(win32));
-  }
-  return target;
+  uint32_t result = shell ? shell->ShortcutTarget(linkPath, target) : err::NotSupported;
+  // HRESULTs made from Win32 codes carry the code in their low word.
+  if ((result & 0xFFFF0000u) == 0x80070000u) result &= 0xFFFF;
+  if (code) *code = result;
+  return result ? std::wstring() : target;
 }
 
 std::wstring FindShortcut(const std::wstring& folder, const std::wstring& filter, const std::wstring& name) {

@@ -1,7 +1,8 @@
 #pragma once
 // Drives, volumes, network connections, shortcuts and device requests, over the
-// platform's services. Every operation reports failure through its result (false, an
-// empty text, -1); only GetShortcutTarget raises, with the shell's error text.
+// platform's services. Rule: these are questions whose failure is an answer, so every
+// operation reports failure through its result (false, an empty text, -1 or a Windows
+// code) and none raises; the callers word any message.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,8 +31,9 @@ bool ConnectShare(const std::wstring& path, const std::wstring& localName, const
 // Cancels the connection to PathRoot(path), forced. Never raises.
 bool DisconnectShare(const std::wstring& path);
 
-// The target path of a shortcut file; shell failures raise vog::Error with the system's text.
-std::wstring GetShortcutTarget(const std::wstring& linkPath);
+// The target path of a shortcut file; empty when the shell cannot read it, `code` (when
+// given) getting the Windows code of the failure.
+std::wstring GetShortcutTarget(const std::wstring& linkPath, uint32_t* code = nullptr);
 
 // The first file named `name` + ".lnk" (letter case ignored) in `folder` and its
 // subfolders, depth-first in listing order, whose full path contains `filter` (ignoring

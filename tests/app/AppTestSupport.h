@@ -43,13 +43,17 @@ struct TRunRecord {
   std::vector<std::wstring> Sources;  // their SourceFolder when added
   std::vector<std::wstring> Calls;    // "Plan", "History <folder> <days>", "Execute"
   bool Silent = false;
+  TMirrorGuard Guard;
+  bool GuardAsks = true;
+  int32_t RetryCount = -1, RetryWait = -1;
+  bool Verify = false;
 };
 
 class TScriptedRunner : public IBackupRunner {
 public:
   explicit TScriptedRunner(TRunRecord& record) : record_(record) {}
   TOwnedFileInfoList Copied, Errors, Mirrored;
-  bool HeldBack = false;
+  std::vector<TMirrorHold> Holds;
   bool FailPlan = false;
 
   void SetHistoryDatabase(TBackupHistoryDatabase*) override {}
@@ -57,6 +61,15 @@ public:
   void SetSilent(bool silent) override { record_.Silent = silent; }
   void SetCopyAcl(bool) override {}
   void SetCopyCreationTime(bool) override {}
+  void SetMirrorGuard(const TMirrorGuard& guard, bool ask) override {
+    record_.Guard = guard;
+    record_.GuardAsks = ask;
+  }
+  void SetRetry(int32_t count, int32_t wait) override {
+    record_.RetryCount = count;
+    record_.RetryWait = wait;
+  }
+  void SetVerify(bool verify) override { record_.Verify = verify; }
   void AddItem(TBackupInfo* item) override {
     record_.Titles.push_back(item->Title);
     record_.Sources.push_back(item->SourceFolder);
@@ -73,7 +86,7 @@ public:
   TFileInfoList CopiedFiles() override { return Copied.View(); }
   TFileInfoList ErrorFiles() override { return Errors.View(); }
   TFileInfoList AllMirrorFiles() override { return Mirrored.View(); }
-  bool DeletionsHeldBack() override { return HeldBack; }
+  const std::vector<TMirrorHold>& HeldBack() override { return Holds; }
 
 private:
   TRunRecord& record_;

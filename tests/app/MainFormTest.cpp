@@ -1,6 +1,9 @@
 // Start-up, the command line and the data file of the main form, on the memory platform.
 #include "app/ExitCodes.h"
 #include "app/MainForm.h"
+#include "app/RunChecks.h"
+#include "base/TextFile.h"
+#include "scan/BackupLog.h"
 #include "services/power/ExitWin.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -114,25 +117,88 @@ TEST_F(MainFormTest, EachPowerOptionRunsItsAction) {
   }
 }
 
-TEST_F(MainFormTest, FailedPowerActionIsShownAndTheProgramStaysOpen) {
+TEST_F(MainFormTest, FailedPowerActionEndsTheProgramWithoutABox) {
   Mem().MemPower->ExitResult = 5;
   auto form = MakeForm({L"-WINEXIT", L"-WINMIN"});
   form->FormCreate();
-  EXPECT_EQ(View.Errors, std::vector<std::wstring>{kPowerOffFailed});
-  EXPECT_FALSE(form->EndRequested);
+  EXPECT_TRUE(View.Errors.empty());  // nobody is there to close a box
+  EXPECT_EQ(form->UnattendedError, kPowerOffFailed);
+  EXPECT_TRUE(form->EndRequested);
   EXPECT_EQ(form->ExitCode, exitcode::RunError);
   EXPECT_TRUE(View.Calls.empty());  // WINMIN, later in the order, was skipped
 }
 
-TEST_F(MainFormTest, RunErrorSkipsThePowerAction) {
-  WriteDataFile(kDataFile, {L"A"});
-  PrepareRunner = [](TScriptedRunner& runner) { runner.FailPlan = true; };
+TEST_F(MainFormTest, RunErrorSkipsThePowerActionIsLoggedAndEnds) {
+  TAppBackupData data;
+  data.WriteLog = true;
+  data.LogFileName = "run.log";
+  WriteDataFile(kDataFile, {L"A"}, data);
+  PrepareRunner = [](TScriptedRunner& runner) {
+    runner.FailPlan = true;
+    runner.Copied.Add(MakeRecord(L"D:\\B\\A\\", L"done.txt"));
+  };
   auto form = MakeForm({L"-WINEXIT"});
   form->FormCreate();
-  EXPECT_EQ(View.Errors, std::vector<std::wstring>{L"計画に失敗しました"});
+  EXPECT_TRUE(View.Errors.empty());
+  EXPECT_EQ(form->UnattendedError, L"計画に失敗しました");
   EXPECT_TRUE(PowerRequests().empty());
   EXPECT_FALSE(form->Busy);
+  EXPECT_TRUE(form->EndRequested);
+  EXPECT_EQ(form->ExitCode, exitcode::RunError);
+  TBackupLog log;
+  TOwnedFileInfoList copied, failed, deleted;
+  log.SetReadTargets(&copied, &failed, &deleted);
+  bool exists = false;
+  const auto lines = TBackupLog::LoadLines(L"C:\\Program\\run.log", exists);
+  ASSERT_TRUE(exists);
+  log.ReadEntry(lines, 2);
+  EXPECT_EQ(log.ResultCode, runcode::RunError);
+  EXPECT_EQ(copied.Count(), 1);  // what the run did before the error
+  std::string error;
+  ASSERT_TRUE(Fs().ReadContent(L"C:\\Program\\Vogratel.err", error));
+  const std::wstring text = DecodeText(error, CodePage());
+  EXPECT_NE(text.find(L"\t" + kDataFile + L"\t計画に失敗しました\r\n"), std::wstring::npos);
+}
+
+TEST_F(MainFormTest, InteractiveRunErrorStillShowsItsBox) {
+  WriteDataFile(kDataFile, {L"A"});
+  auto form = MakeForm({L"-AUTO", L"-BACKUP"});
+  form->InteractiveRun = [](bool, bool) { throw Error(L"失敗"); };
+  form->FormCreate();
+  EXPECT_EQ(View.Errors, std::vector<std::wstring>{L"失敗"});
   EXPECT_FALSE(form->EndRequested);
+}
+
+TEST_F(MainFormTest, RunGuardsFromTheSettingsFileAndTheCommandLine) {
+  WriteDataFile(kDataFile, {L"A"});
+  const std::wstring ini = L"C:\\Program\\Vogratel.ini";
+  Fs().AddFile(
+      ini, "[Run]\r\nMirrorGuardPercent=70\r\nMirrorGuardMinFiles=abc\r\nRetryCount=5\r\nRetryWait=-1\r\nVerify=1\r\n");
+  struct Case {
+    std::vector<std::wstring> arguments;
+    TMirrorGuard guard;
+    int32_t retry, wait;
+    bool verify;
+  } cases[] = {
+      {{L"-AUTO"}, {true, 70, 10}, 5, 2, true},
+      {{L"-AUTO", L"-MIRRORGUARD:60,20", L"-RETRY:0", L"-RETRYWAIT:9", L"-VERIFY:OFF"}, {true, 60, 20}, 0, 9, false},
+      {{L"-AUTO", L"-mirrorguard:off"}, {false, 70, 10}, 5, 2, true},
+      {{L"-AUTO", L"-MIRRORGUARD:101", L"-MIRRORGUARD:5,x", L"-RETRY:-1", L"-RETRYWAIT"}, {true, 70, 10}, 5, 2, true},
+  };
+  for (const Case& c : cases) {
+    Runs.clear();
+    auto form = MakeForm(c.arguments);
+    form->FormCreate();
+    ASSERT_EQ(Runs.size(), 1u);
+    const TRunRecord& run = Runs[0];
+    EXPECT_EQ(run.Guard.Enabled, c.guard.Enabled);
+    EXPECT_EQ(run.Guard.SharePercent, c.guard.SharePercent);
+    EXPECT_EQ(run.Guard.MinimumFiles, c.guard.MinimumFiles);
+    EXPECT_FALSE(run.GuardAsks);  // the unattended run never asks
+    EXPECT_EQ(run.RetryCount, c.retry);
+    EXPECT_EQ(run.RetryWait, c.wait);
+    EXPECT_EQ(run.Verify, c.verify);
+  }
 }
 
 TEST_F(MainFormTest, BackupWithoutDataFileEndsWithoutARun) {

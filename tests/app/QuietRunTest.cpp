@@ -30,9 +30,9 @@ protected:
   std::wstring LoggedCode() {
     bool exists = false;
     const auto lines = TBackupLog::LoadLines(L"C:\\Program\\run.log", exists);
-    if (!exists || lines.size() < 2) return L"(no entry)";
-    const auto fields = SplitLogLine(lines[1]);
-    return std::wstring(fields.back());
+    for (auto line = lines.rbegin(); exists && line != lines.rend(); ++line)
+      if (line->starts_with(L"【")) return std::wstring(SplitLogLine(*line).back());
+    return L"(no entry)";
   }
   std::unique_ptr<TMainForm> form;
 };
@@ -104,16 +104,17 @@ TEST_F(QuietRunTest, HistoryDatabaseIsUpdatedWhenSomethingWasCopied) {
 
 TEST_F(QuietRunTest, FailedFilesAndHeldDeletionsGiveTheirExitCodes) {
   AddItem(L"A", L"C:\\Src\\A");
-  PrepareRunner = [](TScriptedRunner& runner) { runner.HeldBack = true; };
+  PrepareRunner = [](TScriptedRunner& runner) { runner.Holds.push_back({L"A", 20, 30}); };
   EXPECT_EQ(form->RunQuietBackup().ExitCode, exitcode::DeletionsHeldBack);
+  EXPECT_EQ(LoggedCode(), L"11");
   PrepareRunner = [](TScriptedRunner& runner) {
-    runner.HeldBack = true;
+    runner.Holds.push_back({L"A", 20, 30});
     runner.Errors.Add(MakeRecord(L"C:\\Src\\A\\", L"locked.txt", 32));
   };
   const TQuietRunResult result = form->RunQuietBackup();
   EXPECT_EQ(result.ExitCode, exitcode::FilesFailed);
   EXPECT_EQ(result.RunErrorCode, 0);
-  EXPECT_EQ(LoggedCode(), L"0");
+  EXPECT_EQ(LoggedCode(), L"11");
 }
 
 TEST_F(QuietRunTest, NothingRunsWhileBusyAndIdlePriorityIsRestored) {

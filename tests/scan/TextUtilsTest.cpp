@@ -6,28 +6,12 @@
 namespace vog {
 namespace {
 
-TEST(FileUtils, AddBackslash) {
-  EXPECT_EQ(AddBackslash(L"C:\\a"), L"C:\\a\\");
-  EXPECT_EQ(AddBackslash(L"C:\\a\\"), L"C:\\a\\");
-  EXPECT_EQ(AddBackslash(L""), L"\\");
-}
-
 TEST(FileUtils, TextStartsWith) {
   EXPECT_TRUE(TextStartsWith(L"C:\\Data", L"c:\\data\\x"));
   EXPECT_FALSE(TextStartsWith(L"C:\\Data\\x", L"C:\\Data"));
   EXPECT_TRUE(TextStartsWith(L"", L"anything"));
   EXPECT_TRUE(TextStartsWith(L"\u00e9T\u00e9", L"\u00c9t\u00c9!"));
   EXPECT_FALSE(TextStartsWith(L"C:\\Datb", L"C:\\Data\\x"));
-}
-
-TEST(FileUtils, WidePathRoot) {
-  EXPECT_EQ(PathRoot(std::wstring_view(L"\\\\srv\\share\\dir\\f.txt")), L"\\\\srv\\share");
-  EXPECT_EQ(PathRoot(std::wstring_view(L"D:\\x")), L"D:");
-  EXPECT_EQ(PathRoot(std::wstring_view(L"\\\\srv\\share")), L"\\\\srv\\share");
-  EXPECT_EQ(PathRoot(std::wstring_view(L"\\\\srv")), L"\\\\srv");
-  EXPECT_EQ(PathRoot(std::wstring_view(L"\\\\srv\\share\\")), L"\\\\srv\\share");
-  EXPECT_EQ(PathRoot(std::wstring_view(L"relative\\x")), L"");
-  EXPECT_EQ(PathRoot(std::wstring_view(L"")), L"");
 }
 
 TEST(SplitText, CutsAtEverySeparator) {

@@ -12,6 +12,7 @@
 
 #include "base/Error.h"
 #include "base/Text.h"
+#include "platform/FileIo.h"
 #include "platform/Platform.h"
 #include "services/cipher/CipherManager.h"
 #include "tools/vogtool/Commands.h"
@@ -42,21 +43,10 @@ std::string ToAnsi(const std::string& utf8, const char* what) {
 }
 
 std::string ReadKeyFile(const std::string& path) {
-  std::wstring wide = ArgToWide(path);
-  std::unique_ptr<IFileStream> stream;
-  if (uint32_t e = Files().OpenFile(wide, TOpenMode::Read, share::Read, stream))
-    throw Error(L"cannot open the key file " + wide + L" (error " + IntToText(e) + L")");
-  int64_t size = 0;
-  if (uint32_t e = stream->GetSize(size))
+  const std::wstring wide = ArgToWide(path);
+  std::string key;
+  if (uint32_t e = ReadWholeFile(wide, key))
     throw Error(L"cannot read the key file " + wide + L" (error " + IntToText(e) + L")");
-  std::string key(static_cast<size_t>(size), '\0');
-  size_t got = 0;
-  while (got < key.size()) {
-    size_t n = 0;
-    uint32_t e = stream->Read(key.data() + got, key.size() - got, n);
-    if (e != 0 || n == 0) throw Error(L"cannot read the key file " + wide + L" (error " + IntToText(e) + L")");
-    got += n;
-  }
   return key;
 }
 

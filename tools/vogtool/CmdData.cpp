@@ -9,6 +9,7 @@
 #include "base/Error.h"
 #include "base/Text.h"
 #include "model/AppBackupDataFile.h"
+#include "platform/FileIo.h"
 #include "platform/Platform.h"
 #include "tools/vogtool/Commands.h"
 #include "tools/vogtool/DataJson.h"
@@ -38,35 +39,14 @@ struct TSetup {
 };
 
 std::string ReadWhole(const std::wstring& path) {
-  std::unique_ptr<IFileStream> stream;
-  if (uint32_t e = Files().OpenFile(path, TOpenMode::Read, share::Read, stream))
-    throw Error(L"cannot open " + path + L" (error " + IntToText(e) + L")");
   std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    size_t n = 0;
-    if (uint32_t e = stream->Read(buffer, sizeof buffer, n))
-      throw Error(L"cannot read " + path + L" (error " + IntToText(e) + L")");
-    if (n == 0) break;
-    bytes.append(buffer, n);
-  }
+  if (uint32_t e = ReadWholeFile(path, bytes)) throw Error(L"cannot read " + path + L" (error " + IntToText(e) + L")");
   return bytes;
 }
 
 void WriteWhole(const std::wstring& path, const std::string& bytes) {
-  IFileSystem& files = Files();
-  std::wstring temp = path + L".$$$";
-  std::unique_ptr<IFileStream> stream;
-  uint32_t e = files.OpenFile(temp, TOpenMode::Write, share::None, stream);
-  if (e == 0) {
-    size_t done = 0;
-    e = stream->Write(bytes.data(), bytes.size(), done);
-    if (e == 0 && done != bytes.size()) e = err::DiskFull;
-    stream.reset();
-    if (e == 0) e = files.MoveEntry(temp, path, true);
-    if (e != 0) files.RemoveFile(temp);
-  }
-  if (e != 0) throw Error(L"cannot write " + path + L" (error " + IntToText(e) + L")");
+  if (uint32_t e = WriteFileReplacing(path, bytes))
+    throw Error(L"cannot write " + path + L" (error " + IntToText(e) + L")");
 }
 
 std::string Dump(const TJson& json) { return json.dump(2, ' ', false) + "\n"; }

@@ -1,5 +1,7 @@
 #include "tools/vogtool/DataJson.h"
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdio>
 
@@ -61,6 +63,78 @@ private:
   TJson& out_;
   bool showSecrets_;
 };
+
+// Collects the names a visit reads, so the keys a reader knows are never listed twice.
+class TNames {
+public:
+  template <class T>
+  void Text(const char* name, T&) {
+    Names.push_back(name);
+  }
+  template <class T>
+  void Ansi(const char* name, T&) {
+    Names.push_back(name);
+  }
+  template <class T>
+  void Secret(const char* name, T&) {
+    Names.push_back(name);
+  }
+  template <class T>
+  void Flag(const char* name, T&) {
+    Names.push_back(name);
+  }
+  template <class T>
+  void Int(const char* name, T&) {
+    Names.push_back(name);
+  }
+  template <class T>
+  void List(const char* name, T&) {
+    Names.push_back(name);
+  }
+  std::vector<std::string> Names;
+};
+
+// Letters changed, added or dropped to turn one name into the other (at most 3 counted).
+size_t NameDistance(const std::string& a, const std::string& b) {
+  if (a.size() > b.size() + 3 || b.size() > a.size() + 3) return 4;
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      const bool same =
+          std::tolower(static_cast<unsigned char>(a[i - 1])) == std::tolower(static_cast<unsigned char>(b[j - 1]));
+      row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// Refuses a key that is not one of `known`: a misspelt key would otherwise drop its
+// setting without a word. The message names the place and, for a near miss, the key meant.
+void CheckKeys(const TJson& object, const std::string& where, const std::vector<std::string>& known) {
+  for (auto it = object.begin(); it != object.end(); ++it) {
+    if (std::find(known.begin(), known.end(), it.key()) != known.end()) continue;
+    std::string message = "unknown key";
+    for (const std::string& name : known)
+      if (NameDistance(it.key(), name) <= 2) {
+        message += " (did you mean " + name + "?)";
+        break;
+      }
+    Bad(where.empty() ? it.key() : where + "." + it.key(), message);
+  }
+}
+
+template <class Visit>
+std::vector<std::string> KnownNames(Visit visit, std::vector<std::string> extra = {}) {
+  TNames names;
+  visit(names);
+  names.Names.insert(names.Names.end(), extra.begin(), extra.end());
+  return names.Names;
+}
 
 // Reads the same fields back; a missing key keeps the field as it is.
 class TReader {
@@ -214,6 +288,7 @@ TJson ImageToJson(const TImageRecord& r) {
 
 void ImageFromJson(const TJson& j, TImageRecord& r, const std::string& where) {
   if (!j.is_object()) Bad(where, "expected an object");
+  CheckKeys(j, where, {"PictureClass", "PictureData", "Record"});
   if (auto it = j.find("Record"); it != j.end()) {
     if (!it->is_string() || !r.SetBytes(Base64Decode(it->get<std::string>())))
       Bad(where + ".Record", "not a component record in Base64");
@@ -296,6 +371,11 @@ TJson SetupToJson(const TBackupInfoList& items, const TAppBackupData& data, bool
 void SetupFromJson(const TJson& json, const TBackupInfoList& previous, std::vector<std::unique_ptr<TBackupInfo>>& items,
                    TAppBackupData& data) {
   if (!json.is_object()) Bad("setup", "expected a JSON object");
+  CheckKeys(json, "", {"items", "application"});
+  const std::vector<std::string> itemKeys = KnownNames([](TNames& n) {
+    TBackupInfo item;
+    VisitItem(n, item);
+  });
   items.clear();
   if (auto it = json.find("items"); it != json.end()) {
     if (!it->is_array()) Bad("items", "expected an array");
@@ -303,6 +383,7 @@ void SetupFromJson(const TJson& json, const TBackupInfoList& previous, std::vect
       const TJson& j = (*it)[i];
       std::string where = "items[" + std::to_string(i) + "]";
       if (!j.is_object()) Bad(where, "expected an object");
+      CheckKeys(j, where, itemKeys);
       std::wstring title;
       if (auto t = j.find("Title"); t != j.end() && t->is_string()) title = Utf8ToWide(t->get<std::string>());
       auto item = std::make_unique<TBackupInfo>();
@@ -316,6 +397,14 @@ void SetupFromJson(const TJson& json, const TBackupInfoList& previous, std::vect
   if (it == json.end()) return;
   const TJson& block = *it;
   if (!block.is_object()) Bad("application", "expected an object");
+  CheckKeys(block, "application",
+            KnownNames(
+                [](TNames& n) {
+                  TAppBackupData d;
+                  VisitBlock(n, d);
+                },
+                {"SpareImage", "IconImage", "AboutImage", "SpareTexts3To7", "SpareTexts8To17", "ReservedByte",
+                 "ReservedValue", "SpareBlock"}));
   TReader r(block, "application", nullptr);
   VisitBlock(r, data);
   if (auto i = block.find("SpareImage"); i != block.end()) ImageFromJson(*i, data.SpareImage, "application.SpareImage");
@@ -335,6 +424,7 @@ void SetupFromJson(const TJson& json, const TBackupInfoList& previous, std::vect
     const TJson& s = *i;
     const std::string where = "application.SpareBlock";
     if (!s.is_object()) Bad(where, "expected an object");
+    CheckKeys(s, where, {"Bytes", "Integers", "Values"});
     if (auto b = s.find("Bytes"); b != s.end()) {
       if (!b->is_array() || b->size() != 10) Bad(where + ".Bytes", "expected 10 numbers 0 to 255");
       for (size_t k = 0; k < 10; ++k) {

@@ -23,9 +23,10 @@ inline constexpr char kMasked[] = "********";
 
 TJson SetupToJson(const TBackupInfoList& items, const TAppBackupData& data, bool showSecrets);
 
-// Fills `items` and `data` from `json`. Missing keys keep the defaults; a value of the
-// wrong kind, a damaged record or a masked secret without a previous value raises
-// vog::Error naming the place.
+// Fills `items` and `data` from `json`. Missing keys keep the defaults; an unknown key, a
+// value of the wrong kind, a damaged record or a masked secret without a previous value
+// raises vog::Error naming the place ("items[0].Mirorring: unknown key (did you mean
+// Mirroring?)").
 void SetupFromJson(const TJson& json, const TBackupInfoList& previous, std::vector<std::unique_ptr<TBackupInfo>>& items,
                    TAppBackupData& data);
 

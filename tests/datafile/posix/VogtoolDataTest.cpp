@@ -102,12 +102,30 @@ TEST_F(VogtoolDataTest, EditingThroughJsonRoundTrips) {
   EXPECT_FALSE(fs::exists(P("new.vgd")));
 }
 
+// A misspelt key or a value of the wrong kind is refused, naming its place, and no file is
+// written: a typo never drops a setting silently.
 TEST_F(VogtoolDataTest, WrongJsonIsRefusedWithItsPlace) {
-  WriteAll(P("x.json"), R"({"items":[{"Title":"a","HistoryCount":"three"}]})");
-  TResult r = Run({"data", "import", P("x.json"), P("x.vgd")});
-  EXPECT_NE(r.Exit, 0);
-  EXPECT_NE(r.Err.find("items[0].HistoryCount"), std::string::npos) << r.Err;
-  EXPECT_FALSE(fs::exists(P("x.vgd")));
+  const struct {
+    const char* Json;
+    const char* Message;
+  } kCases[] = {
+      {R"({"items":[{"Title":"a","HistoryCount":"three"}]})", "items[0].HistoryCount: expected a 32-bit integer"},
+      {R"({"items":[{},{"Mirorring":true}]})", "items[1].Mirorring: unknown key (did you mean Mirroring?)"},
+      {R"({"items":[{"Mirroring":"yes"}]})", "items[0].Mirroring: expected true or false"},
+      {R"({"items":[{"Colour":1}]})", "items[0].Colour: unknown key"},
+      {R"({"item":[]})", "item: unknown key (did you mean items?)"},
+      {R"({"application":{"logkeepcount":3}})", "application.logkeepcount: unknown key (did you mean LogKeepCount?)"},
+      {R"({"application":{"IconImage":{"Picture":""}}})", "application.IconImage.Picture: unknown key"},
+      {R"({"application":{"SpareBlock":{"Byte":[]}}})", "application.SpareBlock.Byte: unknown key"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.Json);
+    WriteAll(P("x.json"), c.Json);
+    TResult r = Run({"data", "import", P("x.json"), P("x.vgd")});
+    EXPECT_NE(r.Exit, 0);
+    EXPECT_NE(r.Err.find(c.Message), std::string::npos) << r.Err;
+    EXPECT_FALSE(fs::exists(P("x.vgd")));
+  }
   WriteAll(P("y.json"), "{");
   EXPECT_NE(Run({"data", "import", P("y.json"), P("y.vgd")}).Exit, 0);
 }

@@ -76,8 +76,11 @@ TEST_F(DrivesTest, ShortcutsFoundDepthFirstAndResolved) {
   EXPECT_EQ(FindShortcut(L"C:\\S", L"zzz", L"tool"), L"");
   EXPECT_EQ(FindShortcut(L"C:\\Missing", L"", L"tool"), L"");
   EXPECT_EQ(GetShortcutTarget(L"C:\\S\\b\\TOOL.LNK"), L"C:\\T\\two.exe");
-  EXPECT_THROW(GetShortcutTarget(L"C:\\S\\none.lnk"), Error);
-  EXPECT_THROW(GetShortcutTarget(L"C:\\S\\Tool.lnk.txt"), Error);
+  uint32_t code = 0;
+  EXPECT_EQ(GetShortcutTarget(L"C:\\S\\none.lnk", &code), L"");
+  EXPECT_EQ(code, err::FileNotFound);
+  EXPECT_EQ(GetShortcutTarget(L"C:\\S\\Tool.lnk.txt", &code), L"");
+  EXPECT_NE(code, 0u);
 }
 
 TEST_F(DrivesTest, SummaryInformationIsCopied) {

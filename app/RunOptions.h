@@ -1,0 +1,41 @@
+#pragma once
+// The options of every run that the Parts of the original program do not have: the
+// mass-delete guard of mirroring, the retry of copies that fail for a passing reason and
+// the read-back check of written files. They live in section [Run] of "Vogratel.ini" and
+// can be given on the command line for one start:
+//
+//   key                   default  option
+//   MirrorGuard           1        -MIRRORGUARD:ON | -MIRRORGUARD:OFF
+//   MirrorGuardPercent    50       -MIRRORGUARD:<percent>[,<minimum files>]
+//   MirrorGuardMinFiles   10
+//   RetryCount            2        -RETRY:<count>
+//   RetryWait             2        -RETRYWAIT:<seconds>
+//   Verify                0        -VERIFY | -VERIFY:OFF
+//
+// A value that cannot be read (not a number, negative, a share above 100) is ignored and
+// the previous one stays.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/MirrorGuard.h"
+
+namespace vog {
+
+struct TRunOptions {
+  TMirrorGuard Guard{true, 50, 10};
+  int32_t RetryCount = 2;
+  int32_t RetryWaitSeconds = 2;
+  bool Verify = false;
+
+  // Reads section [Run] of the settings file; missing keys keep the defaults.
+  void Load(const std::wstring& iniFile);
+  // The values of the command-line options (upper-cased, without the name and ":"); an
+  // option given without ":" passes `hasValue` false. False when the value was ignored.
+  bool SetMirrorGuard(bool hasValue, std::wstring_view value);
+  bool SetRetryCount(bool hasValue, std::wstring_view value);
+  bool SetRetryWait(bool hasValue, std::wstring_view value);
+  bool SetVerify(bool hasValue, std::wstring_view value);
+};
+
+}  // namespace vog

@@ -1,0 +1,55 @@
+# Fails when a source or header of the product includes a folder it must not see:
+#   base <- platform <- services <- model <- scan <- engine <- app
+# A layer includes its own folder and those below it. platform/win32 and platform/posix
+# are for the platform itself and app/ only; platform/memory is never part of the product
+# (tests, benchmarks and fuzz targets use it). tools/ sees everything up to engine/.
+# cmake -DSOURCE_DIR=<source root> [-DSTAMP=<file to touch>] -P CheckLayers.cmake
+set(order base platform services model scan engine app)
+set(allowed_tools base platform services model scan engine tools)
+
+set(violations "")
+foreach(folder ${order} tools)
+  if(folder STREQUAL "tools")
+    set(allowed ${allowed_tools})
+  else()
+    list(FIND order ${folder} index)
+    list(SUBLIST order 0 ${index} allowed)
+    list(APPEND allowed ${folder})
+  endif()
+  file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+  foreach(file ${files})
+    file(RELATIVE_PATH relative ${SOURCE_DIR} ${file})
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<][a-z]+/")
+    foreach(line ${includes})
+      string(REGEX MATCH "[\"<]([a-z]+)/([a-z0-9]+/)?" _ "${line}")
+      set(target ${CMAKE_MATCH_1})
+      set(sub ${CMAKE_MATCH_2})
+      list(FIND order ${target} known)
+      if(known EQUAL -1 AND NOT target STREQUAL "tools")
+        continue()  # a library's own folder, such as nlohmann/ or CLI/
+      endif()
+      set(bad FALSE)
+      list(FIND allowed ${target} found)
+      if(found EQUAL -1)
+        set(bad TRUE)
+      elseif(target STREQUAL "platform" AND sub STREQUAL "memory/" AND NOT relative MATCHES "^platform/memory/")
+        set(bad TRUE)
+      elseif(target STREQUAL "platform" AND sub MATCHES "^(win32|posix)/$" AND NOT folder MATCHES "^(platform|app)$")
+        set(bad TRUE)
+      endif()
+      if(bad)
+        string(STRIP "${line}" line)
+        string(APPEND violations "  ${relative}: ${line}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  string(REPLACE ";" " <- " chain "${order}")
+  message(FATAL_ERROR "Includes that point up the layers (${chain}), or into platform/memory "
+                      "from the product:\n${violations}")
+endif()
+if(STAMP)
+  file(TOUCH ${STAMP})
+endif()
