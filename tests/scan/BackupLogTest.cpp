@@ -317,7 +317,8 @@ TEST(BackupLogText, DurationsAndResultCodes) {
   EXPECT_EQ(ResultCodeText(0), L"エラーなし");
   EXPECT_EQ(ResultCodeText(7), L"バックアップ先フォルダが重なっています");
   EXPECT_EQ(ResultCodeText(10), L"省メモリバックアップ時、圧縮・高速ファイルチェック機能は使用できません");
-  EXPECT_EQ(ResultCodeText(11), L"");
+  EXPECT_EQ(ResultCodeText(11), L"大量の削除を防ぐため、ミラーリングの削除を控えました");
+  EXPECT_EQ(ResultCodeText(13), L"");
 }
 
 }  // namespace

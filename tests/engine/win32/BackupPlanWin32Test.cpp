@@ -1,4 +1,4 @@
-// The same plan and mirroring on real files (Wine in the tests) as on the memory platform.
+// The same plan and run on real files (Wine in the tests) as on the memory platform.
 #include <chrono>
 #include <set>
 
@@ -20,7 +20,7 @@ struct TOutcome {
   bool operator==(const TOutcome&) const = default;
 };
 
-// Source and destination under `root`, all files with one time; the plan, then mirroring.
+// Source and destination under `root`, all files with one time; the plan, then the run.
 TOutcome RunScenario(const std::wstring& root) {
   IFileSystem& files = Files();
   const TFileTime time{0x01D5000000000000ull};
@@ -87,7 +87,7 @@ TEST(BackupPlanWin32, RealFilesAgreeWithTheMemoryPlatform) {
   EXPECT_EQ(real, memory);
   EXPECT_EQ(memory.Copy, (Set{L"\\Src\\sub\\b.txt", L"\\Src\\new\\c.txt"}));
   EXPECT_EQ(memory.Mirror, (Set{L"\\Dst\\Src\\gone.txt", L"\\Dst\\Src\\old\\deeper\\x.txt"}));
-  EXPECT_EQ(memory.DestAfter, (Set{L"\\", L"a.txt", L"sub\\", L"sub\\b.txt"}));
+  EXPECT_EQ(memory.DestAfter, (Set{L"\\", L"a.txt", L"new\\", L"new\\c.txt", L"sub\\", L"sub\\b.txt"}));
 }
 
 }  // namespace
