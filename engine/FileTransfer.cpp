@@ -50,16 +50,7 @@ TFileTransfer::TFileTransfer(TOwnedFileInfoList& copiedFiles, TOwnedFileInfoList
 
 TFileTransfer::~TFileTransfer() = default;
 
-std::wstring TFileTransfer::FinalPath(const TBackupFileInfo& record) const {
-  std::wstring path = record.DestinationRoot();
-  path += L'\\';
-  if (!record.SubFolder().empty()) {
-    path += record.SubFolder();
-    path += L'\\';
-  }
-  path += record.FileName;
-  return path;
-}
+std::wstring TFileTransfer::FinalPath(const TBackupFileInfo& record) const { return DestinationPathOf(record); }
 
 void TFileTransfer::RecordCopied(const TBackupFileInfo& record) {
   if (rootItem_ != record.BackupInfo || !destRoot_) {

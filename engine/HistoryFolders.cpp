@@ -101,16 +101,7 @@ const std::wstring& THistoryMover::FolderNameOf(const TBackupInfo& item) {
   return folderName_;
 }
 
-std::wstring THistoryMover::DestinationPath(const TBackupFileInfo& record) const {
-  std::wstring path = record.DestinationRoot();
-  path += L'\\';
-  if (!record.SubFolder().empty()) {
-    path += record.SubFolder();
-    path += L'\\';
-  }
-  path += record.FileName;
-  return path;
-}
+std::wstring THistoryMover::DestinationPath(const TBackupFileInfo& record) const { return DestinationPathOf(record); }
 
 THistoryTarget THistoryMover::TargetOf(const TBackupFileInfo& record) {
   return PlainHistoryTarget(*record.BackupInfo, FolderNameOf(*record.BackupInfo), DestinationPath(record));

@@ -6,6 +6,17 @@
 
 namespace vog {
 
+std::wstring DestinationPathOf(const TBackupFileInfo& record) {
+  std::wstring path = record.DestinationRoot();
+  path += L'\\';
+  if (!record.SubFolder().empty()) {
+    path += record.SubFolder();
+    path += L'\\';
+  }
+  path += record.FileName;
+  return path;
+}
+
 std::wstring_view FolderPartOf(std::wstring_view path) noexcept {
   const size_t slash = path.rfind(L'\\');
   return slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash + 1);

@@ -9,6 +9,7 @@
 namespace vog {
 
 class TFileInfo;
+class TBackupFileInfo;
 
 // The name a file is first written under when its item writes through a temporary name
 // (the percent signs are part of the name). At most one exists per run at a time.
@@ -20,6 +21,9 @@ using TInsideCheck = std::function<bool(std::wstring_view path, std::wstring_vie
 // The same check that also records a refusal (TBackup::GuardPath): false when `path` lies
 // outside `root`, after `record` (or the path) went to ErrorFiles with a message.
 using TPathGuard = std::function<bool(const std::wstring& path, const std::wstring& root, const TFileInfo* record)>;
+
+// Where a plain item's source record is written: its destination root, subfolder and name.
+std::wstring DestinationPathOf(const TBackupFileInfo& record);
 
 // The folder part of a path with its trailing "\" ("" when there is no "\").
 std::wstring_view FolderPartOf(std::wstring_view path) noexcept;
