@@ -12,11 +12,13 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string>
 
 #include "engine/Backup.h"
 #include "model/BackupInfo.h"
+#include "platform/SystemPlatform.h"
 #include "platform/memory/MemoryPlatform.h"
 
 namespace {
@@ -100,6 +102,33 @@ void BM_PlanNoChangeItem(benchmark::State& state) {
   vog::InstallPlatform(std::move(previous));
 }
 
+// The same on real files: VOG_PLAN_SOURCE and VOG_PLAN_DEST name a source folder and an
+// equal copy of it (scripts/bench-plan makes them and runs this under Wine).
+void BM_PlanRealFiles(benchmark::State& state) {
+  const char* source = std::getenv("VOG_PLAN_SOURCE");
+  const char* dest = std::getenv("VOG_PLAN_DEST");
+  if (!source || !dest) {
+    state.SkipWithError("VOG_PLAN_SOURCE and VOG_PLAN_DEST are not set");
+    return;
+  }
+  auto previous = vog::InstallPlatform(vog::CreateSystemPlatform());
+  vog::TBackupInfo item;
+  item.SourceFolder = std::wstring(source, source + std::strlen(source));
+  item.DestFolder = std::wstring(dest, dest + std::strlen(dest));
+  item.Condition.Mirroring = true;
+  int changes = 0;
+  for (auto _ : state) {
+    vog::TBackup backup;
+    backup.AddItem(&item);
+    backup.Plan();
+    changes = backup.GetAllCopyFiles().Count() + backup.GetAllMirrorFiles().Count() + backup.MirrorFolders.Count() +
+              backup.NewFolders.Count();
+  }
+  state.counters["planned_changes"] = changes;  // 0: the copy is equal
+  vog::InstallPlatform(std::move(previous));
+}
+
 }  // namespace
 
 BENCHMARK(BM_PlanNoChangeItem)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PlanRealFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
