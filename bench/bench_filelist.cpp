@@ -19,40 +19,7 @@
 
 #include "scan/FileInfoList.h"
 
-namespace {
-
-// Bytes requested and not yet freed. Each block carries its size in a header in front.
-std::atomic<int64_t> g_live{0};
-constexpr std::size_t kHeader = 16;
-
-void* Allocate(std::size_t size) noexcept {
-  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
-  if (!block) return nullptr;
-  *reinterpret_cast<std::size_t*>(block) = size;
-  g_live.fetch_add(static_cast<int64_t>(size), std::memory_order_relaxed);
-  return block + kHeader;
-}
-
-void Release(void* p) noexcept {
-  if (!p) return;
-  auto* block = static_cast<unsigned char*>(p) - kHeader;
-  g_live.fetch_sub(static_cast<int64_t>(*reinterpret_cast<std::size_t*>(block)), std::memory_order_relaxed);
-  std::free(block);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (void* p = Allocate(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+#include "HeapCounter.h"
 
 namespace {
 
