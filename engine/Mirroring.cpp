@@ -47,10 +47,8 @@ void TBackup::ExtractMirrorFiles(TBackupInfoAndFile& pair, TOwnedFileInfoList& s
                                  const TFolderList& destFolders) {
   TBackupInfo& item = *pair.Info;
   // 1. Destination files the filtered source lacks.
-  std::wstring key;
   for (TFileInfo* dest : destFiles) {
-    key = dest->RelativePath();
-    if (sourceFiles.ItemByRelativePath(key)) continue;
+    if (sourceFiles.ItemWithRelativePathOf(*dest)) continue;
     auto record = std::make_unique<TBackupFileInfo>();
     record->Assign(*dest);
     pair.MirrorFiles.Add(std::move(record));

@@ -89,9 +89,8 @@ TLookupIndex::TLookupIndex(const std::vector<Slot>& items, bool byFullPath) : by
 }
 
 template <class Slot>
-bool TLookupIndex::Find(const std::vector<Slot>& items, std::wstring_view key, int& index) const {
+bool TLookupIndex::Find(const std::vector<Slot>& items, const TPieces& k, int& index) const {
   if (slots_.empty()) return false;
-  const TPieces k = OnePiece(key);
   const uint64_t hash = HashPieces(k);
   const uint64_t tag = TagOf(hash);
   const size_t capacity = slots_.size();
@@ -130,7 +129,7 @@ bool TLookupIndex::Find(const std::vector<Slot>& items, std::wstring_view key, i
 
 template TLookupIndex::TLookupIndex(const std::vector<TFileInfo*>&, bool);
 template TLookupIndex::TLookupIndex(const std::vector<std::unique_ptr<TFileInfo>>&, bool);
-template bool TLookupIndex::Find(const std::vector<TFileInfo*>&, std::wstring_view, int&) const;
-template bool TLookupIndex::Find(const std::vector<std::unique_ptr<TFileInfo>>&, std::wstring_view, int&) const;
+template bool TLookupIndex::Find(const std::vector<TFileInfo*>&, const TPieces&, int&) const;
+template bool TLookupIndex::Find(const std::vector<std::unique_ptr<TFileInfo>>&, const TPieces&, int&) const;
 
 }  // namespace vog::detail

@@ -104,7 +104,7 @@ void TFileInfoListBase<Slot>::SortByFullPath() {
 }
 
 template <class Slot>
-bool TFileInfoListBase<Slot>::Find(bool byFullPath, std::wstring_view key, int& index) {
+bool TFileInfoListBase<Slot>::Find(bool byFullPath, const TPieces& key, int& index) {
   if (!(byFullPath ? sortedByFullPath_ : sortedByRelativePath_)) Sort(byFullPath, !byFullPath);
   if (items_.empty()) {
     index = 0;
@@ -123,18 +123,24 @@ bool TFileInfoListBase<Slot>::Find(bool byFullPath, std::wstring_view key, int& 
 
 template <class Slot>
 bool TFileInfoListBase<Slot>::FindByRelativePath(std::wstring_view key, int& index) {
-  return Find(false, key, index);
+  return Find(false, OnePiece(key), index);
 }
 
 template <class Slot>
 bool TFileInfoListBase<Slot>::FindByFullPath(std::wstring_view key, int& index) {
-  return Find(true, key, index);
+  return Find(true, OnePiece(key), index);
 }
 
 template <class Slot>
 TFileInfo* TFileInfoListBase<Slot>::ItemByRelativePath(std::wstring_view key) {
   int index = 0;
   return FindByRelativePath(key, index) ? (*this)[index] : nullptr;
+}
+
+template <class Slot>
+TFileInfo* TFileInfoListBase<Slot>::ItemWithRelativePathOf(const TFileInfo& record) {
+  int index = 0;
+  return Find(false, RelativePieces(record), index) ? (*this)[index] : nullptr;
 }
 
 template <class Slot>

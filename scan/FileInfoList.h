@@ -27,6 +27,9 @@
 
 namespace vog {
 
+namespace pathkey {
+struct TPieces;
+}
 namespace detail {
 class TLookupIndex;
 
@@ -135,6 +138,8 @@ public:
   bool FindByRelativePath(std::wstring_view key, int& index);
   bool FindByFullPath(std::wstring_view key, int& index);
   TFileInfo* ItemByRelativePath(std::wstring_view key);
+  // ItemByRelativePath(record.RelativePath()), without building that text.
+  TFileInfo* ItemWithRelativePathOf(const TFileInfo& record);
   TFileInfo* ItemByFullPath(std::wstring_view key);
 
   iterator begin() const noexcept { return iterator(items_.data()); }
@@ -158,7 +163,7 @@ protected:
 
 private:
   void Sort(bool byFullPath, bool pumpMessages);
-  bool Find(bool byFullPath, std::wstring_view key, int& index);
+  bool Find(bool byFullPath, const pathkey::TPieces& key, int& index);
 
   bool sortedByFullPath_ = false;
   bool sortedByRelativePath_ = false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scan/FileInfo.h"
+#include "scan/PathKey.h"
 
 namespace vog {
 
@@ -27,7 +28,11 @@ bool SortRecords(std::vector<Slot>& items, bool byFullPath, IMessagePump* pump, 
 
 // The bisection of the list, comparing `key` with each record met.
 template <class Slot>
-bool Bisect(const std::vector<Slot>& items, bool byFullPath, std::wstring_view key, int& index);
+bool Bisect(const std::vector<Slot>& items, bool byFullPath, const pathkey::TPieces& key, int& index);
+template <class Slot>
+bool Bisect(const std::vector<Slot>& items, bool byFullPath, std::wstring_view key, int& index) {
+  return Bisect(items, byFullPath, pathkey::OnePiece(key), index);
+}
 
 // A hash table over a sorted list: every run of equal keys is found by hashing the key,
 // and the bisection is then replayed on positions alone, so a lookup gives the same index
@@ -42,7 +47,7 @@ public:
   // True and the bisection's index when `key` is in the list; false when it is not
   // (the caller bisects for the insertion point).
   template <class Slot>
-  bool Find(const std::vector<Slot>& items, std::wstring_view key, int& index) const;
+  bool Find(const std::vector<Slot>& items, const pathkey::TPieces& key, int& index) const;
 
 private:
   struct TSlot {

@@ -180,8 +180,7 @@ bool SortRecords(std::vector<Slot>& items, bool byFullPath, IMessagePump* pump, 
 }
 
 template <class Slot>
-bool Bisect(const std::vector<Slot>& items, bool byFullPath, std::wstring_view key, int& index) {
-  const TPieces k = OnePiece(key);
+bool Bisect(const std::vector<Slot>& items, bool byFullPath, const TPieces& k, int& index) {
   ptrdiff_t lo = 0, hi = static_cast<ptrdiff_t>(items.size()) - 1;
   bool found = false;
   while (lo <= hi) {
@@ -204,7 +203,7 @@ bool Bisect(const std::vector<Slot>& items, bool byFullPath, std::wstring_view k
 template bool SortRecords(std::vector<TFileInfo*>&, bool, IMessagePump*, const std::atomic<bool>*, bool&);
 template bool SortRecords(std::vector<std::unique_ptr<TFileInfo>>&, bool, IMessagePump*, const std::atomic<bool>*,
                           bool&);
-template bool Bisect(const std::vector<TFileInfo*>&, bool, std::wstring_view, int&);
-template bool Bisect(const std::vector<std::unique_ptr<TFileInfo>>&, bool, std::wstring_view, int&);
+template bool Bisect(const std::vector<TFileInfo*>&, bool, const TPieces&, int&);
+template bool Bisect(const std::vector<std::unique_ptr<TFileInfo>>&, bool, const TPieces&, int&);
 
 }  // namespace vog::detail

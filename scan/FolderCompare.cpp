@@ -64,17 +64,12 @@ void TFolderCompare::Execute() {
   if (!SourceFiles || !CopyFiles || !BackupInfo) return;
   const TBackupCondition& condition = BackupInfo->Condition;
   // The first lookup sorts the destination list; that sort lets messages run too.
-  std::wstring key;
   for (const TFileInfo* source : *SourceFiles) {
     bool copy = false;
     if (condition.CopyAll) {
       copy = true;
     } else {
-      const TFileInfo* dest = nullptr;
-      if (DestFiles) {
-        key = source->RelativePath();
-        dest = DestFiles->ItemByRelativePath(key);
-      }
+      const TFileInfo* dest = DestFiles ? DestFiles->ItemWithRelativePathOf(*source) : nullptr;
       if (dest) {
         if (condition.CopyNewer) {
           copy = SourceIsNewer(source->Time, dest->Time);

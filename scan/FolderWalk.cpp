@@ -25,6 +25,7 @@ void TFolderWalk::Run() {
   std::wstring root = RootFolder;
   if (!root.empty() && root.back() == L'\\') root.pop_back();
   root_ = MakeSharedText(root + L"\\");
+  times_.Clear();
   Walk(root, std::wstring(), nullptr);
 }
 
@@ -54,7 +55,7 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
     } else {
       auto record = std::make_unique<TBackupFileInfo>();
       record->SetPath(root_, sharedRelative, data.Name);
-      record->Time = DosTimeOfFileTime(data.LastWriteTime);
+      record->Time = times_.DosTime(data.LastWriteTime);
       record->Size = data.Size;
       record->Attr = data.Attr;
       record->BackupInfo = BackupInfo;

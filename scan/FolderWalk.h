@@ -19,6 +19,7 @@
 #include "scan/FileInfo.h"
 #include "scan/FileInfoList.h"
 #include "scan/FolderList.h"
+#include "scan/RecordTime.h"
 
 namespace vog {
 
@@ -53,6 +54,7 @@ private:
   void Walk(const std::wstring& folder, const std::wstring& relative, const TSharedText& sharedRelative);
 
   TSharedText root_;
+  TDosTimeCache times_;
   bool stopped_ = false;
 };
 

@@ -28,6 +28,14 @@ void FillInfo(const Data& d, TFindData& data) {
   data.LastWriteTime = FromFt(d.ftLastWriteTime);
 }
 
+// A search that asks for no short (8.3) names, which nothing here uses: working them out
+// for each entry is most of a listing's cost on some systems. A listing (`listing`) also
+// asks for large batches of entries per system call.
+HANDLE FindFirstBasic(const std::wstring& path, WIN32_FIND_DATAW& fd, bool listing) {
+  return FindFirstFileExW(path.c_str(), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr,
+                          listing ? FIND_FIRST_EX_LARGE_FETCH : 0);
+}
+
 void FromFindData(const WIN32_FIND_DATAW& fd, TFindData& data) {
   data.Name = fd.cFileName;
   FillInfo(fd, data);
@@ -90,7 +98,7 @@ bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
 // The stored name of an entry (its letter case), or "" when it cannot be found.
 std::wstring StoredName(const std::wstring& path) {
   WIN32_FIND_DATAW fd;
-  const TSearchHandle search(FindFirstFileW(path.c_str(), &fd));
+  const TSearchHandle search(FindFirstBasic(path, fd, false));
   return search ? std::wstring(fd.cFileName) : std::wstring();
 }
 
@@ -111,7 +119,7 @@ public:
   uint32_t FindFirst(const std::wstring& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first) override {
     handle.reset();
     WIN32_FIND_DATAW fd;
-    TSearchHandle search(FindFirstFileW(ExtendedPath(pattern).c_str(), &fd));
+    TSearchHandle search(FindFirstBasic(ExtendedPath(pattern), fd, true));
     if (!search) return GetLastError();
     FromFindData(fd, first);
     handle = std::make_unique<TWin32FindHandle>(std::move(search));
@@ -136,7 +144,7 @@ public:
     FillInfo(fa, info);
     // The name as stored (its letter case) comes from a search; a root has none.
     WIN32_FIND_DATAW fd;
-    const TSearchHandle search(path.find_first_of(L"*?") == std::wstring::npos ? FindFirstFileW(p.c_str(), &fd)
+    const TSearchHandle search(path.find_first_of(L"*?") == std::wstring::npos ? FindFirstBasic(p, fd, false)
                                                                                : INVALID_HANDLE_VALUE);
     if (search) {
       info.Name = fd.cFileName;

@@ -57,7 +57,7 @@ struct TKernelHandleTraits {
 };
 using THandle = TUniqueHandle<TKernelHandleTraits>;
 
-// A search of FindFirstFileW.
+// A search of FindFirstFileExW.
 struct TSearchHandleTraits {
   using Handle = HANDLE;
   static Handle None() { return INVALID_HANDLE_VALUE; }

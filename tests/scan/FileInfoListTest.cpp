@@ -111,6 +111,16 @@ TEST(FileInfoList, IndexedLookupsAgreeWithTheBisection) {
   };
   list.SortByRelativePath();
   checkAll(false);
+  // A record as the key finds what its relative path finds.
+  int hits = 0;
+  for (int i = 0; i < 400; ++i) {
+    const TFileInfo& probe =
+        *r.Make(L"E:\\", i % 4 ? L"dir" + std::to_wstring(i % 30) : L"", L"F" + std::to_wstring(i) + L".txt");
+    const TFileInfo* found = list.ItemWithRelativePathOf(probe);
+    ASSERT_EQ(found, list.ItemByRelativePath(probe.RelativePath())) << i;
+    hits += found != nullptr;
+  }
+  EXPECT_GT(hits, 100);
   list.SortByFullPath();
   checkAll(true);
 
