@@ -165,15 +165,23 @@ bool SortRecords(std::vector<Slot>& items, bool byFullPath, IMessagePump* pump, 
     if (a.Rank < b.Rank ? b.Rank > a.End : a.Rank > b.End) return a.Rank < b.Rank ? -1 : 1;
     return ComparePieces(Pieces(*a.Record, byFullPath), Pieces(*b.Record, byFullPath));
   };
+  // A list already in strictly increasing order (a folder walk gives one, or nearly) is
+  // left as it is: the quicksort would not move any of its records. Equal keys may be
+  // exchanged by the quicksort, so a list that holds any goes through it.
+  auto sortEntries = [&entries, n, stop](auto& compare) {
+    bool increasing = true;
+    for (size_t i = 1; i < n && increasing; ++i) increasing = compare(entries[i - 1], entries[i]) < 0;
+    return increasing || QuickSort(entries.data(), 0, static_cast<ptrdiff_t>(n) - 1, compare, stop);
+  };
   bool done;
   if (pump) {
     auto compare = [pump, &compareEntries](const TDecorated& a, const TDecorated& b) {
       pump->ProcessMessages();
       return compareEntries(a, b);
     };
-    done = QuickSort(entries.data(), 0, static_cast<ptrdiff_t>(n) - 1, compare, stop);
+    done = sortEntries(compare);
   } else {
-    done = QuickSort(entries.data(), 0, static_cast<ptrdiff_t>(n) - 1, compareEntries, stop);
+    done = sortEntries(compareEntries);
   }
   PutInOrder(items, entries);
   return done;

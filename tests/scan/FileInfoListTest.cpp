@@ -247,7 +247,7 @@ TEST(FileInfoList, SortByRelativePathLetsTheInterfaceBreathe) {
   list.SortByFullPath();
   EXPECT_EQ(pump.Calls(), 0);
   list.SortByRelativePath();
-  EXPECT_GT(pump.Calls(), 99);
+  EXPECT_GE(pump.Calls(), 99);  // once per comparison, the list already in order
 }
 
 TEST(FileInfoList, RemoveDeleteAndOnRemove) {

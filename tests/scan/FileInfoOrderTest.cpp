@@ -104,5 +104,27 @@ TEST(FileInfoOrder, SortGivesTheTextOrderAndLookupsTheBisectionsIndex) {
   }
 }
 
+// A list in order (as a walk gives it) and one out of order only at its end both come out
+// in order.
+TEST(FileInfoOrder, ListsInOrderOrNearlySoComeOutSorted) {
+  MixedRecords records(9, false);
+  TFileInfoList all;
+  for (TFileInfo* record : records.All()) all.Add(record);
+  all.SortByRelativePath();
+  std::vector<TFileInfo*> distinct;
+  for (TFileInfo* record : all)
+    if (distinct.empty() || CompareText(distinct.back()->RelativePath(), record->RelativePath()) != 0)
+      distinct.push_back(record);
+  ASSERT_GT(distinct.size(), 20u);
+  for (bool swapLast : {false, true}) {
+    std::vector<TFileInfo*> input = distinct;
+    if (swapLast) std::swap(input[input.size() - 2], input.back());
+    TFileInfoList list;
+    for (TFileInfo* record : input) list.Add(record);
+    list.SortByRelativePath();
+    EXPECT_EQ(std::vector<TFileInfo*>(list.begin(), list.end()), distinct) << swapLast;
+  }
+}
+
 }  // namespace
 }  // namespace vog
