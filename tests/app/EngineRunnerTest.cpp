@@ -6,6 +6,7 @@
 #include "base/TextFile.h"
 #include "engine/Backup.h"
 #include "engine/HistoryFolders.h"
+#include "support/ScriptedUi.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace vog::test {
@@ -85,6 +86,22 @@ TEST_F(EngineRunnerTest, ProblemsTheLogCannotHoldGoToTheErrorFile) {
   const std::wstring text = DecodeText(bytes, CodePage());
   for (const wchar_t* expected : {L"Backup.cab\" の形式には対応していません", L"11 個を削除するところだったため"})
     EXPECT_NE(text.find(expected), std::wstring::npos) << WideToUtf8(expected);
+}
+
+// An overwrite question would hold a scheduled run for ever: the quiet run takes the default.
+TEST_F(EngineRunnerTest, TheQuietRunAsksNothingAndOverwrites) {
+  TScriptedQuestions questions;
+  questions.Answer(TAnswer::No);
+  form->Items[0]->ConfirmOverwrite = true;
+  form->Items[0]->KeepHistory = false;  // asked only where no history version is kept
+  Fs().AddFile(L"D:\\Backup\\文書\\a.txt", "old");
+  Mem().MemClock->Advance(60000);
+  Fs().AddFile(L"C:\\Src\\a.txt", "new");
+  EXPECT_EQ(form->RunQuietBackup().ExitCode, exitcode::Success);
+  EXPECT_TRUE(questions.Asked().empty());
+  std::string content;
+  Fs().ReadContent(L"D:\\Backup\\文書\\a.txt", content);
+  EXPECT_EQ(content, "new");
 }
 
 }  // namespace
