@@ -14,6 +14,7 @@
 #include "platform/Platform.h"
 #include "scan/BackupLog.h"
 #include "scan/FileInfoList.h"
+#include "scan/Questions.h"
 #include "services/drives/Drives.h"
 
 namespace vog {
@@ -77,6 +78,9 @@ TQuietRunResult TMainForm::RunQuietBackup() {
   TDateTime start = Clock().Now();
   Busy = true;
   view_.EnableRunButtons(false);
+  // The quiet run never asks: nobody may be at the machine, and a box would hold a
+  // scheduled run for ever. Every question takes its default answer.
+  IQuestions* questions = InstallQuestions(nullptr);
 
   // The end of the run, whatever ended it: the engine goes first, connections made for the
   // run are cancelled, and every item shows its stored folder texts again.
@@ -89,6 +93,7 @@ TQuietRunResult TMainForm::RunQuietBackup() {
     saved.PutBack(Items);
     if (Data.IdlePriority) view_.SetIdlePriority(false);
     view_.SetBusyCursor(false);
+    InstallQuestions(questions);
   };
 
   try {
@@ -145,6 +150,9 @@ TQuietRunResult TMainForm::RunQuietBackup() {
         // The unattended run has nobody to tell; the run itself is complete.
       }
     }
+    // Nobody reads a box after a quiet run: what the log cannot hold goes to the error file.
+    const std::vector<std::wstring> problems = runner->Problems();
+    if (!problems.empty()) WriteUnattendedReport(problems);
     result.RunErrorCode = code;
     result.FailedFiles = runner->ErrorFiles().Count();
     result.DeletionsHeldBack = heldBack;
@@ -205,12 +213,19 @@ void TMainForm::WriteErrorLog(IBackupRunner* runner, TDateTime elapsed) {
   }
 }
 
-void TMainForm::WriteUnattendedError(const std::wstring& message) {
-  // One line: when, the data file, the message (its line breaks made blanks).
-  std::wstring line = L"【" + FormatDateTime(L"yyyy/mm/dd hh:nn:ss", Clock().Now()) + L"】\t" + DataFilePath + L"\t";
-  for (wchar_t c : message) line += c == L'\r' || c == L'\n' || c == L'\t' ? L' ' : c;
-  WriteFileReplacing(AddBackslash(Files().ProgramFolder()) + kUnattendedErrorFile,
-                     EncodeUtf16LeWithBom(line + L"\r\n"));
+void TMainForm::WriteUnattendedError(const std::wstring& message) { WriteUnattendedReport({message}); }
+
+void TMainForm::WriteUnattendedReport(const std::vector<std::wstring>& messages) {
+  // A line per message: when, the data file, the message (its line breaks made blanks).
+  const std::wstring head =
+      L"【" + FormatDateTime(L"yyyy/mm/dd hh:nn:ss", Clock().Now()) + L"】\t" + DataFilePath + L"\t";
+  std::wstring text;
+  for (const std::wstring& message : messages) {
+    text += head;
+    for (wchar_t c : message) text += c == L'\r' || c == L'\n' || c == L'\t' ? L' ' : c;
+    text += L"\r\n";
+  }
+  WriteFileReplacing(AddBackslash(Files().ProgramFolder()) + kUnattendedErrorFile, EncodeUtf16LeWithBom(text));
 }
 
 }  // namespace vog

@@ -36,6 +36,10 @@ foreach(dir ${VOG_TEST_DIRS})
   if(VOG_WINDOWS)
     target_link_options(test_${name} PRIVATE -municode)
   endif()
+  if(VOG_WINDOWS AND name STREQUAL "app")
+    # The program's Win32 question boxes, tested on their own under Wine.
+    target_sources(test_app PRIVATE ${CMAKE_SOURCE_DIR}/app/win32/Win32Questions.cpp)
+  endif()
   add_test(NAME ${name} COMMAND test_${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES
     TIMEOUT 1200

@@ -11,6 +11,7 @@
 #include "app/EngineRunner.h"
 #include "app/MainForm.h"
 #include "app/win32/Win32MainView.h"
+#include "app/win32/Win32Questions.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -34,6 +35,8 @@ int RunProgram(HINSTANCE instance, int showCommand) {
   int exitCode = 0;
   {
     win32::TMainWindow window(instance);
+    win32::TWin32Questions questions(window.Handle(), kDefaultCaption);
+    InstallQuestions(&questions);
     TMainForm form(window, CommandLineArguments());
     form.RunnerFactory = CreateEngineRunner;
     window.SetForm(&form);
@@ -54,6 +57,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
       }
     }
     exitCode = form.ExitCode;
+    InstallQuestions(nullptr);
   }
   InstallMessagePump(nullptr);
   return exitCode;

@@ -12,6 +12,7 @@
 #include "services/archive/ArchiveFormat.h"
 #include "services/archive/ArchivePaths.h"
 #include "services/archive/ArchiveTemp.h"
+#include "services/archive/PackAhead.h"
 
 namespace vog {
 
@@ -190,7 +191,7 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       if (file.Path.empty()) throw TFailure{err::InvalidName, L"書庫に入れるファイル名が空です。"};
       file.SourcePath = archive::JoinPath(baseFolder, relative);
       TFindData info;
-      if (uint32_t code = Files().GetInfo(file.SourcePath, info))
+      if (uint32_t code = Files().GetStatus(file.SourcePath, info))
         archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
       if (info.Attr & attr::Directory)
         throw TFailure{err::AccessDenied, L"フォルダは書庫に入れられません: " + file.SourcePath};
@@ -249,7 +250,19 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       options.Level = std::clamp(Options.Compression, 0, 3);
       options.StoreAttributes = Options.KeepAttributes;
       auto out = format->CreateWriter(writer, options);
+      // The files in the order they are added, read and compressed ahead on other threads.
+      std::vector<const archive::TNewFile*> order;
+      for (size_t i = 0; i < entries.size(); ++i) {
+        const long f = fileOf[i];
+        if (f >= 0 && replace[static_cast<size_t>(f)] && lastEntry[static_cast<size_t>(f)] == static_cast<long>(i))
+          order.push_back(&files[static_cast<size_t>(f)]);
+      }
+      for (size_t f = 0; f < files.size(); ++f)
+        if (lastEntry[f] < 0) order.push_back(&files[f]);
+      archive::TPackAhead ahead(*out, order);
+      size_t taken = 0;
       auto add = [&](const archive::TNewFile& file) {
+        if (const auto prepared = ahead.Take(taken++)) return out->AddPrepared(file, *prepared);
         std::unique_ptr<IFileStream> data;
         if (uint32_t code = Files().OpenFile(file.SourcePath, TOpenMode::Read, share::Read | share::Write, data))
           archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);

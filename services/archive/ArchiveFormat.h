@@ -61,6 +61,14 @@ struct TWriteOptions {
   bool ForceZip64 = false;  // ZIP: write ZIP64 fields for every entry (interoperability checks)
 };
 
+// A file read and compressed ahead of its turn, ready to be written as an entry.
+struct TPreparedFile {
+  std::vector<uint8_t> Data;  // the entry's data as it is written
+  int64_t Size = 0;           // bytes read
+  uint32_t Crc = 0;
+  bool Stored = false;  // Data holds the file's bytes as they are
+};
+
 // Writes a new archive front to back. Entries are added in the order they should appear.
 class IArchiveWriter {
 public:
@@ -69,6 +77,15 @@ public:
   virtual void CopyEntry(TReader& source, const TEntry& entry) = 0;
   // Compresses a file into a new entry; `data` is the open file.
   virtual void AddFile(const TNewFile& file, IFileStream& data) = 0;
+  // Reads and compresses a file of at most `limit` bytes into memory. It touches nothing
+  // of the writer, so several threads may prepare files at once. Null when the file is
+  // larger or the format does not prepare files: it is then added by AddFile.
+  virtual std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit) const {
+    (void)file, (void)data, (void)limit;
+    return nullptr;
+  }
+  // Writes the entry of a file that Prepare made.
+  virtual void AddPrepared(const TNewFile& file, const TPreparedFile& prepared);
   // Writes what ends the archive (central directory, end marker).
   virtual void Finish() = 0;
 };

@@ -31,6 +31,7 @@ constexpr uint64_t kMax32 = 0xFFFFFFFFull;
 constexpr uint16_t kMadeBy = (10 << 8) | 20;
 constexpr uint16_t kNeeded = 20;
 constexpr uint16_t kNeeded64 = 45;
+constexpr int kLevels[] = {0, 1, 6, 9};  // zlib levels of options 0 (store) to 3 (best)
 
 uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t size) {
   while (size > 0) {
@@ -129,26 +130,7 @@ public:
   void AddFile(const TNewFile& file, IFileStream& data) override {
     in_.resize(kChunk);
     packed_.resize(kChunk);
-    TEntry e;
-    e.Path = file.Path;
-    std::wstring slashed = file.Path;
-    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
-    bool lossless = false;
-    e.RawName = CodePage().WideToAnsi(slashed, &lossless);
-    if (!lossless) {
-      e.RawName = WideToUtf8(slashed);
-      e.Flags |= kFlagUtf8;
-    } else if (!IsAscii(e.RawName)) {
-      // Older tools read the code page 932 name; current ones, on a machine of any code
-      // page, the UTF-8 name of the Unicode path field beside it.
-      e.Extra = UnicodePathField(e.RawName, WideToUtf8(slashed));
-    }
-    if (e.RawName.size() > 0xFFFF) throw TFailure{err::FilenameExceedRange, L"名前が長すぎます: " + file.Path};
-    e.DosTime = file.DosTime;
-    e.Attr = options_.StoreAttributes ? file.Attr : attr::Archive;
-    e.ExternalAttr = e.Attr;
-    e.VersionMadeBy = kMadeBy;
-    e.ZipMethod = options_.Level == 0 || file.Size == 0 ? 0 : 8;
+    TEntry e = NewEntry(file);
     e.Offset = out_.Position();
     const bool zip64 = options_.ForceZip64 || static_cast<uint64_t>(file.Size) >= kMax32 - 65536;
     out_.Write(LocalHeader(e, zip64));
@@ -172,6 +154,53 @@ public:
       throw TFailure{err::FileCorrupt, L"読み込み中にファイルが大きくなりました: " + file.SourcePath};
     const std::string local = LocalHeader(e, zip64);  // the same length as the first one
     out_.Patch(e.Offset, local.data(), local.size());
+    central_.push_back(std::move(e));
+  }
+
+  std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit) const override {
+    auto prepared = std::make_unique<TPreparedFile>();
+    std::vector<uint8_t> raw(std::min(limit, static_cast<size_t>(std::max<int64_t>(file.Size, 0))) + 1);
+    const size_t n = ReadFileChunk(data, raw.data(), raw.size(), file.SourcePath);
+    if (n > limit) return nullptr;  // grew beyond the limit: AddFile streams it
+    raw.resize(n);
+    prepared->Size = static_cast<int64_t>(n);
+    prepared->Crc = Crc32(0, raw.data(), n);
+    if (options_.Level != 0 && n != 0) {
+      z_stream z{};
+      if (deflateInit2(&z, kLevels[std::clamp(options_.Level, 0, 3)], Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+          Z_OK)
+        throw TFailure{err::NotEnoughMemory, L"圧縮を開始できません: " + file.SourcePath};
+      std::vector<uint8_t> packed(deflateBound(&z, static_cast<uLong>(n)));
+      z.next_in = raw.data();
+      z.avail_in = static_cast<uInt>(n);
+      z.next_out = packed.data();
+      z.avail_out = static_cast<uInt>(packed.size());
+      const int status = deflate(&z, Z_FINISH);
+      const size_t produced = packed.size() - z.avail_out;
+      (void)deflateEnd(&z);
+      if (status != Z_STREAM_END)
+        throw TFailure{err::GenFailure, L"圧縮に失敗しました（zlib " + IntToText(status) + L"）: " + file.SourcePath};
+      if (produced < n) {
+        packed.resize(produced);
+        prepared->Data = std::move(packed);
+        return prepared;
+      }
+    }
+    prepared->Stored = true;  // compression does not pay, or none was asked for
+    prepared->Data = std::move(raw);
+    return prepared;
+  }
+
+  void AddPrepared(const TNewFile& file, const TPreparedFile& prepared) override {
+    TEntry e = NewEntry(file);
+    e.ZipMethod = prepared.Stored ? 0 : 8;
+    e.Size = prepared.Size;
+    e.PackedSize = prepared.Data.size();
+    e.Crc = prepared.Crc;
+    e.Offset = out_.Position();
+    const bool zip64 = options_.ForceZip64 || static_cast<uint64_t>(e.Size) >= kMax32 - 65536;
+    out_.Write(LocalHeader(e, zip64));
+    out_.Write(prepared.Data.data(), prepared.Data.size());
     central_.push_back(std::move(e));
   }
 
@@ -211,6 +240,31 @@ public:
   }
 
 private:
+  // The entry of a new file, before its data: name, time, attributes, method.
+  TEntry NewEntry(const TNewFile& file) const {
+    TEntry e;
+    e.Path = file.Path;
+    std::wstring slashed = file.Path;
+    std::replace(slashed.begin(), slashed.end(), L'\\', L'/');
+    bool lossless = false;
+    e.RawName = CodePage().WideToAnsi(slashed, &lossless);
+    if (!lossless) {
+      e.RawName = WideToUtf8(slashed);
+      e.Flags |= kFlagUtf8;
+    } else if (!IsAscii(e.RawName)) {
+      // Older tools read the code page 932 name; current ones, on a machine of any code
+      // page, the UTF-8 name of the Unicode path field beside it.
+      e.Extra = UnicodePathField(e.RawName, WideToUtf8(slashed));
+    }
+    if (e.RawName.size() > 0xFFFF) throw TFailure{err::FilenameExceedRange, L"名前が長すぎます: " + file.Path};
+    e.DosTime = file.DosTime;
+    e.Attr = options_.StoreAttributes ? file.Attr : attr::Archive;
+    e.ExternalAttr = e.Attr;
+    e.VersionMadeBy = kMadeBy;
+    e.ZipMethod = options_.Level == 0 || file.Size == 0 ? 0 : 8;
+    return e;
+  }
+
   std::string LocalHeader(const TEntry& e, bool zip64) const {
     std::string h;
     PutU32(h, kLocalSig);
@@ -306,7 +360,6 @@ private:
 
   void Deflate(const TNewFile& file, IFileStream& data, TEntry& e) {
     // One deflate stream serves every entry of the archive.
-    static const int kLevels[] = {0, 1, 6, 9};
     if (!deflating_) {
       if (deflateInit2(&z_, kLevels[std::clamp(options_.Level, 0, 3)], Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
           Z_OK)

@@ -43,10 +43,11 @@ protected:
   }
 
   // Restores every item of `items` (all checked) from E:\Dst.
-  void Restore(std::vector<TBackupInfo*> items, bool clear = false) {
+  void Restore(std::vector<TBackupInfo*> items, bool clear = false, bool changedOnly = true) {
     TRestore restore;
     restore.Settings.MainDestFolder = L"E:\\Dst";
     restore.Settings.ClearRestoreTarget = clear;
+    restore.Settings.RestoreChangedOnly = changedOnly;
     for (TBackupInfo* item : items) restore.Add(item, true);
     restore.Execute();
     errors_ = restore.ErrorFiles.Count();
@@ -145,6 +146,31 @@ TEST_F(RestoreTest, PlainItemsComeBackWithoutHistoryFilesButWithTheirMarkers) {
   std::string content;
   Fs().ReadContent(L"D:\\C\\日本語\\b.txt", content);
   EXPECT_EQ(content, "beta beta");
+}
+
+// A file that looks like its backup (same size and time) is restored only when every file is.
+TEST_F(RestoreTest, RestoreChangedOnlyLeavesFilesThatLookLikeTheirBackup) {
+  for (const bool changedOnly : {true, false}) {
+    SCOPED_TRACE(changedOnly);
+    DeleteFolderTree(L"D:\\P");
+    DeleteFolderTree(L"E:\\Dst");
+    TBackupInfo& plain = Item(L"P", false);
+    AddTree(L"D:\\P");
+    Backup({&plain});
+    TFindData backedUp;
+    ASSERT_EQ(Files().GetInfo(L"D:\\P\\a.txt", backedUp), 0u);
+    Fs().AddFile(L"D:\\P\\a.txt", "ALPHA");
+    ASSERT_EQ(Files().SetTimes(L"D:\\P\\a.txt", nullptr, nullptr, &backedUp.LastWriteTime), 0u);
+    DeleteFileForce(L"D:\\P\\日本語\\b.txt");
+
+    Restore({&plain}, false, changedOnly);
+    EXPECT_EQ(errors_, 0);
+    std::string a, b;
+    Fs().ReadContent(L"D:\\P\\a.txt", a);
+    Fs().ReadContent(L"D:\\P\\日本語\\b.txt", b);
+    EXPECT_EQ(a, changedOnly ? "ALPHA" : "alpha");
+    EXPECT_EQ(b, "beta beta");
+  }
 }
 
 TEST_F(RestoreTest, ClearRestoreTargetEmptiesTheTargetUnlessItHoldsTheBackup) {
