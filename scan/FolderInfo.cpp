@@ -74,8 +74,17 @@ void TFolderInfo::Execute() {
     return Cancelled;
   };
   if (!Silent) {
-    // The label shows the path of each file found; the view shortens it to its width.
-    walk.AfterFile = [window](TBackupFileInfo& record) { window->SetStateText(record.FullPath()); };
+    // The label shows the path of each file found; the view shortens it to its width. The
+    // path is put together in one buffer kept for the whole walk.
+    walk.AfterFile = [window, path = std::wstring()](TBackupFileInfo& record) mutable {
+      path.assign(record.RootFolder());
+      if (!record.SubFolder().empty()) {
+        path += record.SubFolder();
+        path += L'\\';
+      }
+      path += record.FileName;
+      window->SetStateText(path);
+    };
   }
   walk.Run();
 }

@@ -7,7 +7,9 @@
 
 #include "base/Error.h"
 #include "model/BackupInfo.h"
+#include "scan/FolderInfo.h"
 #include "scan/FolderWalk.h"
+#include "scan/Progress.h"
 #include "support/MemoryFixture.h"
 
 namespace vog {
@@ -228,6 +230,34 @@ TEST_F(FolderWalkTest, TerminatedThreadLeavesPartialListsWithoutError) {
   EXPECT_TRUE(thread.Terminated());
   EXPECT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);
   EXPECT_LE(files_.Count(), 2000);
+}
+
+// The destination check's label shows the full path of each file it finds.
+TEST_F(FolderWalkTest, DestinationCheckShowsEachFilesPath) {
+  struct TRecordingFactory : IProgressFactory {
+    struct TWindow : TProgressState {
+      std::vector<std::wstring>* Texts = nullptr;
+      void SetStateText(std::wstring_view text) override { Texts->emplace_back(text); }
+    };
+    std::vector<std::wstring> Texts;
+    std::unique_ptr<IProgress> CreateProgress() override {
+      auto window = std::make_unique<TWindow>();
+      window->Texts = &Texts;
+      return window;
+    }
+  } factory;
+  IProgressFactory* previous = InstallProgressFactory(&factory);
+  Fs().AddFile(L"D:\\Dst\\a.txt", "");
+  Fs().AddFile(L"D:\\Dst\\Sub\\b.txt", "");
+  TFolderInfo scan;
+  scan.SetFiles(&files_);
+  scan.SetFolders(&folders_);
+  scan.SetRootFolder(L"D:\\Dst");
+  scan.Execute();
+  InstallProgressFactory(previous);
+  ASSERT_GE(factory.Texts.size(), 2u);
+  const std::vector<std::wstring> tail(factory.Texts.end() - 2, factory.Texts.end());
+  EXPECT_EQ(tail, (std::vector<std::wstring>{L"D:\\Dst\\a.txt", L"D:\\Dst\\Sub\\b.txt"}));
 }
 
 }  // namespace
