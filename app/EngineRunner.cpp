@@ -41,6 +41,13 @@ public:
     return view;
   }
   const std::vector<TMirrorHold>& HeldBack() override { return backup_.HeldBack; }
+  std::vector<std::wstring> Problems() override {
+    std::vector<std::wstring> problems = backup_.Refusals;
+    problems.insert(problems.end(), backup_.ArchiveProblems.begin(), backup_.ArchiveProblems.end());
+    problems.insert(problems.end(), HistoryProblems.begin(), HistoryProblems.end());
+    for (const TMirrorHold& hold : backup_.HeldBack) problems.push_back(MirrorHoldReport(hold));
+    return problems;
+  }
 
   std::vector<std::wstring> HistoryProblems;
 

@@ -87,7 +87,8 @@ struct TQuietRunResult {
 
 inline constexpr const wchar_t* kDefaultCaption = L"バックアップ";
 inline constexpr const wchar_t* kDefaultDataFileName = L"VogratelData.vgd";
-// The last error that ended an unattended action: one line "【time】 TAB data file TAB message".
+// The error that ended the last unattended action, or the problems of the last quiet run
+// that the log cannot hold: one line each, "【time】 TAB data file TAB message".
 inline constexpr const wchar_t* kUnattendedErrorFile = L"Vogratel.err";
 inline constexpr const wchar_t* kLastRunLabel = L"前回バックアップ日時： ";
 inline constexpr const wchar_t* kSaveChangesQuestion = L"変更を保存しますか？";
@@ -174,6 +175,8 @@ public:
   // Writes the message of an error that ended an unattended action to kUnattendedErrorFile
   // in the program's folder (replacing the previous one); failures are ignored.
   void WriteUnattendedError(const std::wstring& message);
+  // The same for the problems of a run that went to its end (one line each).
+  void WriteUnattendedReport(const std::vector<std::wstring>& messages);
 
 private:
   void RunCommandLineActions();

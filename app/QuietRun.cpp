@@ -145,6 +145,9 @@ TQuietRunResult TMainForm::RunQuietBackup() {
         // The unattended run has nobody to tell; the run itself is complete.
       }
     }
+    // Nobody reads a box after a quiet run: what the log cannot hold goes to the error file.
+    const std::vector<std::wstring> problems = runner->Problems();
+    if (!problems.empty()) WriteUnattendedReport(problems);
     result.RunErrorCode = code;
     result.FailedFiles = runner->ErrorFiles().Count();
     result.DeletionsHeldBack = heldBack;
@@ -205,12 +208,18 @@ void TMainForm::WriteErrorLog(IBackupRunner* runner, TDateTime elapsed) {
   }
 }
 
-void TMainForm::WriteUnattendedError(const std::wstring& message) {
-  // One line: when, the data file, the message (its line breaks made blanks).
-  std::wstring line = L"【" + FormatDateTime(L"yyyy/mm/dd hh:nn:ss", Clock().Now()) + L"】\t" + DataFilePath + L"\t";
-  for (wchar_t c : message) line += c == L'\r' || c == L'\n' || c == L'\t' ? L' ' : c;
-  WriteFileReplacing(AddBackslash(Files().ProgramFolder()) + kUnattendedErrorFile,
-                     EncodeUtf16LeWithBom(line + L"\r\n"));
+void TMainForm::WriteUnattendedError(const std::wstring& message) { WriteUnattendedReport({message}); }
+
+void TMainForm::WriteUnattendedReport(const std::vector<std::wstring>& messages) {
+  // A line per message: when, the data file, the message (its line breaks made blanks).
+  const std::wstring head = L"【" + FormatDateTime(L"yyyy/mm/dd hh:nn:ss", Clock().Now()) + L"】\t" + DataFilePath + L"\t";
+  std::wstring text;
+  for (const std::wstring& message : messages) {
+    text += head;
+    for (wchar_t c : message) text += c == L'\r' || c == L'\n' || c == L'\t' ? L' ' : c;
+    text += L"\r\n";
+  }
+  WriteFileReplacing(AddBackslash(Files().ProgramFolder()) + kUnattendedErrorFile, EncodeUtf16LeWithBom(text));
 }
 
 }  // namespace vog

@@ -136,7 +136,7 @@ bool TFileTransfer::AskOverwrite(const std::wstring& target, const TBackupFileIn
   if (YesToAll) return true;
   if (NoToAll) return false;
   TFindData info;
-  if (Files().GetInfo(target, info) != err::Success) return true;
+  if (Files().GetStatus(target, info) != err::Success) return true;
 
   std::wstring targetTime;
   int32_t dos = 0;

@@ -42,6 +42,11 @@ std::wstring MirrorGuardQuestion(const TMirrorHold& hold) {
          L"行います。";
 }
 
+std::wstring MirrorHoldReport(const TMirrorHold& hold) {
+  return L"「" + hold.Title + L"」のミラーリングはバックアップ先の " + IntToText(hold.DestinationFiles) +
+         L" 個のファイルのうち " + IntToText(hold.Deletions) + L" 個を削除するところだったため、削除しませんでした";
+}
+
 void TBackup::HoldBackMassDeletions() {
   for (const auto& pair : Items) {
     const int deletions = pair->MirrorFiles.Count();

@@ -36,5 +36,7 @@ int CountGuardedDestinationFiles(const TOwnedFileInfoList& destFiles);
 
 // The question of the interactive run for one item.
 std::wstring MirrorGuardQuestion(const TMirrorHold& hold);
+// What an unattended run reports of an item whose deletions it held back.
+std::wstring MirrorHoldReport(const TMirrorHold& hold);
 
 }  // namespace vog

@@ -87,6 +87,10 @@ public:
   virtual uint32_t SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
   // Attributes, size and times of one file or folder (Name is the stored name).
   virtual uint32_t GetInfo(const std::wstring& path, TFindData& info) = 0;
+  // The same without the stored name (Name is the last segment of `path` as given). A
+  // system that needs a search for the stored name answers this with one call instead of
+  // two; the archiver asks it for every file it packs.
+  virtual uint32_t GetStatus(const std::wstring& path, TFindData& info) { return GetInfo(path, info); }
   // Sets times of a file or folder (folders are opened with backup semantics). Null
   // pointers leave a time unchanged.
   virtual uint32_t SetTimes(const std::wstring& path, const TFileTime* creation, const TFileTime* lastAccess,

@@ -158,7 +158,7 @@ bool CopyFileCreationTime(const std::wstring& source, const std::wstring& dest) 
 bool CopyFolderCreationTime(const std::wstring& source, const std::wstring& dest) {
   IFileSystem& files = Files();
   TFindData info;
-  if (files.GetInfo(source, info) != err::Success) return false;
+  if (files.GetStatus(source, info) != err::Success) return false;
   return files.SetTimes(dest, &info.CreationTime, nullptr, nullptr) == err::Success;
 }
 

@@ -129,6 +129,14 @@ public:
     return SetFileAttributesW(ExtendedPath(path).c_str(), attributes) ? ERROR_SUCCESS : GetLastError();
   }
 
+  uint32_t GetStatus(const std::wstring& path, TFindData& info) override {
+    WIN32_FILE_ATTRIBUTE_DATA fa;
+    if (!GetFileAttributesExW(ExtendedPath(path).c_str(), GetFileExInfoStandard, &fa)) return GetLastError();
+    FillInfo(fa, info);
+    info.Name = LastName(path);
+    return ERROR_SUCCESS;
+  }
+
   uint32_t GetInfo(const std::wstring& path, TFindData& info) override {
     const std::wstring p = ExtendedPath(path);
     WIN32_FILE_ATTRIBUTE_DATA fa;

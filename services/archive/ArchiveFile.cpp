@@ -190,7 +190,7 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       if (file.Path.empty()) throw TFailure{err::InvalidName, L"書庫に入れるファイル名が空です。"};
       file.SourcePath = archive::JoinPath(baseFolder, relative);
       TFindData info;
-      if (uint32_t code = Files().GetInfo(file.SourcePath, info))
+      if (uint32_t code = Files().GetStatus(file.SourcePath, info))
         archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
       if (info.Attr & attr::Directory)
         throw TFailure{err::AccessDenied, L"フォルダは書庫に入れられません: " + file.SourcePath};

@@ -87,6 +87,7 @@ public:
   TFileInfoList ErrorFiles() override { return Errors.View(); }
   TFileInfoList AllMirrorFiles() override { return Mirrored.View(); }
   const std::vector<TMirrorHold>& HeldBack() override { return Holds; }
+  std::vector<std::wstring> Problems() override { return {}; }
 
 private:
   TRunRecord& record_;

@@ -3,6 +3,7 @@
 #include "app/EngineRunner.h"
 #include "app/ExitCodes.h"
 #include "base/DateTime.h"
+#include "base/TextFile.h"
 #include "engine/Backup.h"
 #include "engine/HistoryFolders.h"
 #include "tests/app/AppTestSupport.h"
@@ -63,6 +64,27 @@ TEST_F(EngineRunnerTest, EmptySourceKeepsTheDestinationAndEndsWithTheGuardsCode)
   form->RunOptions.Guard.Enabled = false;
   EXPECT_EQ(form->RunQuietBackup().ExitCode, exitcode::Success);
   EXPECT_FALSE(Fs().Exists(L"D:\\Backup\\文書\\f10.txt"));
+}
+
+// What the log cannot name reaches the error file beside the program, with the run's exit code.
+TEST_F(EngineRunnerTest, ProblemsTheLogCannotHoldGoToTheErrorFile) {
+  Fs().AddFile(L"C:\\Src\\a.txt", "new");
+  auto packed = std::make_unique<TBackupInfo>();
+  packed->Title = L"書庫";
+  packed->SourceFolder = L"C:\\Src";
+  packed->Archive = true;
+  packed->ArchiveName = L"Backup.cab";
+  form->Items.Add(std::move(packed));
+  Fs().AddFolder(L"C:\\Empty");
+  form->Items[0]->SourceFolder = L"C:\\Empty";
+  for (int i = 0; i < 11; ++i) Fs().AddFile(L"D:\\Backup\\文書\\f" + std::to_wstring(i) + L".txt", "old");
+
+  EXPECT_EQ(form->RunQuietBackup().ExitCode, exitcode::FilesFailed);
+  std::string bytes;
+  ASSERT_TRUE(Fs().ReadContent(L"C:\\Program\\Vogratel.err", bytes));
+  const std::wstring text = DecodeText(bytes, CodePage());
+  for (const wchar_t* expected : {L"Backup.cab\" の形式には対応していません", L"11 個を削除するところだったため"})
+    EXPECT_NE(text.find(expected), std::wstring::npos) << WideToUtf8(expected);
 }
 
 }  // namespace

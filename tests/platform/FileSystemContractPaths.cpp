@@ -2,6 +2,7 @@
 // through streams: every implementation takes them as they stand.
 #include <algorithm>
 #include <atomic>
+#include <tuple>
 
 #include "base/Text.h"
 #include "platform/FileSystemContract.h"
@@ -63,6 +64,9 @@ TEST_P(FileSystemContract, PathsOf400CharactersWork) {
   ASSERT_EQ(Fs().GetInfo(P(deep + L"deep.txt"), info), 0u);
   EXPECT_EQ(info.LastWriteTime, kTime);
   EXPECT_EQ(info.Name, L"deep.txt");
+  TFindData status;
+  ASSERT_EQ(Fs().GetStatus(P(deep + L"deep.txt"), status), 0u);
+  EXPECT_EQ(std::tie(status.LastWriteTime, status.Size, status.Attr), std::tie(kTime, info.Size, info.Attr));
 
   ASSERT_EQ(Fs().CopyEntry(P(deep + L"deep.txt"), P(deep + L"copy.txt"), true, {}, nullptr), 0u);
   ASSERT_EQ(CopyThroughStreams(Fs(), P(deep + L"copy.txt"), P(deep + L"strm.txt")), 0u);
