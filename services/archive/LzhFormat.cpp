@@ -179,10 +179,9 @@ public:
   }
 
   std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit) const override {
-    std::vector<uint8_t> raw(std::min(limit, static_cast<size_t>(std::max<int64_t>(file.Size, 0))) + 1);
-    const size_t n = ReadFileChunk(data, raw.data(), raw.size(), file.SourcePath);
-    if (n > limit) return nullptr;  // grew beyond the limit: AddFile streams it
-    raw.resize(n);
+    thread_local std::vector<uint8_t> raw;  // kept from file to file by each thread
+    size_t n = 0;
+    if (!ReadSmallFile(data, file.Size, limit, raw, n, file.SourcePath)) return nullptr;
     auto prepared = std::make_unique<TPreparedFile>();
     prepared->Size = static_cast<int64_t>(n);
     lzh::TMethod method = lzh::TMethod::Lh0;
@@ -210,7 +209,7 @@ public:
     }
     prepared->Stored = true;
     prepared->Crc = lzh::Crc16(0, raw.data(), n);
-    prepared->Data = std::move(raw);
+    prepared->Data.assign(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(n));
     return prepared;
   }
 
