@@ -168,4 +168,18 @@ size_t ReadFileChunk(IFileStream& stream, uint8_t* buffer, size_t capacity, cons
   return total;
 }
 
+bool ReadSmallFile(IFileStream& stream, int64_t listedSize, size_t limit, std::vector<uint8_t>& buffer, size_t& size,
+                   const std::wstring& path) {
+  // One byte beyond the listed size tells a file that grew since it was listed.
+  size_t capacity = std::min(limit, static_cast<size_t>(std::max<int64_t>(listedSize, 0))) + 1;
+  size = 0;
+  for (;;) {
+    if (buffer.size() < capacity) buffer.resize(capacity);
+    size += ReadFileChunk(stream, buffer.data() + size, capacity - size, path);
+    if (size < capacity) return true;  // the end of the file
+    if (size > limit) return false;
+    capacity = std::min(limit + 1, std::max(capacity * 2, size + kChunk));  // it grew: read on
+  }
+}
+
 }  // namespace vog::archive

@@ -108,6 +108,12 @@ inline const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<cons
 // Reads a whole file stream in chunks; throws TFailure on a read error.
 size_t ReadFileChunk(IFileStream& stream, uint8_t* buffer, size_t capacity, const std::wstring& path);
 
+// Reads a whole file of at most `limit` bytes into `buffer` (which only grows, so a caller
+// that keeps it reuses its memory) and sets `size`; false when the file holds more.
+// `listedSize` is what the folder listing said. Throws TFailure on a read error.
+bool ReadSmallFile(IFileStream& stream, int64_t listedSize, size_t limit, std::vector<uint8_t>& buffer, size_t& size,
+                   const std::wstring& path);
+
 // Chunk size of data copies and codecs.
 inline constexpr size_t kChunk = 256 * 1024;
 

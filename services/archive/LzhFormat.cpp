@@ -106,34 +106,7 @@ public:
 
   void AddFile(const TNewFile& file, IFileStream& data) override {
     buffer_.resize(kChunk);
-    THeader h;
-    bool lossless = true;
-    const std::wstring folder = FolderOf(file.Path);
-    h.Name = CodePage().WideToAnsi(NameOf(file.Path), &lossless);
-    h.UnicodeNeeded = !lossless;
-    if (!folder.empty()) {
-      size_t start = 0;
-      while (start <= folder.size()) {
-        size_t end = folder.find(L'\\', start);
-        if (end == std::wstring::npos) end = folder.size();
-        bool partLossless = true;
-        h.Folder += CodePage().WideToAnsi(folder.substr(start, end - start), &partLossless);
-        h.Folder += '\xFF';
-        if (!partLossless) h.UnicodeNeeded = true;
-        start = end + 1;
-      }
-    }
-    h.WideName = NameOf(file.Path);
-    h.WideFolder = folder;
-    h.Attr = options_.StoreAttributes ? (file.Attr & 0x27) : attr::Archive;
-    h.WriteTime = file.WriteTime.Value;
-    h.CreationTime = file.CreationTime.Value ? file.CreationTime.Value : h.WriteTime;
-    h.AccessTime = file.AccessTime.Value ? file.AccessTime.Value : h.WriteTime;
-    const int64_t seconds = static_cast<int64_t>(file.WriteTime.Value / 10000000ull) - static_cast<int64_t>(kUnixEpoch);
-    h.UnixTime = static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, 0xFFFFFFFFll));
-    h.Big = file.Size >= 0xFFFF0000ll;
-    h.Method = options_.Level == 0 || file.Size == 0 ? "-lh0-" : options_.Level >= 3 ? "-lh7-" : "-lh5-";
-
+    THeader h = NewHeader(file);
     const uint64_t start = out_.Position();
     std::string header = Build(h);
     out_.Write(header);
@@ -205,12 +178,92 @@ public:
     out_.Patch(start, final.data(), final.size());
   }
 
+  std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit) const override {
+    thread_local std::vector<uint8_t> raw;  // kept from file to file by each thread
+    size_t n = 0;
+    if (!ReadSmallFile(data, file.Size, limit, raw, n, file.SourcePath)) return nullptr;
+    auto prepared = std::make_unique<TPreparedFile>();
+    prepared->Size = static_cast<int64_t>(n);
+    lzh::TMethod method = lzh::TMethod::Lh0;
+    MethodOf(NewHeader(file).Method, method);
+    if (method != lzh::TMethod::Lh0 && n != 0) {
+      size_t at = 0;
+      auto read = [&](uint8_t* buffer, size_t capacity) -> size_t {
+        const size_t count = std::min(capacity, n - at);
+        std::memcpy(buffer, raw.data() + at, count);
+        at += count;
+        return count;
+      };
+      // The same rules as AddFile: compression is given up as soon as it stops paying.
+      auto write = [&](const uint8_t* bytes, size_t size) -> bool {
+        if (prepared->Data.size() + size >= n) return false;
+        if (at >= (4u << 20) && prepared->Data.size() + size + at / 64 >= at) return false;
+        prepared->Data.insert(prepared->Data.end(), bytes, bytes + size);
+        return true;
+      };
+      const lzh::TEncodeResult result = lzh::Encode(method, read, write);
+      if (!result.Aborted && result.PackedSize < result.OriginalSize) {
+        prepared->Crc = result.Crc;
+        return prepared;
+      }
+    }
+    prepared->Stored = true;
+    prepared->Crc = lzh::Crc16(0, raw.data(), n);
+    prepared->Data.assign(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(n));
+    return prepared;
+  }
+
+  void AddPrepared(const TNewFile& file, const TPreparedFile& prepared) override {
+    THeader h = NewHeader(file);
+    if (prepared.Stored) h.Method = "-lh0-";
+    h.Big = h.Big || static_cast<uint64_t>(prepared.Size) >= 0xFFFF0000ull;
+    h.PackedSize = prepared.Data.size();
+    h.Size = static_cast<uint64_t>(prepared.Size);
+    h.Crc = static_cast<uint16_t>(prepared.Crc);
+    out_.Write(Build(h));
+    out_.Write(prepared.Data.data(), prepared.Data.size());
+  }
+
   void Finish() override {
     const uint8_t end = 0;
     out_.Write(&end, 1);
   }
 
 private:
+  struct THeader;
+  // The header of a new file before its data: names, attributes, times, method.
+  THeader NewHeader(const TNewFile& file) const {
+    THeader h;
+    bool lossless = true;
+    const std::wstring folder = FolderOf(file.Path);
+    h.Name = CodePage().WideToAnsi(NameOf(file.Path), &lossless);
+    h.UnicodeNeeded = !lossless;
+    if (!folder.empty()) {
+      size_t start = 0;
+      while (start <= folder.size()) {
+        size_t end = folder.find(L'\\', start);
+        if (end == std::wstring::npos) end = folder.size();
+        bool partLossless = true;
+        h.Folder += CodePage().WideToAnsi(folder.substr(start, end - start), &partLossless);
+        h.Folder += '\xFF';
+        if (!partLossless) h.UnicodeNeeded = true;
+        start = end + 1;
+      }
+    }
+    h.WideName = NameOf(file.Path);
+    h.WideFolder = folder;
+    h.Attr = options_.StoreAttributes ? (file.Attr & 0x27) : attr::Archive;
+    h.WriteTime = file.WriteTime.Value;
+    h.CreationTime = file.CreationTime.Value ? file.CreationTime.Value : h.WriteTime;
+    h.AccessTime = file.AccessTime.Value ? file.AccessTime.Value : h.WriteTime;
+    const int64_t seconds = static_cast<int64_t>(file.WriteTime.Value / 10000000ull) - static_cast<int64_t>(kUnixEpoch);
+    h.UnixTime = static_cast<uint32_t>(std::clamp<int64_t>(seconds, 0, 0xFFFFFFFFll));
+    h.Big = file.Size >= 0xFFFF0000ll;
+    h.Method = options_.Level == 0 || file.Size == 0 ? "-lh0-" : options_.Level >= 3 ? "-lh7-" : "-lh5-";
+
+    return h;
+  }
+
   struct THeader {
     std::string Method;
     std::string Name, Folder;  // ANSI; Folder ends with 0xFF

@@ -13,8 +13,10 @@ void IArchiveWriter::AddPrepared(const TNewFile& file, const TPreparedFile&) {
 TPackAhead::TPackAhead(const IArchiveWriter& writer, const std::vector<const TNewFile*>& files)
     : writer_(writer), files_(files), slots_(files.size()) {
   if (files.size() < 2) return;  // nothing to overlap
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const unsigned count = std::min<unsigned>(std::min(cores, 4u), static_cast<unsigned>(files.size()));
+  // Opening and reading many small files waits on the system more than it computes, so
+  // there are at least four workers even on fewer cores.
+  const unsigned cores = std::thread::hardware_concurrency();
+  const unsigned count = std::min<unsigned>(std::clamp(cores, 4u, 8u), static_cast<unsigned>(files.size()));
   for (unsigned i = 0; i < count; ++i) workers_.emplace_back([this] { Work(); });
 }
 

@@ -43,6 +43,28 @@ uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t size) {
   return crc;
 }
 
+// A raw deflate stream kept by one thread and reset for each file.
+struct TThreadDeflater {
+  z_stream z{};
+  int level = -1;  // the level it was set up for; -1: not set up
+  TThreadDeflater() = default;
+  TThreadDeflater(const TThreadDeflater&) = delete;
+  TThreadDeflater& operator=(const TThreadDeflater&) = delete;
+  ~TThreadDeflater() {
+    if (level >= 0) (void)deflateEnd(&z);
+  }
+  // The stream ready for a new file at `wanted`; null when zlib cannot set it up.
+  z_stream* Ready(int wanted) {
+    if (level == wanted) return deflateReset(&z) == Z_OK ? &z : nullptr;
+    if (level >= 0) (void)deflateEnd(&z);
+    level = -1;
+    z = z_stream{};
+    if (deflateInit2(&z, wanted, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return nullptr;
+    level = wanted;
+    return &z;
+  }
+};
+
 bool IsAscii(std::string_view bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
 }
@@ -158,36 +180,34 @@ public:
   }
 
   std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit) const override {
+    // Each thread keeps its buffers and deflate state from file to file: setting up a
+    // deflate stream costs more than compressing a small file.
+    thread_local std::vector<uint8_t> raw, packed;
+    thread_local TThreadDeflater deflater;
+    size_t n = 0;
+    if (!ReadSmallFile(data, file.Size, limit, raw, n, file.SourcePath)) return nullptr;
     auto prepared = std::make_unique<TPreparedFile>();
-    std::vector<uint8_t> raw(std::min(limit, static_cast<size_t>(std::max<int64_t>(file.Size, 0))) + 1);
-    const size_t n = ReadFileChunk(data, raw.data(), raw.size(), file.SourcePath);
-    if (n > limit) return nullptr;  // grew beyond the limit: AddFile streams it
-    raw.resize(n);
     prepared->Size = static_cast<int64_t>(n);
     prepared->Crc = Crc32(0, raw.data(), n);
     if (options_.Level != 0 && n != 0) {
-      z_stream z{};
-      if (deflateInit2(&z, kLevels[std::clamp(options_.Level, 0, 3)], Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
-          Z_OK)
-        throw TFailure{err::NotEnoughMemory, L"圧縮を開始できません: " + file.SourcePath};
-      std::vector<uint8_t> packed(deflateBound(&z, static_cast<uLong>(n)));
-      z.next_in = raw.data();
-      z.avail_in = static_cast<uInt>(n);
-      z.next_out = packed.data();
-      z.avail_out = static_cast<uInt>(packed.size());
-      const int status = deflate(&z, Z_FINISH);
-      const size_t produced = packed.size() - z.avail_out;
-      (void)deflateEnd(&z);
+      z_stream* z = deflater.Ready(kLevels[std::clamp(options_.Level, 0, 3)]);
+      if (!z) throw TFailure{err::NotEnoughMemory, L"圧縮を開始できません: " + file.SourcePath};
+      packed.resize(deflateBound(z, static_cast<uLong>(n)));
+      z->next_in = raw.data();
+      z->avail_in = static_cast<uInt>(n);
+      z->next_out = packed.data();
+      z->avail_out = static_cast<uInt>(packed.size());
+      const int status = deflate(z, Z_FINISH);
+      const size_t produced = packed.size() - z->avail_out;
       if (status != Z_STREAM_END)
         throw TFailure{err::GenFailure, L"圧縮に失敗しました（zlib " + IntToText(status) + L"）: " + file.SourcePath};
       if (produced < n) {
-        packed.resize(produced);
-        prepared->Data = std::move(packed);
+        prepared->Data.assign(packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(produced));
         return prepared;
       }
     }
     prepared->Stored = true;  // compression does not pay, or none was asked for
-    prepared->Data = std::move(raw);
+    prepared->Data.assign(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(n));
     return prepared;
   }
 

@@ -5,6 +5,7 @@
 
 #include "base/Error.h"
 #include "platform/Platform.h"
+#include "services/archive/ArchiveStreams.h"
 #include "tests/archive/ArchiveTestSupport.h"
 
 namespace vog::test {
@@ -26,6 +27,30 @@ TEST(ArchiveTypeTest, ExtensionPicksTheFormatIgnoringCase) {
     FAIL() << "no error raised";
   } catch (const Error& e) {
     EXPECT_EQ(e.Message(), L"書庫の形式を判別できません。");
+  }
+}
+
+// A file read whole before its turn may have grown or shrunk since it was listed: it is
+// read to its end, or refused when it holds more than the limit.
+TEST_F(ArchiveTest, ReadSmallFileReadsToTheEndOfAFileThatChanged) {
+  struct Case {
+    int64_t listed;
+    size_t actual, limit;
+    bool whole;
+  } cases[] = {{10, 10, 100, true},   {10, 3, 100, true},    {10, 0, 100, true},     {10, 300000, 400000, true},
+               {10, 101, 100, false}, {100, 100, 100, true}, {200, 150, 100, false}, {0, 600000, 600000, true}};
+  std::vector<uint8_t> buffer;  // reused across the cases, as a worker thread does
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.listed << " " << c.actual << " " << c.limit);
+    const std::string bytes = RandomBytes(c.actual, static_cast<uint32_t>(c.actual));
+    Fs().AddFile(L"C:\\f.bin", bytes);
+    std::unique_ptr<IFileStream> stream;
+    ASSERT_EQ(Files().OpenFile(L"C:\\f.bin", TOpenMode::Read, share::Read, stream), 0u);
+    size_t size = 0;
+    EXPECT_EQ(archive::ReadSmallFile(*stream, c.listed, c.limit, buffer, size, L"C:\\f.bin"), c.whole);
+    if (c.whole) {
+      EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(size)), bytes);
+    }
   }
 }
 

@@ -95,7 +95,9 @@ TEST_F(ArchiveTest, FirstRunPacksSecondRunTouchesNothingChangesUpdateAndRemoveEn
     EXPECT_EQ(Entries(item), (Names{L"a.txt", L"sub\\b.txt"}));
     EXPECT_EQ(Entry(item, L"sub\\b.txt"), "beta");
     const std::string first = Read(ArchivePathOf(item));
-    if (c.encrypt) EXPECT_EQ(first.find("alpha"), std::string::npos);
+    if (c.encrypt) {
+      EXPECT_EQ(first.find("alpha"), std::string::npos);
+    }
 
     // No change: the archive keeps its bytes and the work copy does not stay behind.
     ManualClock().Advance(60000);

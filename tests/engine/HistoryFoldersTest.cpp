@@ -88,7 +88,9 @@ TEST_F(HistoryFoldersTest, TwoRunsOnOneDayKeepTheVersionTheSecondReplaced) {
     EXPECT_EQ(Read(history + L"\\a.txt"), "v2");
     EXPECT_FALSE(Fs().Exists(dest));
     EXPECT_TRUE(Fs().Exists(history + L"\\Vogmerist世代管理フォルダ"));
-    if (separate) EXPECT_TRUE(Fs().Exists(L"H:\\Hist\\世代 2009-01-02\\Vogmerist世代管理フォルダ"));
+    if (separate) {
+      EXPECT_TRUE(Fs().Exists(L"H:\\Hist\\世代 2009-01-02\\Vogmerist世代管理フォルダ"));
+    }
     EXPECT_EQ(first.MoveToHistory(record), THistoryMove::NoFile);
 
     // After a failed write the kept version goes back, over what the write left.

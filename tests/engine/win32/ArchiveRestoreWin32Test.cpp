@@ -1,51 +1,18 @@
 // Every kind of item on real files (Wine in the tests): plain, enciphered, archived as ZIP
 // and LZH, archived and enciphered; backed up, then restored into empty source folders.
-#include <chrono>
-#include <map>
-
-#include "base/Text.h"
-#include "engine/Backup.h"
 #include "engine/Restore.h"
-#include "model/BackupInfo.h"
+#include "engine/win32/RealFiles.h"
 #include "platform/SystemPlatform.h"
 #include "scan/FileUtils.h"
-#include "scan/FolderWalk.h"
 #include "support/MemoryFixture.h"
 
 namespace vog {
 namespace {
 
-using TTree = std::map<std::wstring, std::string>;
-
-void WriteFile(const std::wstring& path, const std::string& content) {
-  std::unique_ptr<IFileStream> stream;
-  ASSERT_EQ(Files().OpenFile(path, TOpenMode::Write, share::None, stream), err::Success) << WideToUtf8(path);
-  size_t done = 0;
-  stream->Write(content.data(), content.size(), done);
-}
-
-std::string ReadFile(const std::wstring& path) {
-  std::unique_ptr<IFileStream> stream;
-  if (Files().OpenFile(path, TOpenMode::Read, share::Read, stream) != err::Success) return "<unreadable>";
-  std::string content;
-  char buffer[65536];
-  size_t done = 0;
-  while (stream->Read(buffer, sizeof buffer, done) == err::Success && done) content.append(buffer, done);
-  return content;
-}
-
-TTree ReadTree(const std::wstring& root) {
-  TOwnedFileInfoList files;
-  TFolderList folders;
-  TFolderWalk walk;
-  walk.RootFolder = root;
-  walk.Files = &files;
-  walk.Folders = &folders;
-  walk.Run();
-  TTree tree;
-  for (const TFileInfo* record : files) tree[record->RelativePath()] = ReadFile(record->FullPath());
-  return tree;
-}
+using test::ReadFile;
+using test::ReadTree;
+using test::TTree;
+using test::WriteFile;
 
 void MakeTree(const std::wstring& root) {
   for (const wchar_t* folder : {L"", L"\\日本語フォルダ", L"\\サブ", L"\\サブ\\深い"})
@@ -61,9 +28,7 @@ void MakeTree(const std::wstring& root) {
 
 TEST(ArchiveRestoreWin32, EveryKindOfItemRestoresByteForByte) {
   test::ScopedPlatform platform(CreateSystemPlatform());
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  const std::wstring root = Files().TempFolder() + L"vogarch" + IntToText(stamp);
-  ASSERT_EQ(Files().MakeFolder(root), err::Success);
+  const std::wstring root = test::NewScratchFolder(L"vogarch");
   ASSERT_EQ(Files().MakeFolder(root + L"\\Dst"), err::Success);
 
   struct Kind {
@@ -90,17 +55,7 @@ TEST(ArchiveRestoreWin32, EveryKindOfItemRestoresByteForByte) {
     originals[kind.title] = ReadTree(item->SourceFolder);
     items.push_back(std::move(item));
   }
-  {
-    TBackup backup;
-    backup.SetSilent(true);
-    backup.SetWorkFolder(root);
-    for (auto& item : items) backup.AddItem(item.get());
-    backup.Plan();
-    backup.Execute();
-    for (const TFileInfo* record : backup.ErrorFiles)
-      ADD_FAILURE() << WideToUtf8(record->FullPath()) << " " << record->Attr;
-    for (const std::wstring& problem : backup.ArchiveProblems) ADD_FAILURE() << WideToUtf8(problem);
-  }
+  for (const std::wstring& failure : test::RunBackup(items, root)) ADD_FAILURE() << WideToUtf8(failure);
   // Nothing of the enciphered items is readable in the backup.
   EXPECT_EQ(ReadFile(root + L"\\Dst\\Coded\\a.txt").find("alpha"), std::string::npos);
   EXPECT_EQ(ReadFile(root + L"\\Dst\\CodedLzh\\Backup.lzh").find("-lh"), std::string::npos);
