@@ -69,6 +69,17 @@ struct TPreparedFile {
   bool Stored = false;  // Data holds the file's bytes as they are
 };
 
+// What one preparing thread keeps from file to file: buffers, and a format's own state
+// (setting a compressor up costs more than compressing a small file). Owned by the thread's
+// function, so it is freed like any local object when the thread ends.
+struct TPrepareScratch {
+  struct IState {
+    virtual ~IState() = default;
+  };
+  std::vector<uint8_t> Raw, Packed;
+  std::unique_ptr<IState> State;
+};
+
 // Writes a new archive front to back. Entries are added in the order they should appear.
 class IArchiveWriter {
 public:
@@ -80,8 +91,9 @@ public:
   // Reads and compresses a file of at most `limit` bytes into memory. It touches nothing
   // of the writer, so several threads may prepare files at once. Null when the file is
   // larger or the format does not prepare files: it is then added by AddFile.
-  virtual std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit) const {
-    (void)file, (void)data, (void)limit;
+  virtual std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit,
+                                                 TPrepareScratch& scratch) const {
+    (void)file, (void)data, (void)limit, (void)scratch;
     return nullptr;
   }
   // Writes the entry of a file that Prepare made.

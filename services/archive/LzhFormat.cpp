@@ -178,8 +178,9 @@ public:
     out_.Patch(start, final.data(), final.size());
   }
 
-  std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit) const override {
-    thread_local std::vector<uint8_t> raw;  // kept from file to file by each thread
+  std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit,
+                                         TPrepareScratch& scratch) const override {
+    std::vector<uint8_t>& raw = scratch.Raw;
     size_t n = 0;
     if (!ReadSmallFile(data, file.Size, limit, raw, n, file.SourcePath)) return nullptr;
     auto prepared = std::make_unique<TPreparedFile>();

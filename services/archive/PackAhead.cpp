@@ -34,6 +34,7 @@ size_t TPackAhead::Weight(size_t index) const {
 }
 
 void TPackAhead::Work() {
+  TPrepareScratch scratch;
   for (;;) {
     size_t index = 0;
     {
@@ -55,7 +56,7 @@ void TPackAhead::Work() {
         std::unique_ptr<IFileStream> data;
         if (uint32_t code = Files().OpenFile(file.SourcePath, TOpenMode::Read, share::Read | share::Write, data))
           ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
-        prepared = writer_.Prepare(file, *data, kPrepareLimit);
+        prepared = writer_.Prepare(file, *data, kPrepareLimit, scratch);
       } catch (...) {
         failure = std::current_exception();
       }

@@ -43,14 +43,14 @@ uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t size) {
   return crc;
 }
 
-// A raw deflate stream kept by one thread and reset for each file.
-struct TThreadDeflater {
+// A raw deflate stream kept by one preparing thread and reset for each file.
+struct TThreadDeflater : TPrepareScratch::IState {
   z_stream z{};
   int level = -1;  // the level it was set up for; -1: not set up
   TThreadDeflater() = default;
   TThreadDeflater(const TThreadDeflater&) = delete;
   TThreadDeflater& operator=(const TThreadDeflater&) = delete;
-  ~TThreadDeflater() {
+  ~TThreadDeflater() override {
     if (level >= 0) (void)deflateEnd(&z);
   }
   // The stream ready for a new file at `wanted`; null when zlib cannot set it up.
@@ -179,11 +179,12 @@ public:
     central_.push_back(std::move(e));
   }
 
-  std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit) const override {
-    // Each thread keeps its buffers and deflate state from file to file: setting up a
-    // deflate stream costs more than compressing a small file.
-    thread_local std::vector<uint8_t> raw, packed;
-    thread_local TThreadDeflater deflater;
+  std::unique_ptr<TPreparedFile> Prepare(const TNewFile& file, IFileStream& data, size_t limit,
+                                         TPrepareScratch& scratch) const override {
+    std::vector<uint8_t>& raw = scratch.Raw;
+    std::vector<uint8_t>& packed = scratch.Packed;
+    if (!scratch.State) scratch.State = std::make_unique<TThreadDeflater>();
+    TThreadDeflater& deflater = static_cast<TThreadDeflater&>(*scratch.State);
     size_t n = 0;
     if (!ReadSmallFile(data, file.Size, limit, raw, n, file.SourcePath)) return nullptr;
     auto prepared = std::make_unique<TPreparedFile>();
