@@ -16,6 +16,7 @@
 #include "engine/MirrorGuard.h"
 
 #include "scan/FileInfoList.h"
+#include "scan/RunProblems.h"
 
 namespace vog {
 
@@ -57,10 +58,10 @@ public:
   // What the mass-delete guard kept mirroring from deleting, per item.
   virtual const std::vector<TMirrorHold>& HeldBack() = 0;
   bool DeletionsHeldBack() { return !HeldBack().empty(); }
-  // What the lists above cannot say, one message each: paths left alone because they lie
-  // outside their item, archives that could not be written or sealed, history folders
-  // that could not be removed, and deletions the guard held back.
-  virtual std::vector<std::wstring> Problems() = 0;
+  // What the lists above cannot say (scan/RunProblems.h): paths left alone because they
+  // lie outside their item, archives that could not be written or sealed, history folders
+  // that could not be removed, deletions the guard held back, and the like.
+  virtual const TRunProblems& Problems() = 0;
 };
 
 using TBackupRunnerFactory = std::function<std::unique_ptr<IBackupRunner>()>;

@@ -28,7 +28,7 @@ public:
   void Plan() override { backup_.Plan(); }
   void RemoveExpiredHistory(const std::wstring& folder, bool separate, int32_t keepDays) override {
     for (std::wstring& problem : RemoveExpiredHistoryFolders(folder, separate, keepDays))
-      HistoryProblems.push_back(std::move(problem));
+      backup_.Problems.Add(TProblemKind::HistoryNotRemoved, folder, 0, std::move(problem));
   }
   void Execute() override { backup_.Execute(); }
 
@@ -41,15 +41,7 @@ public:
     return view;
   }
   const std::vector<TMirrorHold>& HeldBack() override { return backup_.HeldBack; }
-  std::vector<std::wstring> Problems() override {
-    std::vector<std::wstring> problems = backup_.Refusals;
-    problems.insert(problems.end(), backup_.ArchiveProblems.begin(), backup_.ArchiveProblems.end());
-    problems.insert(problems.end(), HistoryProblems.begin(), HistoryProblems.end());
-    for (const TMirrorHold& hold : backup_.HeldBack) problems.push_back(MirrorHoldReport(hold));
-    return problems;
-  }
-
-  std::vector<std::wstring> HistoryProblems;
+  const TRunProblems& Problems() override { return backup_.Problems; }
 
 private:
   TBackup backup_;

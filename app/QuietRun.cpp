@@ -151,7 +151,7 @@ TQuietRunResult TMainForm::RunQuietBackup() {
       }
     }
     // Nobody reads a box after a quiet run: what the log cannot hold goes to the error file.
-    const std::vector<std::wstring> problems = runner->Problems();
+    const std::vector<std::wstring> problems = runner->Problems().Messages();
     if (!problems.empty()) WriteUnattendedReport(problems);
     result.RunErrorCode = code;
     result.FailedFiles = runner->ErrorFiles().Count();

@@ -103,7 +103,12 @@ endif()
 # End to end under Wine: the program itself, run unattended on real trees. The native
 # build's vogtool deciphers what the program enciphered (scripts/test builds it first).
 if(VOG_WINDOWS AND TARGET Vogratel AND TARGET vogtool)
-  add_test(NAME e2e_auto_run COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/auto-run ${CMAKE_BINARY_DIR}
-                                     ${CMAKE_SOURCE_DIR}/build/native)
-  set_tests_properties(e2e_auto_run PROPERTIES TIMEOUT 1200)
+  foreach(script auto-run hostile-run decisions-run)
+    if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/${script})
+      string(REPLACE "-" "_" name "e2e_${script}")
+      add_test(NAME ${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${script} ${CMAKE_BINARY_DIR}
+                                       ${CMAKE_SOURCE_DIR}/build/native)
+      set_tests_properties(${name} PROPERTIES TIMEOUT 1200)
+    endif()
+  endforeach()
 endif()

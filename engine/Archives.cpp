@@ -6,7 +6,7 @@
 // destination only ever holds the encoded archive. The sealing writes the encoded archive
 // under a temporary name beside the old one and renames it over the old one, and the work
 // copy is deleted only after that rename: a failure at any point leaves the old archive
-// and the work copy as they were, and says so in ErrorFiles and ArchiveProblems.
+// and the work copy as they were, and says so in ErrorFiles and Problems.
 #include <memory>
 
 #include "base/CodePage.h"
@@ -107,7 +107,7 @@ void TBackup::SealWorkCopyReported(TBackupInfoAndFile& pair) {
   TFileInfo named;
   named.SetFileName(pair.TempArchive.empty() ? ArchivePathOf(*pair.Info) : CodePage().AnsiToWide(pair.TempArchive));
   RecordError(named, result.Code);
-  ArchiveProblems.push_back(std::move(result.Message));
+  Problems.Add(TProblemKind::ArchiveNotWritten, named.FileName, result.Code, std::move(result.Message));
 }
 
 void TBackup::SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair) {
@@ -126,7 +126,8 @@ void TBackup::SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair) {
     const std::wstring aside = work + L".old" + (n ? std::to_wstring(n) : std::wstring());
     if (files.GetAttributes(aside, attributes) == err::Success) continue;
     if (files.MoveEntry(work, aside, false) == err::Success) {
-      ArchiveProblems.push_back(L"前回書き戻せなかった作業ファイルを \"" + aside + L"\" として残しました");
+      Problems.Add(TProblemKind::Leftover, aside, 0,
+                   L"前回書き戻せなかった作業ファイルを \"" + aside + L"\" として残しました");
       return;
     }
     break;
@@ -161,8 +162,8 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
   // every planned file as failed, so the run never claims a backup it did not make.
   if (!IsUpdatableArchive(archivePath)) {
     failAll(kArchiveTypeNotSupported);
-    ArchiveProblems.push_back(L"書庫 \"" + archivePath +
-                              L"\" の形式には対応していません (LZH か ZIP を指定してください)");
+    Problems.Add(TProblemKind::ArchiveNotWritten, archivePath, kArchiveTypeNotSupported,
+                 L"書庫 \"" + archivePath + L"\" の形式には対応していません (LZH か ZIP を指定してください)");
     return;
   }
   const std::wstring target = encrypted ? CodePage().AnsiToWide(pair.TempArchive) : archivePath;
@@ -230,7 +231,8 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
   }
   if (code != err::Success) {
     for (const TFileInfo* record : packed) RecordError(*record, code);
-    ArchiveProblems.push_back(L"書庫 \"" + archivePath + L"\" を更新できませんでした: " + message);
+    Problems.Add(TProblemKind::ArchiveNotWritten, archivePath, code,
+                 L"書庫 \"" + archivePath + L"\" を更新できませんでした: " + message);
     return;
   }
   for (const TFileInfo* record : packed) {

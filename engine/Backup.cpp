@@ -211,7 +211,8 @@ bool TBackup::GuardPath(const std::wstring& path, const std::wstring& root, cons
     named.SetFileName(path);
     RecordError(named, kOutsideDestinationCode);
   }
-  Refusals.push_back(L"\"" + path + L"\" は \"" + root + L"\" の外にあるため変更しません");
+  Problems.Add(TProblemKind::Refused, path, kOutsideDestinationCode,
+               L"\"" + path + L"\" は \"" + root + L"\" の外にあるため変更しません");
   return false;
 }
 

@@ -20,8 +20,8 @@
 //
 // Containment: the engine changes nothing outside the item's destination folder. Every
 // delete, move, overwrite or folder removal first passes GuardPath (Containment.h); a
-// refused path is recorded in ErrorFiles with kOutsideDestinationCode and a message in
-// Refusals, and the run goes on.
+// refused path is recorded in ErrorFiles with kOutsideDestinationCode and in Problems,
+// and the run goes on.
 //
 // Ownership: the pairs own their planned records; CopiedFiles and ErrorFiles own theirs;
 // AllCopyFiles and AllMirrorFiles are views whose removals reach the owning pair.
@@ -34,6 +34,7 @@
 #include "engine/MirrorGuard.h"
 #include "scan/FileInfoList.h"
 #include "scan/FolderList.h"
+#include "scan/RunProblems.h"
 
 namespace vog {
 
@@ -129,8 +130,9 @@ public:
   bool MirrorGuardAsks = true;
   std::vector<TMirrorHold> HeldBack;  // the items whose deletions the guard kept back
   IProgress* Progress = nullptr;  // the progress window of the current step, or null
-  // One message per path the containment check refused (also recorded in ErrorFiles).
-  std::vector<std::wstring> Refusals;
+  // The run's problems that the file lists cannot hold (scan/RunProblems.h): refused
+  // paths (also in ErrorFiles), archives not written, deletions held back, and the like.
+  TRunProblems Problems;
   // A copy that fails with a sharing, lock or network error (32, 33, 51-71) is tried
   // again RetryCount times, RetryWaitSeconds apart; off by default.
   int RetryCount = 0;
@@ -188,8 +190,8 @@ public:
 
   // The containment check of every change the engine makes: true when `path` lies inside
   // `root` (Containment.h). Otherwise records `record` (or, when null, a record for
-  // `path`) in ErrorFiles with kOutsideDestinationCode, adds a message naming the path to
-  // Refusals and returns false.
+  // `path`) in ErrorFiles with kOutsideDestinationCode, adds a problem naming the path to
+  // Problems and returns false.
   bool GuardPath(const std::wstring& path, const std::wstring& root, const TFileInfo* record = nullptr);
   // Records a failed file in ErrorFiles: a copy of `record` with Attr := `code`.
   void RecordError(const TFileInfo& record, uint32_t code);
@@ -204,15 +206,12 @@ public:
   static void SealWorkCopy(TBackupInfoAndFile& pair) noexcept;
 
   // ---- archived items (Archives.cpp, ArchiveHistory.cpp) ----
-  // Messages of archive work that failed beside a single file (a work copy that could not
-  // be sealed, an archive type the archiver cannot write), for the log and result window.
-  std::vector<std::wstring> ArchiveProblems;
   // Packs one item's planned files into its archive (or its work copy).
   void PackArchive(TBackupInfoAndFile& pair);
   // Before the destination scan decodes into the work copy: a work copy left by an earlier
   // run is moved aside and reported, never overwritten.
   void SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair);
-  // Seals the work copy now, reporting a failure in ErrorFiles and ArchiveProblems.
+  // Seals the work copy now, reporting a failure in ErrorFiles and Problems.
   void SealWorkCopyReported(TBackupInfoAndFile& pair);
   // Extracts the archive's current version of `record`'s entry into the run's history
   // folder when `entries` (upper-cased relative paths, sorted) holds it.

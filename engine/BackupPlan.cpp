@@ -86,7 +86,8 @@ void TBackup::ScanDestination(TBackupInfoAndFile& pair, TOwnedFileInfoList& dest
     scan.SetCipherKey(item.CipherKey.empty() ? pair.RunCipherKey : item.CipherKey);
   }
   scan.Execute();
-  for (std::wstring& message : scan.RefusedEntries) Refusals.push_back(std::move(message));
+  for (std::wstring& message : scan.RefusedEntries)
+    Problems.Add(TProblemKind::Refused, pair.Info->Title, kOutsideDestinationCode, std::move(message));
   if (scan.Cancelled) Stopped = true;
 }
 

@@ -61,6 +61,7 @@ void TBackup::HoldBackMassDeletions() {
     pair->MirrorFiles.Clear();
     for (int i = MirrorFolders.Count() - 1; i >= 0; --i)
       if (MirrorFolders[i].Item == pair->Info) MirrorFolders.Delete(i);
+    Problems.Add(TProblemKind::DeletionsHeldBack, hold.Title, 0, MirrorHoldReport(hold));
     HeldBack.push_back(std::move(hold));
   }
 }

@@ -128,7 +128,8 @@ void TBackup::DeleteMirroredArchiveEntries(TBackupInfoAndFile& pair) {
     const std::wstring name = record->FullPath();
     if (!IsSafeRelativeName(name)) {
       RecordError(*record, kOutsideDestinationCode);
-      Refusals.push_back(L"書庫の項目 \"" + name + L"\" は使えない名前のため削除しません");
+      Problems.Add(TProblemKind::Refused, name, kOutsideDestinationCode,
+                   L"書庫の項目 \"" + name + L"\" は使えない名前のため削除しません");
       pair.MirrorFiles.Delete(i);
       continue;
     }

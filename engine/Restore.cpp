@@ -169,7 +169,7 @@ void TRestore::PlainStage() {
 
   backup.Execute();
   ErrorFiles.TakeFrom(backup.ErrorFiles);
-  Problems = backup.Refusals;
+  Problems = backup.Problems.Messages();
 }
 
 void TRestore::ArchiveStage() {

@@ -87,8 +87,8 @@ uint32_t TBackup::MoveMirrorFileToHistory(TBackupInfoAndFile&, const TFileInfo& 
     case THistoryMove::NoFile:
       return err::FileNotFound;
     case THistoryMove::Refused:
-      Refusals.push_back(L"\"" + history.RefusedPath() + L"\" は \"" + history.RefusedRoot() +
-                         L"\" の外にあるため変更しません");
+      Problems.Add(TProblemKind::Refused, history.RefusedPath(), kOutsideDestinationCode,
+                   L"\"" + history.RefusedPath() + L"\" は \"" + history.RefusedRoot() + L"\" の外にあるため変更しません");
       return kOutsideDestinationCode;
     case THistoryMove::Failed:
       break;

@@ -87,7 +87,8 @@ public:
   TFileInfoList ErrorFiles() override { return Errors.View(); }
   TFileInfoList AllMirrorFiles() override { return Mirrored.View(); }
   const std::vector<TMirrorHold>& HeldBack() override { return Holds; }
-  std::vector<std::wstring> Problems() override { return {}; }
+  const TRunProblems& Problems() override { return RunProblems; }
+  TRunProblems RunProblems;
 
 private:
   TRunRecord& record_;

@@ -42,7 +42,7 @@ protected:
     if (copied) *copied = backup.CopiedFiles.Count();
     std::vector<uint32_t> codes;
     for (const TFileInfo* record : backup.ErrorFiles) codes.push_back(record->Attr);
-    problems_ = backup.ArchiveProblems;
+    problems_ = backup.Problems.Messages();
     return codes;
   }
 

@@ -91,7 +91,7 @@ TEST_F(BackupTransferTest, APlannedNameOutsideTheDestinationIsRefused) {
   EXPECT_EQ(Read(L"E:\\Dst\\Src\\a.txt"), "a");
   ASSERT_EQ(backup.ErrorFiles.Count(), 1);
   EXPECT_EQ(backup.ErrorFiles[0]->Attr, kOutsideDestinationCode);
-  EXPECT_EQ(backup.Refusals.size(), 1u);
+  EXPECT_EQ(backup.Problems.Count(), 1u);
 }
 
 }  // namespace

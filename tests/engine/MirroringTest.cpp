@@ -137,8 +137,8 @@ TEST_F(EngineTest, CraftedHistoryDatabaseEntryDeletesNothingOutside) {
   ASSERT_EQ(backup.ErrorFiles.Count(), 1);
   EXPECT_EQ(backup.ErrorFiles[0]->FullPath(), L"E:\\Dst\\Src\\..\\..\\victim.txt");
   EXPECT_EQ(backup.ErrorFiles[0]->Attr, kOutsideDestinationCode);
-  ASSERT_EQ(backup.Refusals.size(), 1u);
-  EXPECT_NE(backup.Refusals[0].find(L"victim.txt"), std::wstring::npos);
+  ASSERT_EQ(backup.Problems.Count(), 1u);
+  EXPECT_NE(backup.Problems.Items()[0].Message.find(L"victim.txt"), std::wstring::npos);
 }
 
 // A file system whose listing of one folder also returns a name no real one would.

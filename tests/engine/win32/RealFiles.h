@@ -73,7 +73,7 @@ inline std::vector<std::wstring> RunBackup(const std::vector<std::unique_ptr<TBa
   std::vector<std::wstring> failures;
   for (const TFileInfo* record : backup.ErrorFiles)
     failures.push_back(record->RelativePath() + L" " + IntToText(record->Attr));
-  for (const std::wstring& problem : backup.ArchiveProblems) failures.push_back(problem);
+  for (const std::wstring& problem : backup.Problems.Messages()) failures.push_back(problem);
   return failures;
 }
 
