@@ -103,12 +103,12 @@ endif()
 # End to end under Wine: the program itself, run unattended on real trees. The native
 # build's vogtool deciphers what the program enciphered (scripts/test builds it first).
 if(VOG_WINDOWS AND TARGET Vogratel AND TARGET vogtool)
-  foreach(script auto-run hostile-run decisions-run)
-    if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/${script})
-      string(REPLACE "-" "_" name "e2e_${script}")
-      add_test(NAME ${name} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${script} ${CMAKE_BINARY_DIR}
-                                       ${CMAKE_SOURCE_DIR}/build/native)
-      set_tests_properties(${name} PROPERTIES TIMEOUT 1200)
-    endif()
+  # Every script tests/e2e/*-run is one test (common.sh holds what they share).
+  file(GLOB e2e_scripts CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*-run)
+  foreach(script ${e2e_scripts})
+    get_filename_component(script_name ${script} NAME)
+    string(REPLACE "-" "_" name "e2e_${script_name}")
+    add_test(NAME ${name} COMMAND bash ${script} ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/build/native)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 1200)
   endforeach()
 endif()
