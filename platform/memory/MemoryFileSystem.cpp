@@ -54,6 +54,7 @@ uint32_t TMemoryFileSystem::SetTimes(const std::wstring& path, const TFileTime* 
   TPath p;
   std::shared_ptr<TNode> node;
   if (uint32_t code = impl_->Enter(path, TFaultOp::Attributes, p, node)) return code;
+  if (uint32_t code = impl_->CheckFault(TFaultOp::Times, p.Full())) return code;
   // Setting times needs only attribute access, which read-only files and the sharing
   // rules allow, as on Windows.
   if (creation) node->Creation = *creation;

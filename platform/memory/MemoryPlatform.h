@@ -30,6 +30,7 @@ enum class TFaultOp {
   Move,        // MoveEntry from or to `Path`
   MakeFolder,  // MakeFolder of `Path`
   Attributes,  // GetAttributes / SetAttributes / GetInfo / SetTimes of `Path`
+  Times,       // setting times of `Path`, by path or through an open stream (SetTimes only)
   Security,    // SetDacl / GetDacl of `Path` (so the DACL copies from and onto it)
   Corrupt,     // data copied or written to `Path` arrives altered, and the call succeeds
   Any,         // every operation on `Path` (Corrupt excepted)

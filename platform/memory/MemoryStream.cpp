@@ -17,14 +17,15 @@ class TMemoryStream final : public IFileStream {
 public:
   TMemoryStream(TMemoryFileSystem::TImpl& impl, std::shared_ptr<TNode> node, std::list<TOpenRecord>::iterator record,
                 std::shared_ptr<memfs::TFaultState> readFault, std::shared_ptr<memfs::TFaultState> writeFault,
-                std::shared_ptr<memfs::TFaultState> corruptFault)
+                std::shared_ptr<memfs::TFaultState> corruptFault, std::wstring key)
       : impl_(impl),
         node_(std::move(node)),
         record_(record),
         access_(record->Access),
         readFault_(std::move(readFault)),
         writeFault_(std::move(writeFault)),
-        corruptFault_(std::move(corruptFault)) {}
+        corruptFault_(std::move(corruptFault)),
+        key_(std::move(key)) {}
 
   ~TMemoryStream() override {
     std::lock_guard lock(impl_.Mutex);
@@ -111,6 +112,7 @@ public:
     std::lock_guard lock(impl_.Mutex);
     // A handle opened only for reading lacks the right to change attributes.
     if (!(access_ & memfs::access::Write)) return err::AccessDenied;
+    if (uint32_t code = impl_.CheckFault(TFaultOp::Times, key_)) return code;
     if (creation) node_->Creation = *creation;
     if (lastAccess) node_->LastAccess = *lastAccess;
     if (lastWrite) {
@@ -174,6 +176,7 @@ private:
   uint32_t access_;
   int64_t position_ = 0;
   std::shared_ptr<memfs::TFaultState> readFault_, writeFault_, corruptFault_;
+  std::wstring key_;  // the path the stream was opened with, for Times faults
   int64_t readDone_ = 0, writeDone_ = 0;
   bool timesFixed_ = false;
 };
@@ -244,7 +247,7 @@ uint32_t TMemoryFileSystem::OpenFile(const std::wstring& path, TOpenMode mode, u
   auto writeFault = impl_->ArmFault(TFaultOp::Write, key);
   auto corruptFault = (wanted & access::Write) ? impl_->ArmFault(TFaultOp::Corrupt, key) : nullptr;
   stream = std::make_unique<TMemoryStream>(*impl_, std::move(node), record, std::move(readFault), std::move(writeFault),
-                                           std::move(corruptFault));
+                                           std::move(corruptFault), key);
   return 0;
 }
 
