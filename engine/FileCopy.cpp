@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/FileTransfer.h"
+#include "engine/FileWrite.h"
 #include "model/BackupInfo.h"
 #include "platform/Platform.h"
 #include "platform/StreamCopy.h"
@@ -22,12 +23,12 @@ constexpr uint32_t kProtected = attr::ReadOnly | attr::Hidden | attr::System;
 
 }  // namespace
 
-uint32_t TFileTransfer::SystemCopy(const std::wstring& source, const std::wstring& target) {
+uint32_t TFileTransfer::SystemCopy(const std::wstring& source, const std::wstring& target, bool newOnly) {
   IFileSystem& files = Files();
-  if (!Polling()) return files.CopyEntry(source, target, false, TCopyProgress(), nullptr);
+  if (!Polling()) return files.CopyEntry(source, target, newOnly, TCopyProgress(), nullptr);
   std::atomic<bool>& cancel = progress_->CopyCancelFlag();
   cancel = false;
-  return files.CopyEntry(source, target, false, copyProgress_, &cancel);
+  return files.CopyEntry(source, target, newOnly, copyProgress_, &cancel);
 }
 
 // A target that refuses to be replaced because it is read-only (or hidden or system, which
@@ -40,7 +41,7 @@ uint32_t TFileTransfer::CopyOverProtected(const std::wstring& source, const std:
       (attributes & kProtected) == 0)
     return err::AccessDenied;
   if (const uint32_t code = files.SetAttributes(target, attributes & ~kProtected)) return code;
-  const uint32_t code = SystemCopy(source, target);
+  const uint32_t code = SystemCopy(source, target, false);
   files.SetAttributes(target, attributes);
   return code;
 }
@@ -54,9 +55,9 @@ uint32_t TFileTransfer::StreamCopy(const std::wstring& source, const std::wstrin
   return CopyThroughStreams(Files(), source, target, copyProgress_, &cancel);
 }
 
-// Reads the written file back and compares it with its source. A mismatch removes the
-// target: a wrong copy under the final name would compare as current in the next run.
-uint32_t TFileTransfer::VerifyCopy(const std::wstring& source, const std::wstring& target) {
+// Reads the written file back and compares it with its source (the write removes a copy
+// that differs: under its final name it would compare as current in the next run).
+uint32_t TFileTransfer::CompareCopy(const std::wstring& source, const std::wstring& target) {
   IFileSystem& files = Files();
   std::unique_ptr<IFileStream> a, b;
   if (const uint32_t code = files.OpenFile(source, TOpenMode::Read, share::Read | share::Write, a)) return code;
@@ -74,19 +75,18 @@ uint32_t TFileTransfer::VerifyCopy(const std::wstring& source, const std::wstrin
     }
     if (gotA == 0) break;
   }
-  a.reset();
-  b.reset();
-  if (code == kVerifyMismatch) DeleteFileForce(target);
   return code;
 }
 
-uint32_t TFileTransfer::CopyOnce(const std::wstring& source, const std::wstring& target) {
-  uint32_t code = SystemCopy(source, target);
-  if (code == err::AccessDenied)
+uint32_t TFileTransfer::CopyOnce(const std::wstring& source, const std::wstring& target, bool newOnly) {
+  uint32_t code = SystemCopy(source, target, newOnly);
+  if (code == err::AccessDenied && !newOnly)
     code = CopyOverProtected(source, target);
   else if (code == err::Encrypted)
     code = StreamCopy(source, target);
-  if (code == err::Success && options_.Verify) code = VerifyCopy(source, target);
+  // A new file that failed half-way is not left for a retry (or a later run) to take as
+  // an existing one; an existing target was refused before anything was written.
+  if (newOnly && code != err::Success && code != err::FileExists) RemoveUnfinished(target);
   return code;
 }
 
@@ -106,13 +106,18 @@ bool TFileTransfer::WaitBeforeRetry(int attempt, const std::wstring& source) {
   return !(Polling() && progress_->StopRequested());
 }
 
-bool TFileTransfer::CopyOneFile(const TBackupFileInfo& record, const std::wstring& target) {
+uint32_t TFileTransfer::CopyCode(const TBackupFileInfo& record, const std::wstring& target, bool newOnly) {
   const std::wstring source = record.FullPath();
-  uint32_t code = CopyOnce(source, target);
+  uint32_t code = CopyOnce(source, target, newOnly);
   for (int attempt = 1; code != err::Success && IsPassingFailure(code) && attempt <= options_.RetryCount; ++attempt) {
     if (!WaitBeforeRetry(attempt, source)) break;
-    code = CopyOnce(source, target);
+    code = CopyOnce(source, target, newOnly);
   }
+  return code;
+}
+
+bool TFileTransfer::CopyOneFile(const TBackupFileInfo& record, const std::wstring& target) {
+  const uint32_t code = CopyCode(record, target, false);
   if (code == err::Success) {
     RecordCopied(record);
     return true;
@@ -138,41 +143,40 @@ uint32_t TFileTransfer::RunCipher(TCipherManager& cipher, const TBackupFileInfo&
   return err::Success;
 }
 
+// The summary properties are a courtesy: a failure leaves the file as written. (The time
+// stamp is a step of the write, TFileWrite.)
 void TFileTransfer::CopyPropertiesAfterCipher(const std::wstring& source, const std::wstring& target) {
   if (IShell* shell = Platform().Shell.get()) shell->CopySummaryInformation(source, target);
-  try {
-    CopyFileDate(source, target);
-  } catch (const Error&) {
-    // The date is a courtesy; the file itself was written.
-  }
 }
 
-bool TFileTransfer::EncryptOneFile(TCipherManager& cipher, const TBackupFileInfo& record, const std::wstring& target) {
+uint32_t TFileTransfer::EncryptCode(TCipherManager& cipher, const TBackupFileInfo& record, const std::wstring& target,
+                                   bool newOnly) {
   const std::wstring source = record.FullPath();
   IFileSystem& files = Files();
+  uint32_t attributes = 0;
+  if (newOnly) {
+    // Anything but a clear "not there" counts as there: the write then goes beside it.
+    const uint32_t state = files.GetAttributes(target, attributes);
+    if (state != err::FileNotFound && state != err::PathNotFound) return err::FileExists;
+  }
   uint32_t code = err::Success;
   try {
     RunCipher(cipher, record, target);
-    RecordCopied(record);
     CopyPropertiesAfterCipher(source, target);
-    return true;
+    return err::Success;
   } catch (const EFileCreateError& e) {
     code = e.Code() ? e.Code() : err::AccessDenied;
   } catch (const EFileWriteError& e) {
     // Also a stop: the partly written target goes.
     DeleteFileForce(target);
-    RecordFailed(record, e.Code() ? e.Code() : err::WriteFault);
-    return false;
+    return e.Code() ? e.Code() : err::WriteFault;
   } catch (const ECipherFileError& e) {
-    RecordFailed(record, e.Code() ? e.Code() : err::ReadFault);
-    return false;
+    return e.Code() ? e.Code() : err::ReadFault;
   } catch (const Error&) {
-    RecordFailed(record, err::GenFailure);
-    return false;
+    return err::GenFailure;
   }
 
   // The target could not be created: clear what stands in the way and run once more.
-  uint32_t attributes = 0;
   const bool exists = files.GetAttributes(target, attributes) == err::Success;
   const bool cleared = exists && (attributes & kProtected) && !(attributes & attr::Directory) &&
                        files.SetAttributes(target, attributes & ~kProtected) == err::Success;
@@ -192,7 +196,13 @@ bool TFileTransfer::EncryptOneFile(TCipherManager& cipher, const TBackupFileInfo
     code = err::GenFailure;
   }
   if (cleared) files.SetAttributes(target, attributes);
-  if (ok) {
+  return ok ? err::Success : code;
+}
+
+bool TFileTransfer::EncryptOneFile(TCipherManager& cipher, const TBackupFileInfo& record, const std::wstring& target) {
+  const uint32_t code = EncryptCode(cipher, record, target, false);
+  if (code == err::Success) {
+    CopyFileDate(record.FullPath(), target);
     RecordCopied(record);
     return true;
   }

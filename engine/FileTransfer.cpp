@@ -39,7 +39,10 @@ TFileTransfer::TFileTransfer(TOwnedFileInfoList& copiedFiles, TOwnedFileInfoList
       options_(options),
       progress_(progress),
       history_(history),
-      guard_(std::move(guard)) {
+      guard_(std::move(guard)),
+      write_(
+          history, [this](const std::wstring& s, const std::wstring& t) { return CopyDacl && CopyDacl(s, t); },
+          [this](const std::wstring& s, const std::wstring& t) { return CompareCopy(s, t); }) {
   if (Polling()) {
     copyProgress_ = [this](int64_t copied, int64_t) {
       ProcessMessages();
@@ -94,39 +97,38 @@ bool TFileTransfer::TransferOne(const TBackupFileInfo& record, TCipherManager* c
     return true;
   }
 
-  if (item.KeepHistory) {
-    if (history_.MoveToHistory(record) == THistoryMove::Refused) {
-      // The old version cannot be kept where it belongs, so it is not overwritten either.
-      if (!guard_ || guard_(history_.RefusedPath(), history_.RefusedRoot(), &record))
-        RecordFailed(record, kOutsideDestinationCode);
-      BytesDone += record.Size;
-      return true;
-    }
-  } else if (item.ConfirmOverwrite && !AskOverwrite(target_, record)) {
-    return true;
-  }
+  if (!item.KeepHistory && item.ConfirmOverwrite && !AskOverwrite(target_, record)) return true;
 
-  std::wstring written;
-  if (item.UseTempFile) {
-    written.assign(FolderPartOf(target_));
-    written += kTempFileName;
-  }
-  const std::wstring& writeTarget = item.UseTempFile ? written : target_;
-  bool ok = false;
-  if (item.Encrypt && cipher)
-    ok = EncryptOneFile(*cipher, record, writeTarget);
-  else if (item.Encrypt)
-    RecordFailed(record, err::InvalidParameter);  // no cipher was made for the item
-  else
-    ok = CopyOneFile(record, writeTarget);
-
-  if (ok) {
-    if (options_.CopyAcl && CopyDacl) CopyDacl(record.FullPath(), writeTarget);
-    if (item.UseTempFile) ReplaceFromTempName(writeTarget, record);
-    if (options_.CopyCreationTime) CopyFileCreationTime(record.FullPath(), FinalPath(record));
+  TFileWriteSteps steps;
+  steps.KeepHistory = item.KeepHistory;
+  steps.UseTempFile = item.UseTempFile;
+  // Enciphered bytes cannot be compared with their source.
+  steps.Verify = options_.Verify && !item.Encrypt;
+  steps.StampLastWrite = item.Encrypt;
+  steps.CopyAcl = options_.CopyAcl;
+  steps.CopyCreationTime = options_.CopyCreationTime;
+  TFileWriteResult result;
+  if (item.Encrypt && !cipher) {
+    result.Failed = TWriteStep::Write;
+    result.Code = err::InvalidParameter;  // no cipher was made for the item
+  } else if (item.Encrypt) {
+    result = write_.Write(record, target_, steps, [&](const std::wstring& to, bool newOnly) {
+      return EncryptCode(*cipher, record, to, newOnly);
+    });
   } else {
-    if (item.UseTempFile && PathExists(writeTarget)) DeleteFileForce(writeTarget);
-    if (item.KeepHistory) history_.MoveBackFromHistory(record);
+    result = write_.Write(record, target_, steps,
+                          [&](const std::wstring& to, bool newOnly) { return CopyCode(record, to, newOnly); });
+  }
+  if (result.Ok()) {
+    RecordCopied(record);
+  } else if (result.Refused) {
+    // The old version cannot be kept where it belongs, so it is not overwritten either.
+    if (!guard_ || guard_(history_.RefusedPath(), history_.RefusedRoot(), &record))
+      RecordFailed(record, kOutsideDestinationCode);
+  } else if (result.Failed == TWriteStep::Rename) {
+    RecordFailedAt(record, result.Code);
+  } else {
+    RecordFailed(record, result.Code);
   }
   BytesDone += record.Size;
   return true;
@@ -160,29 +162,13 @@ bool TFileTransfer::AskOverwrite(const std::wstring& target, const TBackupFileIn
   }
 }
 
-bool TFileTransfer::ReplaceFromTempName(const std::wstring& temp, const TBackupFileInfo& record) {
-  const std::wstring final = FinalPath(record);
-  IFileSystem& files = Files();
-  // `final` is the target TransferOne checked. Replace in one step where the system can; a
-  // read-only final name is cleared first.
-  uint32_t code = files.MoveEntry(temp, final, true);
-  if (code != err::Success && PathExists(final)) {
-    DeleteFileForce(final);
-    code = files.MoveEntry(temp, final, true);
-  }
-  if (code == err::Success) return true;
-  DeleteFileForce(temp);
-  // The file's copied record is the last one made for it.
-  for (int i = copiedFiles_.Count() - 1; i >= 0; --i) {
-    TFileInfo* copied = copiedFiles_[i];
-    if (CompareFullPath(*copied, final) != 0) continue;
-    std::unique_ptr<TFileInfo> failed = copiedFiles_.Extract(i);
-    failed->Attr = code;
-    EscapeLineBreaks(*failed);
-    errorFiles_.Add(std::move(failed));
-    break;
-  }
-  return false;
+void TFileTransfer::RecordFailedAt(const TBackupFileInfo& record, uint32_t code) {
+  auto failed = std::make_unique<TBackupFileInfo>();
+  failed->Assign(record);
+  failed->SetRootFolder(MakeSharedText(AddBackslash(record.DestinationRoot())));
+  failed->Attr = code;
+  EscapeLineBreaks(*failed);
+  errorFiles_.Add(std::move(failed));
 }
 
 }  // namespace vog

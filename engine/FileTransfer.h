@@ -1,9 +1,9 @@
 #pragma once
-// Writing the planned files of plain items, one at a time: the existing destination file
-// goes into the history folder or is confirmed by the user, the file is written by the
-// system copy or by the item cipher (through the temporary name when the item asks), its
-// access list and creation time follow, and the outcome is recorded: a written file in
-// CopiedFiles, a failed one in ErrorFiles with its Windows error code in Attr.
+// Writing the planned files of plain items, one at a time: the user confirms an overwrite
+// where the item asks, the file is written by the system copy or by the item cipher as one
+// transaction (TFileWrite: temporary name, verify, time stamp, history, rename), and the
+// outcome is recorded once: a written file in CopiedFiles, a failed one in ErrorFiles with
+// its Windows error code in Attr.
 //
 // One object serves one transfer phase of a run. A failure of one file is recorded and
 // never thrown; nothing here throws for a file-system failure.
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileWrite.h"
 #include "engine/HistoryFolders.h"
 #include "engine/TransferPaths.h"
 #include "platform/FileSystem.h"
@@ -25,10 +26,6 @@ class TBackupInfo;
 class TBackupFileInfo;
 class TCipherManager;
 
-// The code recorded when a copy read back does not match its source (Windows' "a data
-// integrity checksum error occurred").
-inline constexpr uint32_t kVerifyMismatch = 323;
-
 struct TTransferOptions {
   bool Silent = false;            // no progress window: nothing is shown and nothing can be stopped
   bool CopyAcl = false;           // copy the source's access list onto each written file
@@ -40,9 +37,6 @@ struct TTransferOptions {
   // Each written file is read back and compared with its source.
   bool Verify = false;
 };
-
-// Copies the access list of `source` onto `target`; false when it could not.
-using TAclCopyCall = std::function<bool(const std::wstring& source, const std::wstring& target)>;
 
 // The cipher of a plain encrypting item: the item's CipherName in CBC mode, keyed with
 // the item's CipherKey, or `runKey` when the item stores none.
@@ -67,22 +61,23 @@ public:
   // Access list copy (null: none is copied even with CopyAcl).
   TAclCopyCall CopyDacl;
 
-  // One planned file of a plain item: shows it, honours a stop, moves the old version
-  // into the history folder or asks, writes it and records the outcome. `cipher` is the
-  // item's cipher when it has Encrypt. False when a stop ends the loop before this file.
+  // One planned file of a plain item: shows it, honours a stop, asks before an overwrite
+  // where the item wants it, writes it (TFileWrite) and records the outcome. `cipher` is
+  // the item's cipher when it has Encrypt. False when a stop ends the loop before this file.
   bool TransferOne(const TBackupFileInfo& record, TCipherManager* cipher);
 
   // System copy of the record's file onto `target`, with the retries for a read-only
-  // target (5), a target the system cannot encrypt (6000) and passing failures.
+  // target (5), a target the system cannot encrypt (6000) and passing failures; the
+  // outcome is recorded. CopyCode is the same without the record: 0 or the code.
   bool CopyOneFile(const TBackupFileInfo& record, const std::wstring& target);
+  uint32_t CopyCode(const TBackupFileInfo& record, const std::wstring& target, bool newOnly);
   // The item cipher's encode (decode with Decrypt) of the record's file onto `target`,
-  // with the retries for a target that cannot be created.
+  // with the retries for a target that cannot be created; recorded, or the code alone.
   bool EncryptOneFile(TCipherManager& cipher, const TBackupFileInfo& record, const std::wstring& target);
+  uint32_t EncryptCode(TCipherManager& cipher, const TBackupFileInfo& record, const std::wstring& target,
+                       bool newOnly);
   // The overwrite question for an existing target: Yes, No, No to all, Yes to all.
   bool AskOverwrite(const std::wstring& target, const TBackupFileInfo& record);
-  // Moves the file written under the temporary name onto its final name; a failure turns
-  // the file's copied record into an error record.
-  bool ReplaceFromTempName(const std::wstring& temp, const TBackupFileInfo& record);
 
   // The cipher progress event: the bar, the message pump and a stop (1235).
   void InstallCipherProgress(TCipherManager& cipher);
@@ -91,15 +86,18 @@ public:
   std::wstring FinalPath(const TBackupFileInfo& record) const;
 
 private:
-  uint32_t SystemCopy(const std::wstring& source, const std::wstring& target);
-  uint32_t CopyOnce(const std::wstring& source, const std::wstring& target);
+  uint32_t SystemCopy(const std::wstring& source, const std::wstring& target, bool newOnly);
+  uint32_t CopyOnce(const std::wstring& source, const std::wstring& target, bool newOnly);
   uint32_t CopyOverProtected(const std::wstring& source, const std::wstring& target);
   uint32_t StreamCopy(const std::wstring& source, const std::wstring& target);
-  uint32_t VerifyCopy(const std::wstring& source, const std::wstring& target);
+  uint32_t CompareCopy(const std::wstring& source, const std::wstring& target);
   // Waits before retry `attempt`; false when a stop ends the wait.
   bool WaitBeforeRetry(int attempt, const std::wstring& source);
   uint32_t RunCipher(TCipherManager& cipher, const TBackupFileInfo& record, const std::wstring& target);
   void CopyPropertiesAfterCipher(const std::wstring& source, const std::wstring& target);
+  // A failure at the rename turns a copy into an error under its final name; any other
+  // failure is recorded under the source's path.
+  void RecordFailedAt(const TBackupFileInfo& record, uint32_t code);
 
   void RecordCopied(const TBackupFileInfo& record);
   void RecordFailed(const TBackupFileInfo& record, uint32_t code);
@@ -111,6 +109,7 @@ private:
   IProgress* progress_;
   THistoryMover& history_;
   TPathGuard guard_;
+  TFileWrite write_;
   TCopyProgress copyProgress_;  // made once: no allocation per file
   std::vector<char> buffer_;    // the read-back check, made on first use
   std::vector<char> compare_;

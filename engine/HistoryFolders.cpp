@@ -128,41 +128,59 @@ void THistoryMover::MakeWithMarker(const std::wstring& folder) {
   if (MakeFolderWithParents(folder) == err::Success) WriteHistoryMarker(folder, startTime_);
 }
 
-THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record) {
+THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record, THistoryUndo* undo) {
   if (!record.BackupInfo) return THistoryMove::NoFile;
-  const std::wstring path = DestinationPath(record);
+  THistoryUndo local;
+  THistoryUndo& step = undo ? *undo : local;
+  step = THistoryUndo{DestinationPath(record), {}, {}, false};
   IFileSystem& files = Files();
   uint32_t attributes = 0;
-  if (files.GetAttributes(path, attributes) != err::Success || (attributes & attr::Directory))
+  if (files.GetAttributes(step.Dest, attributes) != err::Success || (attributes & attr::Directory))
     return THistoryMove::NoFile;
   const TBackupInfo& item = *record.BackupInfo;
   const THistoryTarget target = TargetOf(record);
-  if (!Allowed(item, path, target)) return THistoryMove::Refused;
+  if (!Allowed(item, step.Dest, target)) return THistoryMove::Refused;
   if (madeFolder_ != target.Folder) {
     if (!target.Dated.empty()) MakeWithMarker(target.Dated);
     MakeWithMarker(target.Folder);
     madeFolder_ = target.Folder;
   }
-  if (files.MoveEntry(path, target.File, false) == err::Success) return THistoryMove::Moved;
-  // An earlier run of the same day left a file of this name: the newer version wins.
-  DeleteFileForce(target.File);
-  lastError_ = files.MoveEntry(path, target.File, false);
-  return lastError_ == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
+  step.File = target.File;
+  lastError_ = files.MoveEntry(step.Dest, step.File, false);
+  if (lastError_ == err::AlreadyExists || lastError_ == err::FileExists) {
+    // An earlier run of the same day left a version here: the newer one wins, but the
+    // earlier one is only renamed aside until this move has succeeded (a locked file
+    // would otherwise cost both).
+    const std::wstring aside = TempPathIn(target.Folder);
+    lastError_ = files.MoveEntry(step.File, aside, true);
+    if (lastError_ == err::Success) {
+      lastError_ = files.MoveEntry(step.Dest, step.File, false);
+      if (lastError_ == err::Success)
+        step.Aside = aside;
+      else
+        files.MoveEntry(aside, step.File, false);
+    }
+  }
+  if (lastError_ != err::Success) return THistoryMove::Failed;
+  step.Moved = true;
+  if (!undo) Keep(step);
+  return THistoryMove::Moved;
 }
 
-THistoryMove THistoryMover::MoveBackFromHistory(const TBackupFileInfo& record) {
-  if (!record.BackupInfo) return THistoryMove::NoFile;
-  const std::wstring path = DestinationPath(record);
-  const THistoryTarget target = TargetOf(record);
+void THistoryMover::Keep(THistoryUndo& undo) {
+  if (!undo.Aside.empty()) DeleteFileForce(undo.Aside);
+  undo = THistoryUndo{};
+}
+
+uint32_t THistoryMover::Undo(THistoryUndo& undo) {
+  if (!undo.Moved) return err::Success;
   IFileSystem& files = Files();
-  uint32_t attributes = 0;
-  if (files.GetAttributes(target.File, attributes) != err::Success || (attributes & attr::Directory))
-    return THistoryMove::NoFile;
-  if (!Allowed(*record.BackupInfo, path, target)) return THistoryMove::Refused;
-  if (files.MoveEntry(target.File, path, false) == err::Success) return THistoryMove::Moved;
-  DeleteFileForce(path);
-  lastError_ = files.MoveEntry(target.File, path, false);
-  return lastError_ == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
+  const uint32_t code = files.MoveEntry(undo.File, undo.Dest, false);
+  // When the file cannot go back it stays in the history folder, and so does the
+  // earlier version under its temporary name: nothing is deleted.
+  if (code == err::Success && !undo.Aside.empty()) files.MoveEntry(undo.Aside, undo.File, false);
+  undo = THistoryUndo{};
+  return code;
 }
 
 void TRemoveOverrideHistoryFolder::Execute() {

@@ -54,6 +54,16 @@ enum class THistoryMove {
   Refused,  // a path lay outside the item's destination or history folder: nothing was done
 };
 
+// One move into the history folder that may still be taken back: where the file was,
+// where it is now, and the version an earlier run of the same day had put there, renamed
+// aside until the move is kept.
+struct THistoryUndo {
+  std::wstring Dest;
+  std::wstring File;
+  std::wstring Aside;  // "" when there was no earlier version
+  bool Moved = false;
+};
+
 // Moves destination files of one run into their history folders and back. The run's
 // StartTime names the folders.
 class THistoryMover {
@@ -62,11 +72,16 @@ public:
 
   // Moves the existing file DestinationRoot(record) + "\" + RelativePath into its history
   // path, creating the folders (each new one with its marker) on the way. A file already
-  // at the history path (an earlier run of the same day) is replaced.
-  THistoryMove MoveToHistory(const TBackupFileInfo& record);
-  // After a failed write: moves the file at the history path back to the destination,
-  // replacing whatever the failed write left there. Creates nothing.
-  THistoryMove MoveBackFromHistory(const TBackupFileInfo& record);
+  // at the history path (an earlier run of the same day) gives way to the newer version,
+  // but only once the move has succeeded: it is renamed aside first and comes back when
+  // the move fails. With `undo`, the earlier version stays aside until Keep or Undo (the
+  // caller's write may still fail); without, the move is kept at once.
+  THistoryMove MoveToHistory(const TBackupFileInfo& record, THistoryUndo* undo = nullptr);
+  // The write that followed the move is in place: the earlier version set aside goes.
+  static void Keep(THistoryUndo& undo);
+  // The write failed: the moved file goes back to its place and the earlier version back
+  // to the history folder. Nothing is deleted; 0 or the code of the failed move back.
+  static uint32_t Undo(THistoryUndo& undo);
 
   // The destination path and history target of a record.
   std::wstring DestinationPath(const TBackupFileInfo& record) const;

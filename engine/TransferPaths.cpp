@@ -17,6 +17,18 @@ std::wstring DestinationPathOf(const TBackupFileInfo& record) {
   return path;
 }
 
+std::wstring TempPathIn(std::wstring_view folder) {
+  std::wstring path = AddBackslash(folder);
+  path += kTempFileName;
+  return path;
+}
+
+std::wstring TempPathBeside(std::wstring_view path) {
+  std::wstring temp(FolderPartOf(path));
+  temp += kTempFileName;
+  return temp;
+}
+
 std::wstring_view FolderPartOf(std::wstring_view path) noexcept {
   const size_t slash = path.rfind(L'\\');
   return slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash + 1);

@@ -14,6 +14,9 @@ class TBackupFileInfo;
 // The name a file is first written under when its item writes through a temporary name
 // (the percent signs are part of the name). At most one exists per run at a time.
 inline constexpr std::wstring_view kTempFileName = L"Vogmerist%%.$$$";
+// The temporary name in `folder`, and beside the file `path`.
+std::wstring TempPathIn(std::wstring_view folder);
+std::wstring TempPathBeside(std::wstring_view path);
 
 // Whether `path`, resolved the way Windows resolves it, lies inside `root` (IsInsideFolder,
 // engine/Containment.h). Every delete, move and overwrite the engine makes asks first.

@@ -93,10 +93,15 @@ TEST_F(HistoryFoldersTest, TwoRunsOnOneDayKeepTheVersionTheSecondReplaced) {
     }
     EXPECT_EQ(first.MoveToHistory(record), THistoryMove::NoFile);
 
-    // After a failed write the kept version goes back, over what the write left.
-    Fs().AddFile(dest, "partial");
-    EXPECT_EQ(second.MoveBackFromHistory(record), THistoryMove::Moved);
-    EXPECT_EQ(Read(dest), "v2");
+    // A move the failed write takes back: the file returns, and so does the version of
+    // the day it had set aside.
+    Fs().AddFile(dest, "v3");
+    THistoryUndo undo;
+    EXPECT_EQ(second.MoveToHistory(record, &undo), THistoryMove::Moved);
+    EXPECT_EQ(THistoryMover::Undo(undo), 0u);
+    EXPECT_EQ(Read(dest), "v3");
+    EXPECT_EQ(Read(history + L"\\a.txt"), "v2");
+    Fs().RemoveFile(dest);
   }
 }
 
