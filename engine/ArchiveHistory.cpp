@@ -27,29 +27,15 @@ namespace vog {
 
 namespace {
 
-constexpr std::wstring_view kCipherTempName = L"Vogmerist%%.$$$";
-
 std::wstring HistoryBaseOf(const TBackupInfo& item) {
   return item.HistoryFolder.empty() ? item.DestFolder : item.HistoryFolder;
-}
-
-std::wstring FolderPartOf(const std::wstring& relativePath) {
-  const size_t slash = relativePath.rfind(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : relativePath.substr(0, slash);
-}
-
-// Creates `folder` with its parents and writes the marker into it when it did not exist.
-void MakeWithMarker(const std::wstring& folder, TDateTime startTime) {
-  uint32_t attributes = 0;
-  if (Files().GetAttributes(folder, attributes) == err::Success) return;
-  if (MakeFolderTree(folder) == err::Success) WriteHistoryMarker(folder, startTime);
 }
 
 // Encodes each extracted file in place (through a temporary name in `dated`); failures
 // leave the file as extracted.
 void EncodeHistoryCopies(const TBackupInfoAndFile& pair, const std::wstring& dated,
                          const std::vector<std::wstring>& relativePaths) {
-  const std::wstring temp = dated + L"\\" + std::wstring(kCipherTempName);
+  const std::wstring temp = TempPathIn(dated);
   try {
     auto cipher = CreateItemCipher(*pair.Info, pair.RunCipherKey);
     for (const std::wstring& relative : relativePaths) {
@@ -80,9 +66,9 @@ void TBackup::SaveArchivedToHistory(const std::vector<std::wstring>& entries, co
   const std::wstring base = HistoryBaseOf(item);
   const std::wstring dated = base + L"\\" + HistoryFolderName(item.HistoryFolderFormat, StartTime);
   if (!GuardPath(dated + L"\\" + relative, base, &record)) return;
-  MakeWithMarker(dated, StartTime);
-  const std::wstring folder = FolderPartOf(relative);
-  if (!folder.empty()) MakeWithMarker(dated + L"\\" + folder, StartTime);
+  MakeHistoryFolder(dated, StartTime);
+  const std::wstring_view folder = ParentFolderOf(relative);
+  if (!folder.empty()) MakeHistoryFolder(dated + L"\\" + std::wstring(folder), StartTime);
   const std::wstring archivePath = item.Encrypt ? CodePage().AnsiToWide(pair.TempArchive) : ArchivePathOf(item);
   try {
     TArchiveFile archive;
@@ -108,10 +94,10 @@ uint32_t TBackup::SaveMirroredEntriesToHistory(TBackupInfoAndFile& pair) {
     names.push_back(relative);
   }
   if (names.empty()) return err::Success;
-  MakeWithMarker(dated, StartTime);
+  MakeHistoryFolder(dated, StartTime);
   for (const std::wstring& relative : names) {
-    const std::wstring folder = FolderPartOf(relative);
-    if (!folder.empty()) MakeWithMarker(dated + L"\\" + folder, StartTime);
+    const std::wstring_view folder = ParentFolderOf(relative);
+    if (!folder.empty()) MakeHistoryFolder(dated + L"\\" + std::wstring(folder), StartTime);
   }
   const std::wstring archivePath = item.Encrypt ? CodePage().AnsiToWide(pair.TempArchive) : ArchivePathOf(item);
   // An entry whose old version could not be saved is not deleted either: the caller

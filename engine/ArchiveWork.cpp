@@ -4,6 +4,7 @@
 
 #include "base/Error.h"
 #include "base/Path.h"
+#include "base/ScopeExit.h"
 #include "base/Text.h"
 #include "model/BackupInfo.h"
 #include "model/PathMacros.h"
@@ -31,10 +32,7 @@ std::vector<std::wstring> ListArchiveEntries(const std::wstring& archivePath) {
   if (Files().GetAttributes(archivePath, attributes) != err::Success || (attributes & attr::Directory)) return entries;
   TArchiveFile archive;
   archive.SetFileName(archivePath);
-  struct TCloser {
-    TArchiveFile& Archive;
-    ~TCloser() { Archive.Close(); }
-  } closer{archive};
+  const TScopeExit closer([&archive] { archive.Close(); });
   auto fail = [&archive](uint32_t code) { throw Error(archive.LastMessage() + L" (" + std::to_wstring(code) + L")"); };
   if (const uint32_t code = archive.Open()) fail(code);
   TArchiveEntryInfo entry;
@@ -55,21 +53,6 @@ void SetEngineArchiveOptions(TArchiveFile& archive, const std::wstring& workFold
   options.KeepPaths = options.KeepAttributes = options.AlwaysReplace = options.IgnoreMissing = true;
   options.Compression = 2;
   options.WorkFolder = workFolder;
-}
-
-uint32_t MakeFolderTree(const std::wstring& folder) {
-  IFileSystem& files = Files();
-  uint32_t attributes = 0;
-  if (folder.empty() || files.GetAttributes(folder, attributes) == err::Success) return err::Success;
-  const size_t slash = folder.find_last_of(L'\\');
-  if (slash != std::wstring::npos && slash > 0) {
-    const std::wstring parent = folder.substr(0, slash);
-    if (parent.size() > 2 || (parent.size() == 2 && parent[1] != L':')) {
-      if (const uint32_t code = MakeFolderTree(parent)) return code;
-    }
-  }
-  const uint32_t code = files.MakeFolder(folder);
-  return code == err::AlreadyExists ? err::Success : code;
 }
 
 std::wstring ReplacementNameOf(const std::wstring& path) { return path + L".$$$"; }

@@ -29,8 +29,6 @@ bool HasEntry(const std::vector<std::wstring>& entries, const std::wstring& rela
 // Pack, extract and delete settings of the engine: paths and attributes kept, entries
 // always replaced, missing names passed over, normal compression, the work folder.
 void SetEngineArchiveOptions(TArchiveFile& archive, const std::wstring& workFolder);
-// Creates `folder` with its missing parents; 0 or the code of the first failure.
-uint32_t MakeFolderTree(const std::wstring& folder);
 // A path beside `path` to write into before it replaces `path`.
 std::wstring ReplacementNameOf(const std::wstring& path);
 

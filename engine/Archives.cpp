@@ -57,7 +57,7 @@ TSealResult Seal(TBackupInfoAndFile& pair, const std::wstring* workRoot) noexcep
       result.Message = L"\"" + archive + L"\" は \"" + item.DestFolder + L"\" の外にあるため書き込みません";
       return result;
     }
-    uint32_t code = MakeFolderTree(item.DestFolder);
+    uint32_t code = MakeFolderWithParents(item.DestFolder);
     if (code == err::Success) {
       try {
         auto cipher = CreateItemCipher(item, pair.RunCipherKey);
@@ -211,7 +211,7 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
   }
   if (packed.empty()) return;
 
-  if (!encrypted && MakeFolderTree(item.DestFolder) != err::Success) {
+  if (!encrypted && MakeFolderWithParents(item.DestFolder) != err::Success) {
     for (const TFileInfo* record : packed) RecordError(*record, err::PathNotFound);
     return;
   }

@@ -7,6 +7,7 @@
 #include "base/CodePage.h"
 #include "base/Path.h"
 #include "base/Text.h"
+#include "engine/ArchiveWork.h"
 #include "engine/Containment.h"
 #include "model/BackupInfo.h"
 #include "model/PathMacros.h"
@@ -223,8 +224,7 @@ std::wstring TBackup::WorkCopyPath(int index) const {
   const size_t slash = archiveName.find_last_of(L"\\/");
   const std::wstring extension =
       dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash) ? L"" : archiveName.substr(dot);
-  const std::wstring folder = WorkFolder.empty() ? Files().ProgramFolder() : AddBackslash(WorkFolder);
-  return folder + L"Temp" + std::to_wstring(index) + extension;
+  return AddBackslash(WorkRootOf(WorkFolder)) + L"Temp" + std::to_wstring(index) + extension;
 }
 
 }  // namespace vog

@@ -4,10 +4,13 @@
 
 #include "base/CodePage.h"
 #include "base/Error.h"
+#include "base/ScopeExit.h"
 #include "base/Text.h"
+#include "engine/ArchiveWork.h"
 #include "engine/Backup.h"
 #include "engine/BackupHistoryDatabase.h"
 #include "engine/Containment.h"
+#include "engine/TransferPaths.h"
 #include "model/BackupInfo.h"
 #include "model/PathMacros.h"
 #include "platform/Platform.h"
@@ -38,21 +41,6 @@ bool IsListableArchive(const std::wstring& archiveName) {
 }
 
 }  // namespace
-
-// Sorted view of a folder list's paths for lookups without regard to case.
-std::vector<std::wstring_view> SortedFolderPaths(const TFolderList& folders) {
-  std::vector<std::wstring_view> paths;
-  paths.reserve(folders.size());
-  for (const TFolderEntry& entry : folders) paths.push_back(entry.Path);
-  std::sort(paths.begin(), paths.end(), [](std::wstring_view a, std::wstring_view b) { return CompareText(a, b) < 0; });
-  return paths;
-}
-
-bool HasFolderPath(const std::vector<std::wstring_view>& sorted, std::wstring_view path) {
-  auto it = std::lower_bound(sorted.begin(), sorted.end(), path,
-                             [](std::wstring_view a, std::wstring_view b) { return CompareText(a, b) < 0; });
-  return it != sorted.end() && SameText(*it, path);
-}
 
 void TBackup::Plan() {
   Stopped = false;
@@ -123,10 +111,7 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
     }
   }
 
-  struct TCloser {
-    TBackup& Backup;
-    ~TCloser() { Backup.CloseProgress(); }
-  } closer{*this};
+  const TScopeExit closer([this] { CloseProgress(); });
   OpenProgress(kCheckingCaption, kCheckAnimationId, static_cast<int>(TAnimationKind::FindFolder));
 
   // Filters: the selected records replace the scanned ones.
@@ -190,9 +175,7 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
   // An encrypted archive that this run does not change is not rewritten: its work copy goes.
   if (item.Encrypt && item.Archive && !pair.TempArchive.empty() && pair.CopyFiles.Empty() && pair.MirrorFiles.Empty()) {
     const std::wstring work = CodePage().AnsiToWide(pair.TempArchive);
-    const std::wstring workFolder = WorkFolder.empty() ? Files().ProgramFolder() : WorkFolder;
-    uint32_t attributes = 0;
-    if (Files().GetAttributes(work, attributes) == err::Success && GuardPath(work, workFolder) &&
+    if (PathExists(work) && GuardPath(work, WorkRootOf(WorkFolder)) &&
         DeleteFileForce(work)) {
       pair.TempArchive.clear();
     }

@@ -123,9 +123,9 @@ bool THistoryMover::Allowed(const TBackupInfo& item, const std::wstring& destPat
   return true;
 }
 
-void THistoryMover::MakeWithMarker(const std::wstring& folder) {
+void MakeHistoryFolder(const std::wstring& folder, TDateTime startTime) {
   if (PathExists(folder)) return;
-  if (MakeFolderWithParents(folder) == err::Success) WriteHistoryMarker(folder, startTime_);
+  if (MakeFolderWithParents(folder) == err::Success) WriteHistoryMarker(folder, startTime);
 }
 
 THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record, THistoryUndo* undo) {
@@ -141,8 +141,8 @@ THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record, THistor
   const THistoryTarget target = TargetOf(record);
   if (!Allowed(item, step.Dest, target)) return THistoryMove::Refused;
   if (madeFolder_ != target.Folder) {
-    if (!target.Dated.empty()) MakeWithMarker(target.Dated);
-    MakeWithMarker(target.Folder);
+    if (!target.Dated.empty()) MakeHistoryFolder(target.Dated, startTime_);
+    MakeHistoryFolder(target.Folder, startTime_);
     madeFolder_ = target.Folder;
   }
   step.File = target.File;

@@ -34,6 +34,10 @@ uint32_t WriteHistoryMarker(const std::wstring& folder, TDateTime startTime);
 // What ReadHistoryMarkerDate gives for a marker that was read but holds no date
 // (Windows' "the data is invalid").
 inline constexpr uint32_t kMarkerWithoutDate = 13;
+// Creates `folder` with its missing parents and writes the marker into it, when it did not
+// exist. Failures are ignored: the move or extraction that follows reports its own.
+void MakeHistoryFolder(const std::wstring& folder, TDateTime startTime);
+
 // The date in a marker file: 0 and the first line read as a date-time; kMarkerWithoutDate
 // when the file was read but its first line is no date; otherwise the code of the failed
 // read.
@@ -96,7 +100,6 @@ public:
 private:
   const std::wstring& FolderNameOf(const TBackupInfo& item);
   bool Allowed(const TBackupInfo& item, const std::wstring& destPath, const THistoryTarget& target);
-  void MakeWithMarker(const std::wstring& folder);
 
   TDateTime startTime_;
   TInsideCheck inside_;

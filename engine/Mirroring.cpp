@@ -8,9 +8,12 @@
 // MirrorFiles too. After the phase a plain item's MirrorFiles holds exactly what went.
 #include <algorithm>
 
+#include "base/ScopeExit.h"
 #include "base/Text.h"
+#include "engine/ArchiveWork.h"
 #include "engine/Backup.h"
 #include "engine/Containment.h"
+#include "engine/TransferPaths.h"
 #include "model/BackupInfo.h"
 #include "model/PathMacros.h"
 #include "platform/Platform.h"
@@ -21,9 +24,6 @@
 #include "services/archive/ArchiveFile.h"
 
 namespace vog {
-
-std::vector<std::wstring_view> SortedFolderPaths(const TFolderList& folders);
-bool HasFolderPath(const std::vector<std::wstring_view>& sorted, std::wstring_view path);
 
 namespace {
 
@@ -90,10 +90,7 @@ void TBackup::ExtractMirrorFiles(TBackupInfoAndFile& pair, TOwnedFileInfoList& s
 
 void TBackup::DeleteMirrorFiles() {
   CloseProgress();
-  struct TCloser {
-    TBackup& Backup;
-    ~TCloser() { Backup.CloseProgress(); }
-  } closer{*this};
+  const TScopeExit closer([this] { CloseProgress(); });
   if (!Silent && Items.AnyMirrorFiles()) {
     OpenProgress(kMirroringCaption, kDeleteAnimationId, static_cast<int>(TAnimationKind::DeleteFile));
     ProcessMessages();
@@ -140,7 +137,7 @@ void TBackup::DeleteMirroredArchiveEntries(TBackupInfoAndFile& pair) {
   const bool encrypted = item.Encrypt && !pair.TempArchive.empty();
   const std::wstring archivePath =
       encrypted ? CodePage().AnsiToWide(pair.TempArchive) : item.DestFolder + L"\\" + ExpandMacros(item.ArchiveName);
-  const std::wstring root = encrypted ? (WorkFolder.empty() ? Files().ProgramFolder() : WorkFolder) : item.DestFolder;
+  const std::wstring root = encrypted ? WorkRootOf(WorkFolder) : item.DestFolder;
   if (!GuardPath(archivePath, root)) return failAll(kOutsideDestinationCode);
   TArchiveFile archive;
   archive.SetFileName(archivePath);

@@ -33,11 +33,6 @@ std::wstring Expanded(const std::wstring& path) {
   throw Error(L"リストア元\r\n" + path + L"\r\n" + L"が存在しません");
 }
 
-bool Exists(const std::wstring& path) {
-  uint32_t attributes = 0;
-  return Files().GetAttributes(path, attributes) == err::Success;
-}
-
 // The key of a stage: asked once when some item enciphers without a key of its own.
 std::string AskKeyWhen(bool needed) {
   std::string key;
@@ -101,7 +96,7 @@ void TRestore::CheckSources() const {
   for (const TEntry& entry : entries_) {
     if (!entry.Checked || !entry.Item->Archive) continue;
     const std::wstring archive = BackupFolderOf(*entry.Item) + L"\\" + ExpandMacros(entry.Item->ArchiveName);
-    if (!Exists(archive)) RaiseMissing(archive);
+    if (!PathExists(archive)) RaiseMissing(archive);
   }
 }
 
@@ -215,7 +210,7 @@ void TRestore::ExtractArchive(const TBackupInfo& item, const std::string& key) {
     archive.SetFileName(source);
     archive.Options.KeepAttributes = true;
     const std::wstring target = Expanded(item.SourceFolder);
-    code = MakeFolderTree(target);
+    code = MakeFolderWithParents(target);
     if (code == err::Success) code = archive.Extract(target);
   } catch (const Error&) {
     code = err::GenFailure;

@@ -1,5 +1,6 @@
 // File transfer (phases 1 and 4 of Execute) and the history folder moves that mirroring
 // calls, over the transfer functions (TransferPhase.h) and the history mover.
+#include "base/ScopeExit.h"
 #include "engine/Backup.h"
 #include "engine/Containment.h"
 #include "engine/HistoryFolders.h"
@@ -43,10 +44,7 @@ void TBackup::TransferFiles() {
     progress_ = ProgressFactory().CreateProgress();
     Progress = progress_.get();
   }
-  struct TClose {
-    TBackup& backup;
-    ~TClose() { backup.CloseProgress(); }
-  } close{*this};
+  const TScopeExit close([this] { CloseProgress(); });
 
   TAclCopy acl;
   TFolderOptions folderOptions;

@@ -1,6 +1,9 @@
 #include "engine/TransferPaths.h"
 
+#include <algorithm>
+
 #include "base/Path.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/FileInfo.h"
 
@@ -34,6 +37,12 @@ std::wstring_view FolderPartOf(std::wstring_view path) noexcept {
   return slash == std::wstring_view::npos ? std::wstring_view() : path.substr(0, slash + 1);
 }
 
+std::wstring_view ParentFolderOf(std::wstring_view path) noexcept {
+  std::wstring_view folder = FolderPartOf(path);
+  if (!folder.empty()) folder.remove_suffix(1);
+  return folder;
+}
+
 std::wstring_view NamePartOf(std::wstring_view path) noexcept {
   const size_t slash = path.rfind(L'\\');
   return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
@@ -45,8 +54,7 @@ uint32_t MakeFolderWithParents(const std::wstring& path) {
   if (files.GetAttributes(path, attributes) == err::Success)
     return (attributes & attr::Directory) ? err::Success : err::AlreadyExists;
   // Create the parent first; a drive ("C:") or a share root ends the climb.
-  std::wstring_view parent = FolderPartOf(path);
-  if (!parent.empty()) parent.remove_suffix(1);
+  const std::wstring_view parent = ParentFolderOf(path);
   if (parent.size() > PathRoot(path).size()) {
     if (const uint32_t code = MakeFolderWithParents(std::wstring(parent))) return code;
   }
@@ -75,9 +83,21 @@ void EscapeLineBreaks(TFileInfo& record) {
     else
       escaped += c;
   }
-  std::wstring_view folder = FolderPartOf(escaped);
-  if (!folder.empty()) folder.remove_suffix(1);
-  record.SetPath(std::wstring_view(), folder, NamePartOf(escaped));
+  record.SetPath(std::wstring_view(), ParentFolderOf(escaped), NamePartOf(escaped));
+}
+
+std::vector<std::wstring_view> SortedFolderPaths(const TFolderList& folders) {
+  std::vector<std::wstring_view> paths;
+  paths.reserve(folders.size());
+  for (const TFolderEntry& entry : folders) paths.push_back(entry.Path);
+  std::sort(paths.begin(), paths.end(), [](std::wstring_view a, std::wstring_view b) { return CompareText(a, b) < 0; });
+  return paths;
+}
+
+bool HasFolderPath(const std::vector<std::wstring_view>& sorted, std::wstring_view path) {
+  auto it = std::lower_bound(sorted.begin(), sorted.end(), path,
+                             [](std::wstring_view a, std::wstring_view b) { return CompareText(a, b) < 0; });
+  return it != sorted.end() && SameText(*it, path);
 }
 
 bool IsPassingFailure(uint32_t code) noexcept {

@@ -1,10 +1,13 @@
 #pragma once
-// Path pieces and small file steps shared by the transfer, the history folders and the
-// folder creation of a run.
+// Path pieces and small file steps shared by the parts of a run: the transfer, the
+// history folders, the folder creation, the archives and the restore.
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "scan/FolderList.h"
 
 namespace vog {
 
@@ -30,6 +33,8 @@ std::wstring DestinationPathOf(const TBackupFileInfo& record);
 
 // The folder part of a path with its trailing "\" ("" when there is no "\").
 std::wstring_view FolderPartOf(std::wstring_view path) noexcept;
+// The same without the trailing "\": the parent folder of a path ("" when there is no "\").
+std::wstring_view ParentFolderOf(std::wstring_view path) noexcept;
 // The name after the last "\".
 std::wstring_view NamePartOf(std::wstring_view path) noexcept;
 
@@ -38,6 +43,10 @@ std::wstring_view NamePartOf(std::wstring_view path) noexcept;
 uint32_t MakeFolderWithParents(const std::wstring& path);
 // Whether a file or folder exists at `path`.
 bool PathExists(const std::wstring& path);
+
+// A sorted view of a folder list's paths, and whether it holds `path` (letter case ignored).
+std::vector<std::wstring_view> SortedFolderPaths(const TFolderList& folders);
+bool HasFolderPath(const std::vector<std::wstring_view>& sorted, std::wstring_view path);
 
 // The display form of a failed record whose path holds line breaks: every CR becomes
 // "[0D]" and every LF "[0A]"; when that changed anything, RootFolder is emptied and the

@@ -89,9 +89,8 @@ void CreateDestinationFolders(const std::vector<TTransferItem>& items, const TFo
       std::wstring_view climb = folder;
       while (climb.size() > 2 && !PathExists(std::wstring(climb))) {
         made.emplace(climb);
-        std::wstring_view parent = FolderPartOf(climb);
-        if (parent.empty()) break;
-        climb = parent.substr(0, parent.size() - 1);
+        if (FolderPartOf(climb).empty()) break;
+        climb = ParentFolderOf(climb);
       }
     }
     MakeFolderWithParents(folder);

@@ -4,6 +4,7 @@
 
 #include "base/CodePage.h"
 #include "base/Error.h"
+#include "base/ScopeExit.h"
 #include "model/BackupInfo.h"
 #include "platform/Platform.h"
 #include "scan/FolderWalk.h"
@@ -108,10 +109,7 @@ void TFolderInfo::ListArchive(IProgress&) {
   TArchiveFile archive;
   archive.SetFileName(archivePath);
   archive.Options.KeepAttributes = true;
-  struct TCloser {
-    TArchiveFile& Archive;
-    ~TCloser() { Archive.Close(); }
-  } closer{archive};
+  const TScopeExit closer([&archive] { archive.Close(); });
   if (const uint32_t code = archive.Open()) throw Error(archive.LastMessage() + L" (" + std::to_wstring(code) + L")");
   TArchiveEntryInfo entry;
   TSharedText sub;
