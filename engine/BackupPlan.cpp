@@ -122,6 +122,7 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
         break;
     }
   }
+  if (!item.Archive && !item.UseHistoryDatabase) Shape.TakeLeftovers(item, sourceFiles, destFiles);
 
   struct TCloser {
     TBackup& Backup;
@@ -186,6 +187,7 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
     pair.DestinationFileCount = CountGuardedDestinationFiles(destFiles);
     if (Stopped) return;
   }
+  Shape.FindChanges(*this, pair, sourceFiles, destFiles, sourceFolders, destFolders);
 
   // An encrypted archive that this run does not change is not rewritten: its work copy goes.
   if (item.Encrypt && item.Archive && !pair.TempArchive.empty() && pair.CopyFiles.Empty() && pair.MirrorFiles.Empty()) {

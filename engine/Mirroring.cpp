@@ -154,6 +154,8 @@ void TBackup::DeleteMirroredArchiveEntries(TBackupInfoAndFile& pair) {
 
 void TBackup::DeleteMirroredPlainFiles(TBackupInfoAndFile& pair) {
   TBackupInfo& item = *pair.Info;
+  // Folders the source replaced by files went into the history whole, with these files.
+  const std::vector<std::wstring> movedAside = Shape.SetAsideReplacedFolders(*this, pair);
   for (int i = 0; i < pair.MirrorFiles.Count();) {
     if (Progress && PollStop()) {
       // What a stop left untouched is still in the destination: it must not be logged
@@ -163,6 +165,11 @@ void TBackup::DeleteMirroredPlainFiles(TBackupInfoAndFile& pair) {
     }
     TFileInfo* record = pair.MirrorFiles[i];
     const std::wstring path = record->FullPath();
+    if (std::any_of(movedAside.begin(), movedAside.end(),
+                    [&path](const std::wstring& folder) { return StartsWithText(path, folder); })) {
+      ++i;
+      continue;
+    }
     if (!GuardPath(path, item.DestFolder, record)) {
       pair.MirrorFiles.Delete(i);
       continue;
