@@ -36,6 +36,11 @@ int CountBelow(const TOwnedFileInfoList& records, const std::wstring& prefix) {
   return count;
 }
 
+bool Holds(const TOwnedFileInfoList& records, const std::wstring& path) {
+  return std::any_of(records.begin(), records.end(),
+                     [&path](const TFileInfo* record) { return SameText(record->FullPath(), path); });
+}
+
 // Whether `name` is `ours` whatever its letter case (a cheap length test first: this
 // runs over every file of a source).
 bool IsName(const std::wstring& name, std::wstring_view ours) { return name.size() == ours.size() && SameText(name, ours); }
@@ -106,12 +111,12 @@ void TDestinationShape::FindChanges(const TBackup& backup, TBackupInfoAndFile& p
   if (!item.Condition.Mirroring) return;
 
   // A file mirroring removes where the source now has a folder.
-  if (!pair.MirrorFiles.Empty() && !foldersBlocked_) {
+  if (!pair.MirrorFiles.Empty()) {
     const std::vector<std::wstring_view> folders = SortedFolderPaths(sourceFolders);
     for (const TFileInfo* record : pair.MirrorFiles) {
       if (!HasFolderPath(folders, record->RelativePath())) continue;
       foldersBlocked_ = true;
-      break;
+      if (item.KeepHistory) changes_.push_back(TChange{TKind::ReplacedFile, &item, record->FullPath(), {}, 0, 1});
     }
   }
 
@@ -132,7 +137,9 @@ void TDestinationShape::Tidy(TBackup& backup) {
   IFileSystem& files = Files();
   for (const TChange& change : changes_) {
     const TBackupInfo& item = *change.Item;
-    if (change.Kind == TKind::ReplacedFolder || !backup.GuardPath(change.Path, item.DestFolder)) continue;
+    if (change.Kind == TKind::ReplacedFolder || change.Kind == TKind::ReplacedFile ||
+        !backup.GuardPath(change.Path, item.DestFolder))
+      continue;
     if (change.Kind == TKind::CaseRename) {
       if (const uint32_t code = files.MoveEntry(change.Path, change.NewPath, false))
         backup.Problems.Add(TProblemKind::FolderNotRenamed, change.Path, code,
@@ -181,20 +188,24 @@ std::vector<std::wstring> TDestinationShape::SetAsideReplacedFolders(TBackup& ba
   THistoryMover history(backup.StartTime,
                         [](std::wstring_view path, std::wstring_view root) { return IsInsideFolder(path, root); });
   for (const TChange& change : changes_) {
-    if (change.Kind != TKind::ReplacedFolder || change.Item != pair.Info) continue;
-    const std::wstring prefix = change.Path + L"\\";
+    if (change.Item != pair.Info) continue;
     // What the preview or the mass-delete guard kept stays, and so does its folder.
-    if (!backup.MirrorFolders.Contains(change.Path) || CountBelow(pair.MirrorFiles, prefix) != change.Files) continue;
-    switch (history.MoveFolderToHistory(*change.Item, change.Path)) {
+    std::wstring done = change.Path;
+    if (change.Kind == TKind::ReplacedFolder) {
+      done += L'\\';
+      if (!backup.MirrorFolders.Contains(change.Path) || CountBelow(pair.MirrorFiles, done) != change.Files) continue;
+    } else if (change.Kind != TKind::ReplacedFile || !Holds(pair.MirrorFiles, change.Path)) {
+      continue;
+    }
+    switch (history.MoveEntryToHistory(*change.Item, change.Path)) {
       case THistoryMove::Moved:
-        moved.push_back(prefix);
+        moved.push_back(std::move(done));
         break;
       case THistoryMove::Refused:
         backup.GuardPath(history.RefusedPath(), history.RefusedRoot());
         break;
       default:
-        // Its files go one by one; the folder then stays and the file that replaces it
-        // fails, which shows.
+        // Then it goes the usual way; what still stands in the way fails, which shows.
         break;
     }
   }

@@ -12,7 +12,9 @@
 //   otherwise keep it from ever being removed. Without history its files are simply
 //   mirrored away.
 // - a file the source replaced by a folder (with mirroring): the folders phase 1 could not
-//   make because the file stood there are made again once mirroring has removed it.
+//   make because the file stood there are made again once mirroring has removed it. With
+//   history the file goes where its history belongs, or beside it under a free name when
+//   a folder replaced earlier that day already stands there.
 // So each change converges on the first run that sees it. The plan only looks; Execute
 // changes the destination, reporting in the run's Problems.
 #include <cstdint>
@@ -47,14 +49,15 @@ public:
   // case of renamed folders.
   void Tidy(TBackup& backup);
   // Mirroring of `pair`'s plain files: moves its replaced folders into the history when
-  // every file the plan listed below one is still to go. Returns the folders moved (each
-  // with its trailing "\"); the records below them are done.
+  // every file the plan listed below one is still to go, and its replaced files when they
+  // are still to go. Returns what was moved: folders with their trailing "\" (the records
+  // below them are done), files as they are.
   std::vector<std::wstring> SetAsideReplacedFolders(TBackup& backup, TBackupInfoAndFile& pair);
   // Whether a planned folder was blocked by a file that mirroring removes.
   bool FoldersBlocked() const noexcept { return foldersBlocked_; }
 
 private:
-  enum class TKind : uint8_t { TempFile, MarkerTemp, CaseRename, ReplacedFolder };
+  enum class TKind : uint8_t { TempFile, MarkerTemp, CaseRename, ReplacedFolder, ReplacedFile };
   struct TChange {
     TKind Kind;
     TBackupInfo* Item;

@@ -165,19 +165,17 @@ THistoryMove THistoryMover::MoveBackFromHistory(const TBackupFileInfo& record) {
   return lastError_ == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
 }
 
-THistoryMove THistoryMover::MoveFolderToHistory(const TBackupInfo& item, const std::wstring& folder) {
+THistoryMove THistoryMover::MoveEntryToHistory(const TBackupInfo& item, const std::wstring& path) {
   IFileSystem& files = Files();
-  uint32_t attributes = 0;
-  if (files.GetAttributes(folder, attributes) != err::Success || !(attributes & attr::Directory))
-    return THistoryMove::NoFile;
-  THistoryTarget target = PlainHistoryTarget(item, FolderNameOf(item), folder);
-  if (!Allowed(item, folder, target)) return THistoryMove::Refused;
+  if (!PathExists(path)) return THistoryMove::NoFile;
+  THistoryTarget target = PlainHistoryTarget(item, FolderNameOf(item), path);
+  if (!Allowed(item, path, target)) return THistoryMove::Refused;
   if (!target.Dated.empty()) MakeWithMarker(target.Dated);
   MakeWithMarker(target.Folder);
   madeFolder_.clear();
   const std::wstring first = target.File;
   for (int n = 2; PathExists(target.File) && n < 100; ++n) target.File = first + L" (" + std::to_wstring(n) + L")";
-  lastError_ = files.MoveEntry(folder, target.File, false);
+  lastError_ = files.MoveEntry(path, target.File, false);
   return lastError_ == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
 }
 

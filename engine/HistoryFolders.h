@@ -67,11 +67,12 @@ public:
   // After a failed write: moves the file at the history path back to the destination,
   // replacing whatever the failed write left there. Creates nothing.
   THistoryMove MoveBackFromHistory(const TBackupFileInfo& record);
-  // Moves a whole destination folder of `item` into the history, where a file of that
-  // path would go (so the history of X\a.txt ends up at <history>\X\a.txt, beside the
-  // history of the file X that replaced the folder). When an earlier run of the day left
-  // something there, the folder takes the first free name "X (2)", "X (3)", ...
-  THistoryMove MoveFolderToHistory(const TBackupInfo& item, const std::wstring& folder);
+  // Moves a destination file or a whole folder of `item` into the history, where a file of
+  // that path goes (so the history of a folder X\a.txt ends up at <history>\X\a.txt,
+  // beside the history of a file X). When an earlier run of the day left something there,
+  // it takes the first free name "X (2)", "X (3)", ...: a folder and a file that replaced
+  // each other on one day both stay.
+  THistoryMove MoveEntryToHistory(const TBackupInfo& item, const std::wstring& path);
 
   // The destination path and history target of a record.
   std::wstring DestinationPath(const TBackupFileInfo& record) const;

@@ -154,7 +154,8 @@ void TBackup::DeleteMirroredArchiveEntries(TBackupInfoAndFile& pair) {
 
 void TBackup::DeleteMirroredPlainFiles(TBackupInfoAndFile& pair) {
   TBackupInfo& item = *pair.Info;
-  // Folders the source replaced by files went into the history whole, with these files.
+  // Folders the source replaced by files went into the history whole, with their files,
+  // and files the source replaced by folders went there too.
   const std::vector<std::wstring> movedAside = Shape.SetAsideReplacedFolders(*this, pair);
   for (int i = 0; i < pair.MirrorFiles.Count();) {
     if (Progress && PollStop()) {
@@ -165,8 +166,9 @@ void TBackup::DeleteMirroredPlainFiles(TBackupInfoAndFile& pair) {
     }
     TFileInfo* record = pair.MirrorFiles[i];
     const std::wstring path = record->FullPath();
-    if (std::any_of(movedAside.begin(), movedAside.end(),
-                    [&path](const std::wstring& folder) { return StartsWithText(path, folder); })) {
+    if (std::any_of(movedAside.begin(), movedAside.end(), [&path](const std::wstring& moved) {
+          return moved.back() == L'\\' ? StartsWithText(path, moved) : SameText(path, moved);
+        })) {
       ++i;
       continue;
     }

@@ -160,15 +160,39 @@ TEST_F(DestinationShapeTest, AFolderReplacedByAFileAndBackConvergesOnTheNextRun)
   SetUp();
 }
 
-TEST_F(DestinationShapeTest, AFolderRenamedInLetterCaseIsRenamedInTheDestination) {
+TEST_F(DestinationShapeTest, AFolderAndAFileThatReplaceEachOtherOnOneDayBothStayInTheHistory) {
   TBackupInfo& item = Item();
-  Fs().AddFile(L"D:\\Src\\folder\\a.txt", "a");
-  Fs().AddFile(L"D:\\Src\\folder\\SUB\\b.txt", "b");
-  Fs().AddFile(L"E:\\Dst\\Src\\Folder\\a.txt", "a");
-  Fs().AddFile(L"E:\\Dst\\Src\\Folder\\sub\\b.txt", "b");
-  TBackup& backup = Run(item);
-  EXPECT_EQ(TreeOf(L"E:\\Dst\\Src"), (Tree{L"folder\\", L"folder\\a.txt", L"folder\\SUB\\", L"folder\\SUB\\b.txt"}));
-  EXPECT_TRUE(backup.CopiedFiles.Empty() && backup.ErrorFiles.Empty() && backup.Problems.Empty());
+  item.KeepHistory = true;
+  Fs().AddFile(L"D:\\Src\\X", "file");
+  Fs().AddFile(L"E:\\Dst\\Src\\X\\a.txt", "folder");
+  EXPECT_TRUE(Run(item).ErrorFiles.Empty());
+  Fs().RemoveFile(L"D:\\Src\\X");
+  Fs().AddFile(L"D:\\Src\\X\\c.txt", "folder again");
+  EXPECT_TRUE(Run(item).ErrorFiles.Empty());
+  const std::wstring h = L"E:\\Dst\\Src\\世代 2024-04-01\\";
+  EXPECT_EQ(Content(h + L"X\\a.txt"), "folder");
+  EXPECT_EQ(Content(h + L"X (2)"), "file");
+  EXPECT_EQ(Content(L"E:\\Dst\\Src\\X\\c.txt"), "folder again");
+}
+
+TEST_F(DestinationShapeTest, AFolderRenamedInLetterCaseIsRenamedInTheDestination) {
+  for (const bool locked : {false, true}) {
+    SCOPED_TRACE(locked ? "the rename fails" : "the rename succeeds");
+    SetUp();
+    TBackupInfo& item = Item();
+    Fs().AddFile(L"D:\\Src\\folder\\a.txt", "a");
+    Fs().AddFile(L"D:\\Src\\folder\\SUB\\b.txt", "b");
+    Fs().AddFile(L"E:\\Dst\\Src\\Folder\\a.txt", "a");
+    Fs().AddFile(L"E:\\Dst\\Src\\Folder\\sub\\b.txt", "b");
+    if (locked) Fs().InjectFault({L"E:\\Dst\\Src\\Folder", TFaultOp::Move, err::AccessDenied});
+    TBackup& backup = Run(item);
+    EXPECT_EQ(TreeOf(L"E:\\Dst\\Src"), (locked ? Tree{L"Folder\\", L"Folder\\a.txt", L"Folder\\sub\\", L"Folder\\sub\\b.txt"}
+                                          : Tree{L"folder\\", L"folder\\a.txt", L"folder\\SUB\\", L"folder\\SUB\\b.txt"}));
+    EXPECT_TRUE(backup.CopiedFiles.Empty() && backup.ErrorFiles.Empty());
+    EXPECT_EQ(Count(backup.Problems, TProblemKind::FolderNotRenamed), locked ? 2 : 0);
+    TearDown();
+  }
+  SetUp();
 }
 
 }  // namespace
