@@ -89,7 +89,8 @@ void TDestinationShape::TakeLeftovers(TBackupInfo& item, const TOwnedFileInfoLis
 
 void TDestinationShape::FindChanges(const TBackup& backup, TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles,
                                     const TOwnedFileInfoList& destFiles, const TFolderList& sourceFolders,
-                                    const TFolderList& destFolders) {
+                                    const TFolderList& destFolders,
+                                    const std::vector<std::pair<const TFileInfo*, const TFileInfo*>>& filesInOtherCase) {
   TBackupInfo& item = *pair.Info;
   if (item.Archive || item.UseHistoryDatabase) return;
   const std::wstring root = item.DestFolder + L"\\";
@@ -107,6 +108,11 @@ void TDestinationShape::FindChanges(const TBackup& backup, TBackupInfoAndFile& p
       changes_.push_back(TChange{TKind::CaseRename, &item, root + std::wstring(*it),
                                  root + std::wstring(FolderPartOf(*it)) + std::wstring(name), 0, 0});
     }
+  }
+  for (const auto& [source, dest] : filesInOtherCase) {
+    const std::wstring path = dest->FullPath();
+    changes_.push_back(TChange{TKind::CaseRename, &item, path,
+                               std::wstring(FolderPartOf(path)) + source->FileName, 0, 0});
   }
   if (!item.Condition.Mirroring) return;
 
@@ -142,8 +148,8 @@ void TDestinationShape::Tidy(TBackup& backup) {
       continue;
     if (change.Kind == TKind::CaseRename) {
       if (const uint32_t code = files.MoveEntry(change.Path, change.NewPath, false))
-        backup.Problems.Add(TProblemKind::FolderNotRenamed, change.Path, code,
-                            L"フォルダ \"" + change.Path + L"\" の名前を \"" + std::wstring(NamePartOf(change.NewPath)) +
+        backup.Problems.Add(TProblemKind::CaseNotFollowed, change.Path, code,
+                            L"\"" + change.Path + L"\" の名前を \"" + std::wstring(NamePartOf(change.NewPath)) +
                                 L"\" に変えられません。" + SystemText(code));
       continue;
     }

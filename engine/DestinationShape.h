@@ -5,7 +5,8 @@
 //   history marker's temporary): removed before anything else is written, never logged as
 //   deleted and never kept as history. A history folder whose marker was still being
 //   written is a history folder all the same: its marker is finished.
-// - a folder renamed in letter case only in the source: renamed in the destination too.
+// - a folder or file renamed in letter case only in the source: renamed in the
+//   destination too (an unchanged file is not written again, so nothing else would).
 // - a folder the source replaced by a file (with mirroring): when its contents are to be
 //   kept (KeepHistory, or it holds history folders of its own) the whole folder moves into
 //   the history where a file of that name would go, since its history folders would
@@ -19,6 +20,7 @@
 // changes the destination, reporting in the run's Problems.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scan/FileInfoList.h"
@@ -43,7 +45,8 @@ public:
   // Plan, after the comparison and the mirroring extraction: folders renamed in case,
   // folders replaced by files and files replaced by folders (from the run's MirrorFolders).
   void FindChanges(const TBackup& backup, TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles, const TOwnedFileInfoList& destFiles,
-                   const TFolderList& sourceFolders, const TFolderList& destFolders);
+                   const TFolderList& sourceFolders, const TFolderList& destFolders,
+                   const std::vector<std::pair<const TFileInfo*, const TFileInfo*>>& filesInOtherCase);
 
   // Execute, before phase 1: removes the leftovers, finishes the markers, follows the
   // case of renamed folders.

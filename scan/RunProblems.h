@@ -24,7 +24,7 @@ enum class TProblemKind : uint8_t {
   HistoryNotRemoved,  // an expired history folder that could not be removed
   DeletionsHeldBack,  // mirroring deletions the mass-delete guard kept back
   Leftover,           // something an earlier, interrupted run left behind, cleaned up or set aside
-  FolderNotRenamed,   // a destination folder that could not follow the source's change of letter case
+  CaseNotFollowed,    // a destination folder or file that could not follow a change of letter case in the source
 };
 
 struct TRunProblem {

@@ -175,21 +175,21 @@ TEST_F(DestinationShapeTest, AFolderAndAFileThatReplaceEachOtherOnOneDayBothStay
   EXPECT_EQ(Content(L"E:\\Dst\\Src\\X\\c.txt"), "folder again");
 }
 
-TEST_F(DestinationShapeTest, AFolderRenamedInLetterCaseIsRenamedInTheDestination) {
+TEST_F(DestinationShapeTest, FoldersAndFilesRenamedInLetterCaseAreRenamedInTheDestination) {
   for (const bool locked : {false, true}) {
     SCOPED_TRACE(locked ? "the rename fails" : "the rename succeeds");
     SetUp();
     TBackupInfo& item = Item();
-    Fs().AddFile(L"D:\\Src\\folder\\a.txt", "a");
+    Fs().AddFile(L"D:\\Src\\folder\\A.TXT", "a");
     Fs().AddFile(L"D:\\Src\\folder\\SUB\\b.txt", "b");
     Fs().AddFile(L"E:\\Dst\\Src\\Folder\\a.txt", "a");
     Fs().AddFile(L"E:\\Dst\\Src\\Folder\\sub\\b.txt", "b");
     if (locked) Fs().InjectFault({L"E:\\Dst\\Src\\Folder", TFaultOp::Move, err::AccessDenied});
     TBackup& backup = Run(item);
     EXPECT_EQ(TreeOf(L"E:\\Dst\\Src"), (locked ? Tree{L"Folder\\", L"Folder\\a.txt", L"Folder\\sub\\", L"Folder\\sub\\b.txt"}
-                                          : Tree{L"folder\\", L"folder\\a.txt", L"folder\\SUB\\", L"folder\\SUB\\b.txt"}));
+                                          : Tree{L"folder\\", L"folder\\A.TXT", L"folder\\SUB\\", L"folder\\SUB\\b.txt"}));
     EXPECT_TRUE(backup.CopiedFiles.Empty() && backup.ErrorFiles.Empty());
-    EXPECT_EQ(Count(backup.Problems, TProblemKind::FolderNotRenamed), locked ? 2 : 0);
+    EXPECT_EQ(Count(backup.Problems, TProblemKind::CaseNotFollowed), locked ? 3 : 0);
     TearDown();
   }
   SetUp();
