@@ -43,7 +43,9 @@ bool Holds(const TOwnedFileInfoList& records, const std::wstring& path) {
 
 // Whether `name` is `ours` whatever its letter case (a cheap length test first: this
 // runs over every file of a source).
-bool IsName(const std::wstring& name, std::wstring_view ours) { return name.size() == ours.size() && SameText(name, ours); }
+bool IsName(const std::wstring& name, std::wstring_view ours) {
+  return name.size() == ours.size() && SameText(name, ours);
+}
 
 }  // namespace
 
@@ -87,10 +89,10 @@ void TDestinationShape::TakeLeftovers(TBackupInfo& item, const TOwnedFileInfoLis
   });
 }
 
-void TDestinationShape::FindChanges(const TBackup& backup, TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles,
-                                    const TOwnedFileInfoList& destFiles, const TFolderList& sourceFolders,
-                                    const TFolderList& destFolders,
-                                    const std::vector<std::pair<const TFileInfo*, const TFileInfo*>>& filesInOtherCase) {
+void TDestinationShape::FindChanges(
+    const TBackup& backup, TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles,
+    const TOwnedFileInfoList& destFiles, const TFolderList& sourceFolders, const TFolderList& destFolders,
+    const std::vector<std::pair<const TFileInfo*, const TFileInfo*>>& filesInOtherCase) {
   TBackupInfo& item = *pair.Info;
   if (item.Archive || item.UseHistoryDatabase) return;
   const std::wstring root = item.DestFolder + L"\\";
@@ -111,8 +113,8 @@ void TDestinationShape::FindChanges(const TBackup& backup, TBackupInfoAndFile& p
   }
   for (const auto& [source, dest] : filesInOtherCase) {
     const std::wstring path = dest->FullPath();
-    changes_.push_back(TChange{TKind::CaseRename, &item, path,
-                               std::wstring(FolderPartOf(path)) + source->FileName, 0, 0});
+    changes_.push_back(
+        TChange{TKind::CaseRename, &item, path, std::wstring(FolderPartOf(path)) + source->FileName, 0, 0});
   }
   if (!item.Condition.Mirroring) return;
 
@@ -168,13 +170,15 @@ void TDestinationShape::Tidy(TBackup& backup) {
           if (!TryDosToDateTime(change.Time, date)) date = backup.StartTime;
           WriteHistoryMarker(folderPath, date);
         }
-        backup.Problems.Add(TProblemKind::Leftover, marker, 0,
-                            L"世代フォルダ \"" + folderPath + L"\" の管理ファイルは書き込み中に中断されていたため、書き直しました");
+        backup.Problems.Add(
+            TProblemKind::Leftover, marker, 0,
+            L"世代フォルダ \"" + folderPath + L"\" の管理ファイルは書き込み中に中断されていたため、書き直しました");
         continue;
       }
       if (code != err::AlreadyExists) {
-        backup.Problems.Add(TProblemKind::Leftover, change.Path, code,
-                            L"世代フォルダ \"" + folderPath + L"\" の管理ファイルを書き直せません。" + SystemText(code));
+        backup.Problems.Add(
+            TProblemKind::Leftover, change.Path, code,
+            L"世代フォルダ \"" + folderPath + L"\" の管理ファイルを書き直せません。" + SystemText(code));
         continue;
       }
       // A marker appeared meanwhile: the temporary is just a leftover.
@@ -184,8 +188,8 @@ void TDestinationShape::Tidy(TBackup& backup) {
     backup.Problems.Add(TProblemKind::Leftover, change.Path, code,
                         code == err::Success
                             ? L"中断されたバックアップが残した一時ファイル \"" + change.Path + L"\" を削除しました"
-                            : L"中断されたバックアップが残した一時ファイル \"" + change.Path + L"\" を削除できません。" +
-                                  SystemText(code));
+                            : L"中断されたバックアップが残した一時ファイル \"" + change.Path +
+                                  L"\" を削除できません。" + SystemText(code));
   }
 }
 

@@ -44,8 +44,9 @@ public:
   void TakeLeftovers(TBackupInfo& item, const TOwnedFileInfoList& sourceFiles, TOwnedFileInfoList& destFiles);
   // Plan, after the comparison and the mirroring extraction: folders renamed in case,
   // folders replaced by files and files replaced by folders (from the run's MirrorFolders).
-  void FindChanges(const TBackup& backup, TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles, const TOwnedFileInfoList& destFiles,
-                   const TFolderList& sourceFolders, const TFolderList& destFolders,
+  void FindChanges(const TBackup& backup, TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles,
+                   const TOwnedFileInfoList& destFiles, const TFolderList& sourceFolders,
+                   const TFolderList& destFolders,
                    const std::vector<std::pair<const TFileInfo*, const TFileInfo*>>& filesInOtherCase);
 
   // Execute, before phase 1: removes the leftovers, finishes the markers, follows the

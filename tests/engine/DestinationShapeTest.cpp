@@ -9,7 +9,6 @@
 namespace vog::test {
 namespace {
 
-using Set = std::set<std::wstring>;
 using Tree = std::set<std::wstring>;
 
 const std::wstring kMarker(kHistoryMarkerName);
@@ -18,7 +17,7 @@ const std::wstring kTemp(kTempFileName);
 
 class DestinationShapeTest : public EngineTest {
 protected:
-  // One run of `item`; the problems of kind Leftover are kept.
+  // One run of `item`; its engine lives until the next run.
   TBackup& Run(TBackupInfo& item) {
     backup_ = std::make_unique<TBackup>();
     backup_->AddItem(&item);
@@ -49,25 +48,28 @@ TEST_F(DestinationShapeTest, LeftoversOfAKilledRunAreRemovedNeverLoggedNorKept) 
   struct TCase {
     const char* Name;
     bool Mirroring, KeepHistory;
-    std::vector<std::wstring> Before;  // files of E:\Dst\Src besides the backup of a.txt ("x\" a folder)
-    Tree After;   // the whole of E:\Dst\Src afterwards
-    int Cleaned;  // Leftover problems
+    std::vector<std::wstring> Before;  // files of E:\Dst\Src besides the backup of a.txt
+    Tree After;                        // the whole of E:\Dst\Src afterwards
+    int Cleaned;                       // Leftover problems
   };
   const std::wstring h = L"世代 2024-03-01\\";
   const std::vector<TCase> cases = {
       {"temporary names in the root and a subfolder, mirroring with history",
-       true, true,
+       true,
+       true,
        {kTemp, L"sub\\" + kTemp},
        {L"a.txt"},
        2},
       {"a temporary name without mirroring", false, false, {kTemp}, {L"a.txt"}, 1},
       {"a history folder whose marker was being written is finished, not mirrored into itself",
-       true, true,
+       true,
+       true,
        {h + kMarkerTemp, h + L"old.txt"},
        {L"a.txt", h, h + kMarker, h + L"old.txt"},
        1},
       {"a marker temporary beside its marker just goes",
-       true, false,
+       true,
+       false,
        {h + kMarker, h + kMarkerTemp, h + L"old.txt"},
        {L"a.txt", h, h + kMarker, h + L"old.txt"},
        1},
@@ -98,8 +100,7 @@ TEST_F(DestinationShapeTest, AFinishedMarkerCarriesTheDateOfTheInterruptedRun) {
   const std::wstring folder = L"E:\\Dst\\Src\\世代 2024-03-01";
   TDateTime written = 0;
   TryEncodeDateTime(2024, 3, 1, 10, 0, 0, 0, written);
-  Fs().AddFile(folder + L"\\" + kMarkerTemp, "", attr::Archive,
-               ManualClock().LocalToUtc(DateTimeToFileTime(written)));
+  Fs().AddFile(folder + L"\\" + kMarkerTemp, "", attr::Archive, ManualClock().LocalToUtc(DateTimeToFileTime(written)));
   Run(item);
   TDateTime date = 0;
   ASSERT_EQ(ReadHistoryMarkerDate(folder + L"\\" + kMarker, date), 0u);
@@ -120,24 +121,24 @@ TEST_F(DestinationShapeTest, AFolderReplacedByAFileAndBackConvergesOnTheNextRun)
     const char* Name;
     bool KeepHistory;
     std::vector<std::wstring> Source, Dest;  // relative to D:\Src and E:\Dst\Src; "x\" a folder
-    Tree After;         // E:\Dst\Src after one run
+    Tree After;                              // E:\Dst\Src after one run
   };
   const std::wstring h = L"世代 2024-04-01\\";
   const std::wstring old = L"世代 2024-03-01\\";
   const std::vector<TCase> cases = {
       {"folder to file", false, {L"X"}, {L"X\\a.txt", L"X\\s\\b.txt"}, {L"X"}},
-      {"file to folder", false, {L"X\\a.txt", L"X\\s\\b.txt"}, {L"X"}, {L"X\\", L"X\\a.txt", L"X\\s\\", L"X\\s\\b.txt"}},
+      {"file to folder",
+       false,
+       {L"X\\a.txt", L"X\\s\\b.txt"},
+       {L"X"},
+       {L"X\\", L"X\\a.txt", L"X\\s\\", L"X\\s\\b.txt"}},
       {"folder to file with history: the folder goes into the history of its parent",
        true,
        {L"X"},
        {L"X\\a.txt", L"X\\" + old + kMarker, L"X\\" + old + L"a.txt"},
        {h, h + kMarker, h + L"X\\", h + L"X\\a.txt", h + L"X\\" + old, h + L"X\\" + old + kMarker,
         h + L"X\\" + old + L"a.txt", L"X"}},
-      {"file to folder with history",
-       true,
-       {L"X\\a.txt"},
-       {L"X"},
-       {h, h + kMarker, h + L"X", L"X\\", L"X\\a.txt"}},
+      {"file to folder with history", true, {L"X\\a.txt"}, {L"X"}, {h, h + kMarker, h + L"X", L"X\\", L"X\\a.txt"}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -186,8 +187,9 @@ TEST_F(DestinationShapeTest, FoldersAndFilesRenamedInLetterCaseAreRenamedInTheDe
     Fs().AddFile(L"E:\\Dst\\Src\\Folder\\sub\\b.txt", "b");
     if (locked) Fs().InjectFault({L"E:\\Dst\\Src\\Folder", TFaultOp::Move, err::AccessDenied});
     TBackup& backup = Run(item);
-    EXPECT_EQ(TreeOf(L"E:\\Dst\\Src"), (locked ? Tree{L"Folder\\", L"Folder\\a.txt", L"Folder\\sub\\", L"Folder\\sub\\b.txt"}
-                                          : Tree{L"folder\\", L"folder\\A.TXT", L"folder\\SUB\\", L"folder\\SUB\\b.txt"}));
+    EXPECT_EQ(TreeOf(L"E:\\Dst\\Src"),
+              (locked ? Tree{L"Folder\\", L"Folder\\a.txt", L"Folder\\sub\\", L"Folder\\sub\\b.txt"}
+                      : Tree{L"folder\\", L"folder\\A.TXT", L"folder\\SUB\\", L"folder\\SUB\\b.txt"}));
     EXPECT_TRUE(backup.CopiedFiles.Empty() && backup.ErrorFiles.Empty());
     EXPECT_EQ(Count(backup.Problems, TProblemKind::CaseNotFollowed), locked ? 3 : 0);
     TearDown();
