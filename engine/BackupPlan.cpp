@@ -123,6 +123,7 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
     }
   }
   if (!item.Archive && !item.UseHistoryDatabase) Shape.TakeLeftovers(item, sourceFiles, destFiles);
+  Shape.FindUnfinishedHistory(item);
 
   struct TCloser {
     TBackup& Backup;

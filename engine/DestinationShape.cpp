@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "base/DateTime.h"
+#include "base/Path.h"
 #include "base/Text.h"
 #include "engine/Backup.h"
 #include "engine/Containment.h"
@@ -89,6 +90,30 @@ void TDestinationShape::TakeLeftovers(TBackupInfo& item, const TOwnedFileInfoLis
   });
 }
 
+void TDestinationShape::FindUnfinishedHistory(TBackupInfo& item) {
+  if (!item.KeepHistory || !(item.UseHistoryFolder || item.Archive) || item.HistoryFolder.empty()) return;
+  const std::wstring root = AddBackslash(item.HistoryFolder);
+  const std::wstring markerTemp = HistoryMarkerTempName();
+  std::vector<std::wstring> folders;
+  std::unique_ptr<IFindHandle> handle;
+  TFindData data;
+  for (uint32_t code = Files().FindFirst(root + L"*.*", handle, data); code == err::Success; code = handle->Next(data))
+    if ((data.Attr & attr::Directory) && data.Name != L"." && data.Name != L"..") folders.push_back(root + data.Name);
+  handle.reset();
+  for (const std::wstring& folder : folders) {
+    const std::wstring temp = folder + L"\\" + markerTemp;
+    TFindData info;
+    if (PathExists(folder + L"\\" + std::wstring(kHistoryMarkerName)) || Files().GetInfo(temp, info) != err::Success)
+      continue;
+    // Items sharing a history folder note it once.
+    if (std::any_of(changes_.begin(), changes_.end(), [&temp](const TChange& c) { return SameText(c.Path, temp); }))
+      continue;
+    int32_t time = 0;
+    TryFileTimeToDos(Clock().UtcToLocal(info.LastWriteTime), time);
+    changes_.push_back(TChange{TKind::MarkerTemp, &item, temp, {}, time, 0, true});
+  }
+}
+
 void TDestinationShape::FindChanges(
     const TBackup& backup, TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles,
     const TOwnedFileInfoList& destFiles, const TFolderList& sourceFolders, const TFolderList& destFolders,
@@ -146,7 +171,7 @@ void TDestinationShape::Tidy(TBackup& backup) {
   for (const TChange& change : changes_) {
     const TBackupInfo& item = *change.Item;
     if (change.Kind == TKind::ReplacedFolder || change.Kind == TKind::ReplacedFile ||
-        !backup.GuardPath(change.Path, item.DestFolder))
+        !backup.GuardPath(change.Path, change.InHistoryFolder ? item.HistoryFolder : item.DestFolder))
       continue;
     if (change.Kind == TKind::CaseRename) {
       if (const uint32_t code = files.MoveEntry(change.Path, change.NewPath, false))

@@ -42,6 +42,10 @@ public:
   // record of a marker temporary in a folder without a marker stays, renamed as the
   // marker the run will finish, so the mirroring keeps that folder whole.
   void TakeLeftovers(TBackupInfo& item, const TOwnedFileInfoList& sourceFiles, TOwnedFileInfoList& destFiles);
+  // Plan: a history folder of `item`'s separate HistoryFolder (with UseHistoryFolder, or
+  // for an archived item) whose marker was still being written is noted, to be finished
+  // like one in the destination; until it has its marker the expiry never removes it.
+  void FindUnfinishedHistory(TBackupInfo& item);
   // Plan, after the comparison and the mirroring extraction: folders renamed in case,
   // folders replaced by files and files replaced by folders (from the run's MirrorFolders).
   void FindChanges(const TBackup& backup, TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles,
@@ -65,10 +69,11 @@ private:
   struct TChange {
     TKind Kind;
     TBackupInfo* Item;
-    std::wstring Path;     // the destination file or folder
-    std::wstring NewPath;  // CaseRename: the folder's new spelling
-    int32_t Time = 0;      // MarkerTemp: when the interrupted run wrote it (DOS time)
-    int Files = 0;         // ReplacedFolder: files the plan listed below it
+    std::wstring Path;             // the destination file or folder
+    std::wstring NewPath;          // CaseRename: the folder's new spelling
+    int32_t Time = 0;              // MarkerTemp: when the interrupted run wrote it (DOS time)
+    int Files = 0;                 // ReplacedFolder: files the plan listed below it
+    bool InHistoryFolder = false;  // below the item's HistoryFolder, not its DestFolder
   };
   std::vector<TChange> changes_;
   bool foldersBlocked_ = false;

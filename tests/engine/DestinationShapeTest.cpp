@@ -107,6 +107,26 @@ TEST_F(DestinationShapeTest, AFinishedMarkerCarriesTheDateOfTheInterruptedRun) {
   EXPECT_EQ(static_cast<int>(date), static_cast<int>(written));
 }
 
+TEST_F(DestinationShapeTest, AHalfWrittenMarkerInASeparateHistoryFolderSharedByTwoItemsIsFinishedOnce) {
+  const std::wstring folder = L"E:\\Hist\\世代 2024-03-01\\";
+  Fs().AddFile(folder + kMarkerTemp, "");
+  Fs().AddFile(folder + L"Dst\\A\\old.txt", "old");
+  backup_ = std::make_unique<TBackup>();
+  for (const wchar_t* name : {L"A", L"B"}) {
+    TBackupInfo& item = Item(name);
+    item.KeepHistory = item.UseHistoryFolder = true;
+    item.HistoryFolder = L"E:\\Hist";
+    Fs().AddFolder(item.SourceFolder);
+    backup_->AddItem(&item);
+  }
+  backup_->Plan();
+  backup_->Execute();
+  EXPECT_TRUE(Fs().Exists(folder + kMarker));
+  EXPECT_FALSE(Fs().Exists(folder + kMarkerTemp));
+  ASSERT_EQ(backup_->Problems.Count(), 1u);
+  EXPECT_EQ(backup_->Problems.Items()[0].Kind, TProblemKind::Leftover);
+}
+
 TEST_F(DestinationShapeTest, AFileOfTheSourceWithTheTemporaryNameIsData) {
   TBackupInfo& item = Item();
   Fs().AddFile(L"D:\\Src\\" + kTemp, "mine");
