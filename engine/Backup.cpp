@@ -162,9 +162,12 @@ TBackupInfoAndFile* TBackup::PairOf(const TBackupInfo* item) const noexcept {
 void TBackup::Execute() {
   StartTime = Clock().Now();
   if (Stopped) return;
+  Shape.Tidy(*this);
   CreateDestinationFolders();
   HoldBackMassDeletions();
   DeleteMirrorFiles();
+  // Folders that a file the mirroring removed stood in the way of.
+  if (Shape.FoldersBlocked()) CreateDestinationFolders();
   PackArchives();
   TransferFiles();
 }

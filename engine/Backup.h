@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "base/DateTime.h"
+#include "engine/DestinationShape.h"
 #include "engine/MirrorGuard.h"
 #include "scan/FileInfoList.h"
 #include "scan/FolderList.h"
@@ -140,6 +141,9 @@ public:
   // Each written file is read back and compared with its source; a mismatch is a failed
   // write (code 323). Off by default.
   bool Verify = false;
+  // Leftovers of interrupted runs, folders renamed in case, folders and files that swapped
+  // places: found by Plan, put right by Execute (DestinationShape.h).
+  TDestinationShape Shape;
 
   TBackup();
   ~TBackup();

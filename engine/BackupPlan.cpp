@@ -110,6 +110,8 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
         break;
     }
   }
+  if (!item.Archive && !item.UseHistoryDatabase) Shape.TakeLeftovers(item, sourceFiles, destFiles);
+  Shape.FindUnfinishedHistory(item);
 
   const TScopeExit closer([this] { CloseProgress(); });
   OpenProgress(kCheckingCaption, kCheckAnimationId, static_cast<int>(TAnimationKind::FindFolder));
@@ -152,6 +154,8 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
   compare.SetCopyFiles(&pair.CopyFiles);
   compare.SetBackupInfo(&item);
   compare.SetProgressForm(Progress);
+  std::vector<std::pair<const TFileInfo*, const TFileInfo*>> otherCase;
+  compare.OtherCase = &otherCase;
   compare.Execute();
   if (compare.Cancelled) Stopped = true;
   if (!Stopped && !item.UseHistoryDatabase && !item.Archive) {
@@ -171,6 +175,7 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
     pair.DestinationFileCount = CountGuardedDestinationFiles(destFiles);
     if (Stopped) return;
   }
+  Shape.FindChanges(*this, pair, sourceFiles, destFiles, sourceFolders, destFolders, otherCase);
 
   // An encrypted archive that this run does not change is not rewritten: its work copy goes.
   if (item.Encrypt && item.Archive && !pair.TempArchive.empty() && pair.CopyFiles.Empty() && pair.MirrorFiles.Empty()) {

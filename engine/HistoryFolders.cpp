@@ -183,6 +183,20 @@ uint32_t THistoryMover::Undo(THistoryUndo& undo) {
   return code;
 }
 
+THistoryMove THistoryMover::MoveEntryToHistory(const TBackupInfo& item, const std::wstring& path) {
+  IFileSystem& files = Files();
+  if (!PathExists(path)) return THistoryMove::NoFile;
+  THistoryTarget target = PlainHistoryTarget(item, FolderNameOf(item), path);
+  if (!Allowed(item, path, target)) return THistoryMove::Refused;
+  if (!target.Dated.empty()) MakeWithMarker(target.Dated);
+  MakeWithMarker(target.Folder);
+  madeFolder_.clear();
+  const std::wstring first = target.File;
+  for (int n = 2; PathExists(target.File) && n < 100; ++n) target.File = first + L" (" + std::to_wstring(n) + L")";
+  lastError_ = files.MoveEntry(path, target.File, false);
+  return lastError_ == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
+}
+
 void TRemoveOverrideHistoryFolder::Execute() {
   removed_.clear();
   problems_.clear();

@@ -86,6 +86,12 @@ public:
   // The write failed: the moved file goes back to its place and the earlier version back
   // to the history folder. Nothing is deleted; 0 or the code of the failed move back.
   static uint32_t Undo(THistoryUndo& undo);
+  // Moves a destination file or a whole folder of `item` into the history, where a file of
+  // that path goes (so the history of a folder X\a.txt ends up at <history>\X\a.txt,
+  // beside the history of a file X). When an earlier run of the day left something there,
+  // it takes the first free name "X (2)", "X (3)", ...: a folder and a file that replaced
+  // each other on one day both stay.
+  THistoryMove MoveEntryToHistory(const TBackupInfo& item, const std::wstring& path);
 
   // The destination path and history target of a record.
   std::wstring DestinationPath(const TBackupFileInfo& record) const;

@@ -151,6 +151,9 @@ void TBackup::DeleteMirroredArchiveEntries(TBackupInfoAndFile& pair) {
 
 void TBackup::DeleteMirroredPlainFiles(TBackupInfoAndFile& pair) {
   TBackupInfo& item = *pair.Info;
+  // Folders the source replaced by files went into the history whole, with their files,
+  // and files the source replaced by folders went there too.
+  const std::vector<std::wstring> movedAside = Shape.SetAsideReplacedFolders(*this, pair);
   for (int i = 0; i < pair.MirrorFiles.Count();) {
     if (Progress && PollStop()) {
       // What a stop left untouched is still in the destination: it must not be logged
@@ -160,6 +163,12 @@ void TBackup::DeleteMirroredPlainFiles(TBackupInfoAndFile& pair) {
     }
     TFileInfo* record = pair.MirrorFiles[i];
     const std::wstring path = record->FullPath();
+    if (std::any_of(movedAside.begin(), movedAside.end(), [&path](const std::wstring& moved) {
+          return moved.back() == L'\\' ? StartsWithText(path, moved) : SameText(path, moved);
+        })) {
+      ++i;
+      continue;
+    }
     if (!GuardPath(path, item.DestFolder, record)) {
       pair.MirrorFiles.Delete(i);
       continue;

@@ -71,6 +71,7 @@ void TFolderCompare::Execute() {
     } else {
       const TFileInfo* dest = DestFiles ? DestFiles->ItemWithRelativePathOf(*source) : nullptr;
       if (dest) {
+        if (OtherCase && dest->FileName != source->FileName) OtherCase->emplace_back(source, dest);
         if (condition.CopyNewer) {
           copy = SourceIsNewer(source->Time, dest->Time);
         } else if (condition.CopyTimeChanged) {

@@ -8,11 +8,14 @@
 // 2 seconds, a difference counts from 4 seconds on. Each copied file gets a new
 // TBackupFileInfo in CopyFiles (owned by the owner of that list), in source order.
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace vog {
 
 class IProgress;
 class TBackupInfo;
+class TFileInfo;
 class TOwnedFileInfoList;
 
 // Whole seconds from `dest` to `source` (positive when the source is newer); false when
@@ -33,6 +36,9 @@ public:
   TBackupInfo* BackupInfo = nullptr;          // not owned; its Condition decides
   bool Cancelled = false;
   IProgress* ProgressForm = nullptr;  // may be null
+  // May be null; receives each (source, destination) pair whose names differ in letter
+  // case only, so the destination can follow a rename (the records stay in their lists).
+  std::vector<std::pair<const TFileInfo*, const TFileInfo*>>* OtherCase = nullptr;
 
   void SetSourceFiles(TOwnedFileInfoList* value) { SourceFiles = value; }
   void SetDestFiles(TOwnedFileInfoList* value) { DestFiles = value; }

@@ -24,6 +24,7 @@ enum class TProblemKind : uint8_t {
   HistoryNotRemoved,  // an expired history folder that could not be removed
   DeletionsHeldBack,  // mirroring deletions the mass-delete guard kept back
   Leftover,           // something an earlier, interrupted run left behind, cleaned up or set aside
+  CaseNotFollowed,    // a destination folder or file that could not follow a change of letter case in the source
 };
 
 struct TRunProblem {

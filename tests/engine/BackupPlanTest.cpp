@@ -66,6 +66,17 @@ TEST_F(EngineTest, PlanCases) {
        {},
        {},
        {}},
+      {"CopyAll with mirroring still reads the destination for what the source lacks",
+       [](TBackupInfo& item, TMemoryFileSystem& fs) {
+         item.Condition.CopyAll = true;
+         fs.AddFile(L"D:\\Src\\a.txt", "");
+         fs.AddFile(L"E:\\Dst\\Src\\a.txt", "");
+         fs.AddFile(L"E:\\Dst\\Src\\Old\\gone.txt", "");
+       },
+       {L"D:\\Src\\a.txt"},
+       {L"E:\\Dst\\Src\\Old\\gone.txt"},
+       {L"E:\\Dst\\Src\\Old"},
+       {}},
       {"a .cab archive is never listed",
        [](TBackupInfo& item, TMemoryFileSystem& fs) {
          item.Archive = true;
