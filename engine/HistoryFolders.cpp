@@ -188,8 +188,8 @@ THistoryMove THistoryMover::MoveEntryToHistory(const TBackupInfo& item, const st
   if (!PathExists(path)) return THistoryMove::NoFile;
   THistoryTarget target = PlainHistoryTarget(item, FolderNameOf(item), path);
   if (!Allowed(item, path, target)) return THistoryMove::Refused;
-  if (!target.Dated.empty()) MakeWithMarker(target.Dated);
-  MakeWithMarker(target.Folder);
+  if (!target.Dated.empty()) MakeHistoryFolder(target.Dated, startTime_);
+  MakeHistoryFolder(target.Folder, startTime_);
   madeFolder_.clear();
   const std::wstring first = target.File;
   for (int n = 2; PathExists(target.File) && n < 100; ++n) target.File = first + L" (" + std::to_wstring(n) + L")";
