@@ -7,6 +7,7 @@
 #include "app/ExitCodes.h"
 #include "base/Error.h"
 #include "base/Path.h"
+#include "base/Text.h"
 #include "model/AppBackupDataFile.h"
 #include "model/ItemFactory.h"
 #include "platform/Platform.h"
@@ -24,6 +25,11 @@ bool IsExistingFile(const std::wstring& path) {
 }
 
 bool IsNtLine() { return !Platform().Power || Platform().Power->OsVersion().NtLine; }
+
+bool IsUnattendedOption(TOption option) {
+  return option == TOption::Auto || option == TOption::WinExit || option == TOption::WinStand ||
+         option == TOption::WinHiber || option == TOption::WinReboot;
+}
 
 }  // namespace
 
@@ -55,6 +61,8 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::ParseCommandLine() {
+  for (const std::wstring& argument : arguments_)
+    if (IsOptionArgument(argument) && IsUnattendedOption(MatchOption(argument).Option)) unattended_ = true;
   try {
     for (const std::wstring& argument : arguments_) {
       if (!IsOptionArgument(argument)) continue;
@@ -171,8 +179,7 @@ void TMainForm::RunCommandLineActions() {
       DataFilePath = ActualCasePath(PendingDataFile);
       LoadDataFile(DataFilePath);
       SetItemDestinations();
-      if (!InteractiveRun) throw Error(L"対話型のバックアップを実行できません");
-      InteractiveRun(false, !Requests.NoResult);
+      RunBackup(false, !Requests.NoResult);
     } else {
       NoteExitCode(exitcode::NoDataFile);
     }
@@ -299,6 +306,42 @@ void TMainForm::FormDestroy() {
   }
   Settings.Dest = DestinationText;
   Settings.SaveSettings();
+}
+
+// ---- one run per data file ------------------------------------------------------------
+
+std::wstring DataFileLockName(const std::wstring& dataFile) {
+  // FNV-1a over the upper-cased UTF-16 units: 64 bits make two data files of one machine
+  // meeting on one name as good as impossible.
+  uint64_t hash = 14695981039346656037ULL;
+  for (wchar_t unit : UpperText(dataFile)) {
+    hash = (hash ^ (static_cast<uint32_t>(unit) & 0xFFFF)) * 1099511628211ULL;
+  }
+  static constexpr wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring name = L"Vogratel-run-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(hash >> shift) & 15];
+  return name;
+}
+
+bool TMainForm::HoldDataFile(std::unique_ptr<IHeldLock>& lock) {
+  if (!Platform().Locks) return true;
+  const uint32_t code = Platform().Locks->TryLock(DataFileLockName(DataFilePath), lock);
+  return code != err::AlreadyExists && code != err::AccessDenied;
+}
+
+std::wstring TMainForm::OtherRunMessage() const { return std::wstring(kOtherRunActive) + L"\r\n" + DataFilePath; }
+
+bool TMainForm::RunBackup(bool preview, bool showResult) {
+  if (Busy) return false;
+  std::unique_ptr<IHeldLock> lock;
+  if (!HoldDataFile(lock)) {
+    NoteExitCode(exitcode::OtherRunActive);
+    view_.ShowError(OtherRunMessage());
+    return false;
+  }
+  if (!InteractiveRun) throw Error(L"対話型のバックアップを実行できません");
+  InteractiveRun(preview, showResult);
+  return true;
 }
 
 // ---- data file and items --------------------------------------------------------------
