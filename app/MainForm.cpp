@@ -26,6 +26,17 @@ bool IsExistingFile(const std::wstring& path) {
 
 bool IsNtLine() { return !Platform().Power || Platform().Power->OsVersion().NtLine; }
 
+// A path of the command line as the program keeps it: full (a path relative to a drive's
+// current folder, as "Z:data\\setup.vgd", would name another file once that folder changes,
+// and the error file and the run's lock need the file's one name).
+std::wstring FullPathOf(const std::wstring& path) {
+  std::wstring full;
+  return Files().FullPath(path, full) == 0 ? full : path;
+}
+
+// The same in the letters stored on disk (option values arrive upper-cased).
+std::wstring FullActualPath(const std::wstring& path) { return ActualCasePath(FullPathOf(path)); }
+
 bool IsUnattendedOption(TOption option) {
   return option == TOption::Auto || option == TOption::WinExit || option == TOption::WinStand ||
          option == TOption::WinHiber || option == TOption::WinReboot;
@@ -68,7 +79,7 @@ void TMainForm::ParseCommandLine() {
       if (!IsOptionArgument(argument)) continue;
       const TOptionMatch match = MatchOption(argument);
       if (match.HasValue && TakesDataFilePath(match.Option)) {
-        PendingDataFile = match.Value;
+        PendingDataFile = match.Value.empty() ? match.Value : FullPathOf(match.Value);
         pendingNamed_ = true;
       }
       int32_t number = 0;
@@ -77,7 +88,7 @@ void TMainForm::ParseCommandLine() {
           break;
         case TOption::Open:
           if (IsExistingFile(PendingDataFile)) {
-            DataFilePath = ActualCasePath(PendingDataFile);
+            DataFilePath = FullActualPath(PendingDataFile);
             PendingDataFile = DataFilePath;
             LoadDataFile(DataFilePath);
           }
@@ -176,7 +187,7 @@ void TMainForm::RunCommandLineActions() {
     unattended_ = false;  // the interactive run has a user to show its errors to
     if (PendingDataFile.empty()) PendingDataFile = FindDataFile();
     if (IsExistingFile(PendingDataFile)) {
-      DataFilePath = ActualCasePath(PendingDataFile);
+      DataFilePath = FullActualPath(PendingDataFile);
       LoadDataFile(DataFilePath);
       SetItemDestinations();
       RunBackup(false, !Requests.NoResult);
@@ -216,7 +227,7 @@ bool TMainForm::QuietStart() {
     return !pendingNamed_;
   }
   view_.HideForQuietRun();
-  DataFilePath = ActualCasePath(PendingDataFile);
+  DataFilePath = FullActualPath(PendingDataFile);
   LoadDataFile(DataFilePath);
   SetItemDestinations();
   const TQuietRunResult result = RunQuietBackup();
@@ -400,7 +411,7 @@ bool TMainForm::ProcessPathArguments() {
     uint32_t attributes = 0;
     if (Files().GetAttributes(argument, attributes) != 0) continue;  // a path that is not there is ignored
     try {
-      AddPathAsItem(ActualCasePath(argument));
+      AddPathAsItem(FullActualPath(argument));
     } catch (const Error& error) {
       view_.ShowError(error.Message());
       return false;

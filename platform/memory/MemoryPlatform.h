@@ -115,6 +115,8 @@ public:
   std::wstring ProgramFolder() override;
   void SetTempFolder(const std::wstring& path);     // default C:\Temp\ (created on demand)
   void SetProgramFolder(const std::wstring& path);  // default C:\Program\ (created on demand)
+  uint32_t FullPath(const std::wstring& path, std::wstring& full) override;
+  void SetCurrentFolder(const std::wstring& path);  // default C:\ (relative paths start there)
 
   struct TImpl;
 

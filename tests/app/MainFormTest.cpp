@@ -174,10 +174,13 @@ TEST_F(MainFormTest, UnattendedIsDecidedBeforeTheDataFileIsOpened) {
   const std::wstring dataFile = L"C:\\tmp\\vog-e2e.AbS7T\\t4\\prog\\VogratelData.vgd";
   Fs().AddFolder(L"C:\\tmp\\vog-e2e.AbS7T\\t4\\prog");
   Fs().AddFile(dataFile, std::string(200, 'x'));
+  Fs().SetCurrentFolder(L"C:\\tmp\\vog-e2e.AbS7T");
   for (const auto& arguments : {std::vector<std::wstring>{L"-OPEN:" + dataFile, L"-AUTO"},
                                 std::vector<std::wstring>{L"-open:c:\\TMP\\VOG-E2E.ABS7T\\T4\\PROG\\VOGRATELDATA.VGD",
                                                           L"-WINREBOOT"},
-                                std::vector<std::wstring>{L"-AUTO:c:\\tmp\\VOG-E2E.abs7t\\t4\\prog\\vograteldata.vgd"}}) {
+                                std::vector<std::wstring>{L"-AUTO:c:\\tmp\\VOG-E2E.abs7t\\t4\\prog\\vograteldata.vgd"},
+                                // relative to the drive's current folder, as a script may give it
+                                std::vector<std::wstring>{L"-AUTO:C:t4\\prog\\VogratelData.vgd"}}) {
     SCOPED_TRACE(WideToUtf8(arguments[0]));
     View.Errors.clear();
     Fs().RemoveFile(L"C:\\Program\\Vogratel.err");
