@@ -12,12 +12,14 @@ int Rank(int code) noexcept {
       return 1;
     case exitcode::FilesFailed:
       return 2;
-    case exitcode::NoDataFile:
+    case exitcode::OtherRunActive:
       return 4;
-    case exitcode::RunError:
+    case exitcode::NoDataFile:
       return 5;
+    case exitcode::RunError:
+      return 6;
     default:
-      return 3;  // 1..7, an item left out or a clash
+      return 3;  // 1..7, 13, 14: an item left out or a clash
   }
 }
 

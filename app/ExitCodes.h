@@ -15,11 +15,15 @@
 //   9     the mass-delete guard held deletions back
 //   10    the run ended with an error (its message was shown), or a power action failed
 //   11    no data file: nothing was backed up
+//   12    another run of the same data file was under way: nothing was backed up
+//   13    an item was left out: its title or folder does not name one folder inside the
+//         main destination
+//   14    an item was left out: it enciphers but has no cipher key (unattended runs)
 //
-// Codes 1 to 7 are the run's own result code as the log records it (the last problem
-// found). When several runs or several problems meet, the most serious one is returned:
-// 10, then 11, then 1 to 7, then 8, then 9 (more data left without a backup ranks
-// higher). The interactive program, closed by its user, returns 0.
+// Codes 1 to 7, 13 and 14 are the run's own result code as the log records it (the last
+// problem found). When several runs or several problems meet, the most serious one is
+// returned: 10, then 11, then 12, then 1 to 7, 13 and 14, then 8, then 9 (more data left
+// without a backup ranks higher). The interactive program, closed by its user, returns 0.
 #include <cstdint>
 
 namespace vog {
@@ -31,6 +35,8 @@ inline constexpr int FilesFailed = 8;
 inline constexpr int DeletionsHeldBack = 9;
 inline constexpr int RunError = 10;
 inline constexpr int NoDataFile = 11;
+inline constexpr int OtherRunActive = 12;
+// 13, 14: the run's result code (an item left out).
 }  // namespace exitcode
 
 // The more serious of two exit codes, by the order above.

@@ -7,6 +7,7 @@
 #include "app/ExitCodes.h"
 #include "base/Error.h"
 #include "base/Path.h"
+#include "base/Text.h"
 #include "model/AppBackupDataFile.h"
 #include "model/ItemFactory.h"
 #include "platform/Platform.h"
@@ -24,6 +25,22 @@ bool IsExistingFile(const std::wstring& path) {
 }
 
 bool IsNtLine() { return !Platform().Power || Platform().Power->OsVersion().NtLine; }
+
+// A path of the command line as the program keeps it: full (a path relative to a drive's
+// current folder, as "Z:data\\setup.vgd", would name another file once that folder changes,
+// and the error file and the run's lock need the file's one name).
+std::wstring FullPathOf(const std::wstring& path) {
+  std::wstring full;
+  return Files().FullPath(path, full) == 0 ? full : path;
+}
+
+// The same in the letters stored on disk (option values arrive upper-cased).
+std::wstring FullActualPath(const std::wstring& path) { return ActualCasePath(FullPathOf(path)); }
+
+bool IsUnattendedOption(TOption option) {
+  return option == TOption::Auto || option == TOption::WinExit || option == TOption::WinStand ||
+         option == TOption::WinHiber || option == TOption::WinReboot;
+}
 
 }  // namespace
 
@@ -55,12 +72,14 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::ParseCommandLine() {
+  for (const std::wstring& argument : arguments_)
+    if (IsOptionArgument(argument) && IsUnattendedOption(MatchOption(argument).Option)) unattended_ = true;
   try {
     for (const std::wstring& argument : arguments_) {
       if (!IsOptionArgument(argument)) continue;
       const TOptionMatch match = MatchOption(argument);
       if (match.HasValue && TakesDataFilePath(match.Option)) {
-        PendingDataFile = match.Value;
+        PendingDataFile = match.Value.empty() ? match.Value : FullPathOf(match.Value);
         pendingNamed_ = true;
       }
       int32_t number = 0;
@@ -69,7 +88,7 @@ void TMainForm::ParseCommandLine() {
           break;
         case TOption::Open:
           if (IsExistingFile(PendingDataFile)) {
-            DataFilePath = ActualCasePath(PendingDataFile);
+            DataFilePath = FullActualPath(PendingDataFile);
             PendingDataFile = DataFilePath;
             LoadDataFile(DataFilePath);
           }
@@ -168,11 +187,10 @@ void TMainForm::RunCommandLineActions() {
     unattended_ = false;  // the interactive run has a user to show its errors to
     if (PendingDataFile.empty()) PendingDataFile = FindDataFile();
     if (IsExistingFile(PendingDataFile)) {
-      DataFilePath = ActualCasePath(PendingDataFile);
+      DataFilePath = FullActualPath(PendingDataFile);
       LoadDataFile(DataFilePath);
       SetItemDestinations();
-      if (!InteractiveRun) throw Error(L"対話型のバックアップを実行できません");
-      InteractiveRun(false, !Requests.NoResult);
+      RunBackup(false, !Requests.NoResult);
     } else {
       NoteExitCode(exitcode::NoDataFile);
     }
@@ -209,7 +227,7 @@ bool TMainForm::QuietStart() {
     return !pendingNamed_;
   }
   view_.HideForQuietRun();
-  DataFilePath = ActualCasePath(PendingDataFile);
+  DataFilePath = FullActualPath(PendingDataFile);
   LoadDataFile(DataFilePath);
   SetItemDestinations();
   const TQuietRunResult result = RunQuietBackup();
@@ -301,6 +319,42 @@ void TMainForm::FormDestroy() {
   Settings.SaveSettings();
 }
 
+// ---- one run per data file ------------------------------------------------------------
+
+std::wstring DataFileLockName(const std::wstring& dataFile) {
+  // FNV-1a over the upper-cased UTF-16 units: 64 bits make two data files of one machine
+  // meeting on one name as good as impossible.
+  uint64_t hash = 14695981039346656037ULL;
+  for (wchar_t unit : UpperText(dataFile)) {
+    hash = (hash ^ (static_cast<uint32_t>(unit) & 0xFFFF)) * 1099511628211ULL;
+  }
+  static constexpr wchar_t kHex[] = L"0123456789abcdef";
+  std::wstring name = L"Vogratel-run-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(hash >> shift) & 15];
+  return name;
+}
+
+bool TMainForm::HoldDataFile(std::unique_ptr<IHeldLock>& lock) {
+  if (!Platform().Locks) return true;
+  const uint32_t code = Platform().Locks->TryLock(DataFileLockName(DataFilePath), lock);
+  return code != err::AlreadyExists && code != err::AccessDenied;
+}
+
+std::wstring TMainForm::OtherRunMessage() const { return std::wstring(kOtherRunActive) + L"\r\n" + DataFilePath; }
+
+bool TMainForm::RunBackup(bool preview, bool showResult) {
+  if (Busy) return false;
+  std::unique_ptr<IHeldLock> lock;
+  if (!HoldDataFile(lock)) {
+    NoteExitCode(exitcode::OtherRunActive);
+    view_.ShowError(OtherRunMessage());
+    return false;
+  }
+  if (!InteractiveRun) throw Error(L"対話型のバックアップを実行できません");
+  InteractiveRun(preview, showResult);
+  return true;
+}
+
 // ---- data file and items --------------------------------------------------------------
 
 std::wstring TMainForm::FindDataFile() {
@@ -357,7 +411,7 @@ bool TMainForm::ProcessPathArguments() {
     uint32_t attributes = 0;
     if (Files().GetAttributes(argument, attributes) != 0) continue;  // a path that is not there is ignored
     try {
-      AddPathAsItem(ActualCasePath(argument));
+      AddPathAsItem(FullActualPath(argument));
     } catch (const Error& error) {
       view_.ShowError(error.Message());
       return false;

@@ -9,6 +9,7 @@
 // Every operation runs on the user-interface thread.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "model/AppBackupData.h"
 #include "model/AppData.h"
 #include "model/BackupInfo.h"
+#include "platform/Locks.h"
 
 namespace vog {
 
@@ -78,7 +80,8 @@ struct TCommandRequests {
 
 // What one unattended run did.
 struct TQuietRunResult {
-  bool Ran = false;  // false while another run was busy
+  bool Ran = false;             // false while another run was busy
+  bool OtherRunActive = false;  // another run of the same data file holds it: nothing ran
   uint8_t RunErrorCode = 0;
   int FailedFiles = 0;
   bool DeletionsHeldBack = false;
@@ -93,6 +96,13 @@ inline constexpr const wchar_t* kUnattendedErrorFile = L"Vogratel.err";
 inline constexpr const wchar_t* kLastRunLabel = L"前回バックアップ日時： ";
 inline constexpr const wchar_t* kSaveChangesQuestion = L"変更を保存しますか？";
 inline constexpr const wchar_t* kTitleExists = L"同名のタイトルが存在するため追加できません";
+// Said when a run of the data file is under way in another window or process; the data
+// file's path follows on the next line.
+inline constexpr const wchar_t* kOtherRunActive = L"このデータファイルのバックアップは別の Vogratel で実行中です";
+
+// The name of the lock that one run of a data file holds: the path, upper-cased (paths
+// ignore letter case), hashed into a name the system's named objects accept ("\" is not).
+std::wstring DataFileLockName(const std::wstring& dataFile);
 
 class TMainForm {
 public:
@@ -167,6 +177,15 @@ public:
   void AddPathAsItem(const std::wstring& path);
 
   // --- runs (app/QuietRun.cpp) -------------------------------------------------------
+  // The interactive run of the current data file (preview, show result), unless a run is
+  // busy here or another run of the data file holds it (which is said in an error box).
+  // Whether it ran.
+  bool RunBackup(bool preview, bool showResult);
+  // Takes the lock of the current data file for one run; false when another run of it
+  // holds it. (A system that cannot make the lock does not stop the run.)
+  bool HoldDataFile(std::unique_ptr<IHeldLock>& lock);
+  // kOtherRunActive with the data file's path.
+  std::wstring OtherRunMessage() const;
   TQuietRunResult RunQuietBackup();
   void WriteRunLog(IBackupRunner& runner, uint8_t errorCode, TDateTime elapsed);
   // The log entry of an unattended run that an error ended: what the run did so far (with
@@ -193,7 +212,10 @@ private:
   IMainView& view_;
   std::vector<std::wstring> arguments_;
   bool pendingNamed_ = false;  // the pending path was named on the command line
-  bool unattended_ = false;    // an unattended action (AUTO, a power option) is running
+  // An unattended action (AUTO, a power option) is on the command line: decided before
+  // any action, so that an error anywhere (a damaged data file of OPEN too) ends the
+  // program with its exit code instead of a box nobody closes.
+  bool unattended_ = false;
 };
 
 }  // namespace vog

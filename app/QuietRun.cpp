@@ -11,6 +11,7 @@
 #include "platform/FileIo.h"
 #include "engine/BackupHistoryDatabase.h"
 #include "model/PathMacros.h"
+#include "model/TitleRules.h"
 #include "platform/Platform.h"
 #include "scan/BackupLog.h"
 #include "scan/FileInfoList.h"
@@ -28,7 +29,8 @@ inline constexpr const wchar_t* kNoEngine = L"バックアップを実行でき�
 struct TSavedFolders {
   std::vector<std::wstring> Sources, Dests;
 
-  void Expand(TBackupInfo& item) {
+  // `mainText` is the main destination's text, `mainFolder` its expansion for this run.
+  void Expand(TBackupInfo& item, const std::wstring& mainText, const std::wstring& mainFolder) {
     Sources.emplace_back();
     Dests.emplace_back();
     if (HasMacro(item.SourceFolder)) {
@@ -37,7 +39,12 @@ struct TSavedFolders {
     }
     if (HasMacro(item.DestFolder)) {
       Dests.back() = item.DestFolder;
-      item.SetDestFolder(ExpandMacros(item.DestFolder));
+      // The main destination is expanded once for the whole run: a date macro that turned
+      // over between two items would otherwise put them in different folders, and the
+      // folder check would find the item outside the destination it was checked against.
+      const std::wstring prefix = AddBackslash(mainText);
+      item.SetDestFolder(item.DestFolder == prefix + item.Title ? AddBackslash(mainFolder) + item.Title
+                                                                : ExpandMacros(item.DestFolder));
     }
   }
 
@@ -64,11 +71,24 @@ bool HasFolderPart(const std::wstring& name) { return name.find_first_of(L"\\/:"
 TQuietRunResult TMainForm::RunQuietBackup() {
   TQuietRunResult result;
   if (Busy) return result;
+  // One run per data file: a second one would share its work copies, history database
+  // and destination with the first.
+  std::unique_ptr<IHeldLock> lock;
+  if (!HoldDataFile(lock)) {
+    result.OtherRunActive = true;
+    result.ExitCode = exitcode::OtherRunActive;
+    WriteUnattendedError(OtherRunMessage());
+    return result;
+  }
   result.Ran = true;
 
   SetItemDestinations();
-  const std::vector<TBackupInfo*> all(Items.begin(), Items.end());
-  uint8_t code = ClashCode(all);
+  // An item whose title the folder check refuses never runs, so it clashes with nothing.
+  std::vector<TBackupInfo*> named;
+  for (TBackupInfo* item : Items)
+    if (TitleProblem(item->Title).empty()) named.push_back(item);
+  const TClashes clashes = FindClashes(named);
+  uint8_t code = clashes.Code;
 
   view_.SetBusyCursor(true);
   if (Data.IdlePriority) view_.SetIdlePriority(true);
@@ -79,7 +99,8 @@ TQuietRunResult TMainForm::RunQuietBackup() {
   Busy = true;
   view_.EnableRunButtons(false);
   // The quiet run never asks: nobody may be at the machine, and a box would hold a
-  // scheduled run for ever. Every question takes its default answer.
+  // scheduled run for ever. Every question takes its default answer (an item with
+  // ConfirmOverwrite is overwritten: see README).
   IQuestions* questions = InstallQuestions(nullptr);
 
   // The end of the run, whatever ended it: the engine goes first, connections made for the
@@ -96,6 +117,8 @@ TQuietRunResult TMainForm::RunQuietBackup() {
     InstallQuestions(questions);
   };
 
+  // Items the checks left out, for Vogratel.err (the log holds only the last code).
+  TRunProblems leftOut;
   try {
     const bool useDatabase = AnyUsesHistoryDatabase(Items);
     if (useDatabase) {
@@ -114,17 +137,29 @@ TQuietRunResult TMainForm::RunQuietBackup() {
     runner->SetRetry(RunOptions.RetryCount, RunOptions.RetryWaitSeconds);
     runner->SetVerify(RunOptions.Verify);
 
+    const std::wstring mainFolder = HasMacro(DestinationText) ? ExpandMacros(DestinationText) : DestinationText;
+    std::vector<const TBackupInfo*> added;
+    for (size_t i = 0; i < clashes.Items.size(); ++i)
+      leftOut.Add(TProblemKind::ItemLeftOut, clashes.Items[i]->Title, clashes.Code, clashes.Messages[i]);
     for (TBackupInfo* item : Items) {
-      saved.Expand(*item);
-      const TItemCheck check = CheckItem(*item, NoDestinationCheck);
-      if (check.Code != runcode::None)
+      saved.Expand(*item, DestinationText, mainFolder);
+      TItemCheck check = CheckItemFolder(*item, mainFolder);
+      if (check.Code == runcode::None && clashes.Contains(item)) continue;  // recorded above
+      if (check.Code == runcode::None) check = CheckUnattendedKey(*item);
+      if (check.Code == runcode::None) check = CheckItem(*item, NoDestinationCheck);
+      if (check.Code != runcode::None) {
         code = check.Code;
-      else
-        runner->AddItem(item);
+        leftOut.Add(TProblemKind::ItemLeftOut, item->Title, check.Code, std::move(check.Message));
+        continue;
+      }
+      runner->AddItem(item);
+      added.push_back(item);
     }
 
     runner->Plan();
-    for (const TBackupInfo* item : Items)
+    // Only items that passed their checks lose expired history: a left-out item may be
+    // looking at the wrong disk or at nothing at all.
+    for (const TBackupInfo* item : added)
       if (item->KeepHistory && item->HistoryCount > 0)
         runner->RemoveExpiredHistory(item->UseHistoryFolder ? item->HistoryFolder : item->DestFolder,
                                      item->UseHistoryFolder, item->HistoryCount);
@@ -151,8 +186,8 @@ TQuietRunResult TMainForm::RunQuietBackup() {
       }
     }
     // Nobody reads a box after a quiet run: what the log cannot hold goes to the error file.
-    const std::vector<std::wstring> problems = runner->Problems().Messages();
-    if (!problems.empty()) WriteUnattendedReport(problems);
+    leftOut.Append(runner->Problems());
+    if (!leftOut.Empty()) WriteUnattendedReport(leftOut.Messages());
     result.RunErrorCode = code;
     result.FailedFiles = runner->ErrorFiles().Count();
     result.DeletionsHeldBack = heldBack;

@@ -1,8 +1,10 @@
 #pragma once
-// The options of every run that the Parts of the original program do not have: the
-// mass-delete guard of mirroring, the retry of copies that fail for a passing reason and
-// the read-back check of written files. They live in section [Run] of "Vogratel.ini" and
-// can be given on the command line for one start:
+// The guards of every run: the mass-delete guard of mirroring (on by default, because a
+// mirroring source that exists but is empty, such as a drive mounted late, would otherwise
+// wipe the only backup in a run nobody watches), the retry of copies that fail for a
+// passing reason (a file another program held open for a moment) and the read-back check
+// of written files (off by default for its cost). They live in section [Run] of
+// "Vogratel.ini" and can be given on the command line for one start:
 //
 //   key                   default  option
 //   MirrorGuard           1        -MIRRORGUARD:ON | -MIRRORGUARD:OFF

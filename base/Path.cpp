@@ -1,6 +1,9 @@
 #include "base/Path.h"
 
+#include <array>
 #include <cstdint>
+
+#include "base/Text.h"
 
 namespace vog {
 
@@ -54,6 +57,16 @@ bool IsAbsoluteFilePath(std::wstring_view path) noexcept {
   const size_t slash = path.rfind(L'\\');
   return slash != std::wstring_view::npos && IsAbsoluteFolder(path.substr(0, slash + 1)) &&
          IsPlainName(path.substr(slash + 1));
+}
+
+bool IsDeviceName(std::wstring_view name) {
+  std::wstring base = UpperText(name.substr(0, name.find(L'.')));
+  while (!base.empty() && base.back() == L' ') base.pop_back();
+  static constexpr std::array<std::wstring_view, 6> plain = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+  for (auto device : plain)
+    if (base == device) return true;
+  return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) && base[3] >= L'0' &&
+         base[3] <= L'9';
 }
 
 std::wstring ShowControlCharacters(std::wstring_view text) {

@@ -46,6 +46,11 @@ bool IsPlainName(std::wstring_view name) noexcept;
 bool IsAbsoluteFolder(std::wstring_view folder) noexcept;
 bool IsAbsoluteFilePath(std::wstring_view path) noexcept;
 
+// Whether Windows opens a device rather than a file for this name: CON, PRN, AUX, NUL,
+// CONIN$, CONOUT$, COM0-COM9 and LPT0-LPT9, in any letter case, also with an extension
+// ("NUL.txt") or blanks before it ("CON .txt").
+bool IsDeviceName(std::wstring_view name);
+
 // `text` with control characters shown as "[0A]" and the like, for messages.
 std::wstring ShowControlCharacters(std::wstring_view text);
 

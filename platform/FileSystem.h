@@ -115,6 +115,14 @@ public:
   // (on POSIX, "/").
   virtual std::wstring TempFolder() = 0;
   virtual std::wstring ProgramFolder() = 0;
+  // The full path of `path` as the system opens it: a relative path, or one relative to a
+  // drive's current folder ("Z:data\x.vgd"), is joined to the current folder, and "." and
+  // ".." are resolved. The file need not exist. 0 and `full`, or a Windows code. (Without
+  // an override, for file systems of tests that only wrap paths they are given: `path`.)
+  virtual uint32_t FullPath(const std::wstring& path, std::wstring& full) {
+    full = path;
+    return 0;
+  }
 };
 
 }  // namespace vog

@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/Locks.h"
 #include "platform/Network.h"
 #include "platform/Power.h"
 #include "platform/Registry.h"
@@ -34,6 +35,7 @@ struct TPlatform {
   std::unique_ptr<IRegistry> Registry;
   std::unique_ptr<ISecurity> Security;  // may be null: access lists are not copied then
   std::unique_ptr<IPower> Power;        // may be null: every power action then fails
+  std::unique_ptr<ILocks> Locks;        // may be null: no lock is then ever taken
 
   virtual ~TPlatform() = default;
 };

@@ -17,6 +17,7 @@ std::unique_ptr<TPlatform> CreateSystemPlatform() {
   platform->Registry = CreateSystemRegistry();
   platform->Security = CreateSystemSecurity();
   platform->Power = CreateSystemPower();
+  platform->Locks = CreateSystemLocks();
   return platform;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/Locks.h"
 #include "platform/Network.h"
 #include "platform/Power.h"
 #include "platform/Registry.h"
@@ -33,6 +34,8 @@ std::unique_ptr<IRegistry> CreateSystemRegistry();
 std::unique_ptr<ISecurity> CreateSystemSecurity();
 // Power actions (natively every request answers err::NotSupported).
 std::unique_ptr<IPower> CreateSystemPower();
+// Named locks: a named mutex in Win32, an flock on a file in the temporary folder natively.
+std::unique_ptr<ILocks> CreateSystemLocks();
 // All of the above in one platform object (also declared in platform/Platform.h).
 std::unique_ptr<TPlatform> CreateSystemPlatform();
 

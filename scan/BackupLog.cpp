@@ -63,6 +63,8 @@ std::wstring_view ResultCodeText(int code) {
       L"省メモリバックアップ時、圧縮・高速ファイルチェック機能は使用できません",
       L"大量の削除を防ぐため、ミラーリングの削除を控えました",
       L"エラーでバックアップが中断しました",
+      L"タイトルまたはバックアップ先フォルダが正しくありません",
+      L"暗号キーが設定されていません",
   };
   if (code < 0 || code >= static_cast<int>(std::size(kTexts))) return {};
   return kTexts[code];

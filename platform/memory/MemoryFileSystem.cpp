@@ -192,6 +192,42 @@ std::wstring TMemoryFileSystem::ProgramFolder() {
   return impl_->ProgramFolder;
 }
 
+uint32_t TMemoryFileSystem::FullPath(const std::wstring& path, std::wstring& full) {
+  std::wstring current;
+  {
+    std::lock_guard lock(impl_->Mutex);
+    current = impl_->CurrentFolder;
+  }
+  if (current.empty() || current.back() != L'\\') current += L'\\';
+  // One current folder for the machine: a drive-relative path on another drive starts at
+  // that drive's root, as on Windows for a drive never visited.
+  std::wstring absolute;
+  if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+    absolute = path;
+  } else if (path.size() >= 2 && path[1] == L':') {
+    if (path.size() >= 3 && path[2] == L'\\')
+      absolute = path;
+    else if (CompareText(path.substr(0, 2), current.substr(0, 2)) == 0)
+      absolute = current + path.substr(2);
+    else
+      absolute = path.substr(0, 2) + L"\\" + path.substr(2);
+  } else if (!path.empty() && path[0] == L'\\') {
+    absolute = current.substr(0, 2) + path;
+  } else {
+    absolute = current + path;
+  }
+  TPath parsed;
+  if (const uint32_t code = memfs::ParsePath(absolute, parsed)) return code;
+  full = parsed.Full();
+  if (parsed.IsRoot() || parsed.TrailingSeparator) full += L'\\';
+  return 0;
+}
+
+void TMemoryFileSystem::SetCurrentFolder(const std::wstring& path) {
+  std::lock_guard lock(impl_->Mutex);
+  impl_->CurrentFolder = path;
+}
+
 void TMemoryFileSystem::SetTempFolder(const std::wstring& path) {
   std::lock_guard lock(impl_->Mutex);
   impl_->TempFolder = path;

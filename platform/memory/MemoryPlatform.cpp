@@ -81,6 +81,9 @@ std::unique_ptr<TMemoryPlatform> CreateMemoryPlatform() {
   auto power = std::make_unique<TMemoryPower>();
   platform->MemPower = power.get();
   platform->Power = std::move(power);
+  auto locks = std::make_unique<TMemoryLocks>();
+  platform->MemLocks = locks.get();
+  platform->Locks = std::move(locks);
   return platform;
 }
 

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,8 @@ public:
   std::wstring ProgramFolder() override;
   void SetTempFolder(const std::wstring& path);     // default C:\Temp\ (created on demand)
   void SetProgramFolder(const std::wstring& path);  // default C:\Program\ (created on demand)
+  uint32_t FullPath(const std::wstring& path, std::wstring& full) override;
+  void SetCurrentFolder(const std::wstring& path);  // default C:\ (relative paths start there)
 
   struct TImpl;
 
@@ -170,6 +173,21 @@ private:
   uint32_t lookupError_ = 0;
 };
 
+// Named locks held in the platform object. A held lock keeps the state alive, so it may
+// outlive the platform it came from.
+class TMemoryLocks : public ILocks {
+public:
+  struct TState {
+    mutable std::mutex Mutex;
+    std::set<std::wstring> Held;
+  };
+  uint32_t TryLock(const std::wstring& name, std::unique_ptr<IHeldLock>& held) override;
+  bool Held(const std::wstring& name) const;
+
+private:
+  std::shared_ptr<TState> state_ = std::make_shared<TState>();
+};
+
 struct TMemoryPlatform : TPlatform {
   TMemoryFileSystem* MemFiles = nullptr;   // owned by Files
   TManualClock* MemClock = nullptr;        // owned by Clock
@@ -181,6 +199,7 @@ struct TMemoryPlatform : TPlatform {
   TMemoryRegistry* MemRegistry = nullptr;  // owned by Registry
   TMemorySecurity* MemSecurity = nullptr;  // owned by Security
   TMemoryPower* MemPower = nullptr;        // owned by Power
+  TMemoryLocks* MemLocks = nullptr;        // owned by Locks
 };
 
 // A fresh memory platform with fixed drive C: (unlimited, no label), the clock at 2024-04-01 12:00 local,

@@ -97,6 +97,7 @@ struct TMemoryFileSystem::TImpl {
   std::vector<std::shared_ptr<memfs::TFaultState>> Faults;
   std::wstring TempFolder = L"C:\\Temp\\";
   std::wstring ProgramFolder = L"C:\\Program\\";
+  std::wstring CurrentFolder = L"C:\\";
 
   TFileTime Now() { return Clock.NowUtc(); }
 

@@ -308,6 +308,19 @@ public:
     return Utf8ToWide(folder);
   }
 
+  uint32_t FullPath(const std::wstring& path, std::wstring& full) override {
+    // A Linux path is full when it starts at "/"; "." and ".." are left to the system.
+    const std::string native = NativePath(path);
+    if (!native.empty() && native[0] == '/') {
+      full = path;
+      return 0;
+    }
+    std::vector<char> buffer(PATH_MAX);
+    if (!::getcwd(buffer.data(), buffer.size())) return MapErrno(errno);
+    full = Utf8ToWide(std::string(buffer.data()) + "/") + path;
+    return 0;
+  }
+
   std::wstring ProgramFolder() override {
     std::vector<char> buffer(PATH_MAX);
     for (;;) {

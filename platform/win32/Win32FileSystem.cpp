@@ -274,6 +274,20 @@ public:
     }
   }
 
+  uint32_t FullPath(const std::wstring& path, std::wstring& full) override {
+    // GetFullPathNameW knows each drive's current folder ("Z:data\x" is relative to it).
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+      const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+      if (n == 0) return GetLastError();
+      if (n < buffer.size()) {
+        full.assign(buffer.data(), n);
+        return 0;
+      }
+      buffer.resize(n + 1);
+    }
+  }
+
   std::wstring ProgramFolder() override {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {

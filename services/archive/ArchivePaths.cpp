@@ -1,8 +1,7 @@
 #include "services/archive/ArchivePaths.h"
 
-#include <array>
-
 #include "base/DateTime.h"
+#include "base/Path.h"
 #include "base/Text.h"
 #include "platform/Platform.h"
 
@@ -26,23 +25,6 @@ std::wstring MatchKey(std::wstring_view path) {
   while (!key.empty() && key.back() == L'\\') key.pop_back();
   return key;
 }
-
-namespace {
-
-bool IsDeviceName(std::wstring_view component) {
-  // Windows opens the device for these names with any extension ("NUL.txt").
-  std::wstring base = UpperText(component.substr(0, component.find(L'.')));
-  while (!base.empty() && base.back() == L' ') base.pop_back();
-  static const std::array<std::wstring_view, 6> plain = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-  for (auto name : plain)
-    if (base == name) return true;
-  if (base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) && base[3] >= L'0' &&
-      base[3] <= L'9')
-    return true;
-  return false;
-}
-
-}  // namespace
 
 bool SafeRelativePath(std::wstring_view listedPath, std::wstring& clean) {
   const std::wstring path = BackslashPath(listedPath);

@@ -169,6 +169,49 @@ TEST_F(MainFormTest, InteractiveRunErrorStillShowsItsBox) {
   EXPECT_FALSE(form->EndRequested);
 }
 
+TEST_F(MainFormTest, UnattendedIsDecidedBeforeTheDataFileIsOpened) {
+  // A data file five folders deep, named in other letters: the error file names it as it is.
+  const std::wstring dataFile = L"C:\\tmp\\vog-e2e.AbS7T\\t4\\prog\\VogratelData.vgd";
+  Fs().AddFolder(L"C:\\tmp\\vog-e2e.AbS7T\\t4\\prog");
+  Fs().AddFile(dataFile, std::string(200, 'x'));
+  Fs().SetCurrentFolder(L"C:\\tmp\\vog-e2e.AbS7T");
+  for (const auto& arguments : {std::vector<std::wstring>{L"-OPEN:" + dataFile, L"-AUTO"},
+                                std::vector<std::wstring>{L"-open:c:\\TMP\\VOG-E2E.ABS7T\\T4\\PROG\\VOGRATELDATA.VGD",
+                                                          L"-WINREBOOT"},
+                                std::vector<std::wstring>{L"-AUTO:c:\\tmp\\VOG-E2E.abs7t\\t4\\prog\\vograteldata.vgd"},
+                                // relative to the drive's current folder, as a script may give it
+                                std::vector<std::wstring>{L"-AUTO:C:t4\\prog\\VogratelData.vgd"}}) {
+    SCOPED_TRACE(WideToUtf8(arguments[0]));
+    View.Errors.clear();
+    Fs().RemoveFile(L"C:\\Program\\Vogratel.err");
+    auto form = MakeForm(arguments);
+    form->FormCreate();
+    EXPECT_TRUE(View.Errors.empty());
+    EXPECT_TRUE(form->EndRequested);
+    EXPECT_EQ(form->ExitCode, exitcode::RunError);
+    EXPECT_TRUE(PowerRequests().empty());
+    std::string error;
+    ASSERT_TRUE(Fs().ReadContent(L"C:\\Program\\Vogratel.err", error));
+    EXPECT_NE(DecodeText(error, CodePage()).find(L"】\t" + dataFile + L"\tデータファイルが正しくありません"),
+              std::wstring::npos)
+        << WideToUtf8(DecodeText(error, CodePage()));
+  }
+}
+
+TEST_F(MainFormTest, ASecondInteractiveRunSaysSoAndDoesNotRun) {
+  WriteDataFile(kDataFile, {L"A"});
+  std::unique_ptr<IHeldLock> otherRun;
+  ASSERT_EQ(Platform().Locks->TryLock(DataFileLockName(kDataFile), otherRun), 0u);
+  int interactive = 0;
+  auto form = MakeForm({L"-BACKUP"});
+  form->InteractiveRun = [&](bool, bool) { ++interactive; };
+  form->FormCreate();
+  EXPECT_EQ(interactive, 0);
+  EXPECT_EQ(View.Errors, std::vector<std::wstring>{form->OtherRunMessage()});
+  EXPECT_NE(form->OtherRunMessage().find(kDataFile), std::wstring::npos);
+  EXPECT_EQ(form->ExitCode, exitcode::OtherRunActive);
+}
+
 TEST_F(MainFormTest, RunGuardsFromTheSettingsFileAndTheCommandLine) {
   WriteDataFile(kDataFile, {L"A"});
   const std::wstring ini = L"C:\\Program\\Vogratel.ini";

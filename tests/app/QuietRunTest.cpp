@@ -2,6 +2,7 @@
 #include "app/ExitCodes.h"
 #include "app/RunChecks.h"
 #include "engine/BackupHistoryDatabase.h"
+#include "base/TextFile.h"
 #include "scan/BackupLog.h"
 #include "tests/app/AppTestSupport.h"
 
@@ -34,6 +35,16 @@ protected:
       if (line->starts_with(L"【")) return std::wstring(SplitLogLine(*line).back());
     return L"(no entry)";
   }
+  // The lines of Vogratel.err (0 when there is none).
+  size_t ErrorLines() {
+    std::string bytes;
+    if (!Fs().ReadContent(L"C:\\Program\\Vogratel.err", bytes)) return 0;
+    Fs().RemoveFile(L"C:\\Program\\Vogratel.err");
+    const std::wstring text = DecodeText(bytes, CodePage());
+    size_t lines = 0;
+    for (size_t at = text.find(L"\r\n"); at != std::wstring::npos; at = text.find(L"\r\n", at + 2)) ++lines;
+    return lines;
+  }
   std::unique_ptr<TMainForm> form;
 };
 
@@ -51,21 +62,114 @@ TEST_F(QuietRunTest, MissingSourceIsLeftOutWithCodeOne) {
   EXPECT_FALSE(form->Busy);
 }
 
-TEST_F(QuietRunTest, TitlesDifferingInCaseClashButStillRun) {
-  AddItem(L"Docs", L"C:\\Src\\A");
-  AddItem(L"docs", L"C:\\Src\\B");
-  const TQuietRunResult result = form->RunQuietBackup();
-  EXPECT_EQ(Runs.at(0).Titles.size(), 2u);
-  EXPECT_EQ(result.RunErrorCode, runcode::DestinationClash);
-  EXPECT_EQ(LoggedCode(), L"7");
+TEST_F(QuietRunTest, ClashingItemsAreLeftOutAndTheOthersRun) {
+  struct Case {
+    const char* Name;
+    std::vector<std::pair<const wchar_t*, bool>> Items;  // title, archive
+    std::vector<std::wstring> Ran;
+    int Code;
+  };
+  const Case cases[] = {
+      {"titles differing in case", {{L"Docs", false}, {L"docs", false}, {L"B", false}}, {L"B"}, 7},
+      {"one archive", {{L"Docs", true}, {L"docs", true}, {L"B", false}}, {L"B"}, 6},
+      {"archive beside a mirror", {{L"Docs", true}, {L"DOCS", false}, {L"B", true}}, {L"B"}, 7},
+      {"both kinds", {{L"A", true}, {L"a", true}, {L"Docs", false}, {L"docs", false}}, {}, 7},
+      {"no clash", {{L"A", true}, {L"B", true}}, {L"A", L"B"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Runs.clear();
+    form->Items.Clear();
+    for (const auto& [title, archive] : c.Items) AddItem(title, L"C:\\Src\\A").Archive = archive;
+    const TQuietRunResult result = form->RunQuietBackup();
+    EXPECT_EQ(Runs.at(0).Titles, c.Ran);
+    EXPECT_EQ(result.RunErrorCode, c.Code);
+    EXPECT_EQ(result.ExitCode, c.Code);
+    EXPECT_EQ(LoggedCode(), std::to_wstring(c.Code));
+    EXPECT_EQ(ErrorLines(), c.Items.size() - c.Ran.size());
+  }
 }
 
 TEST_F(QuietRunTest, LaterItemProblemOverwritesTheClashCode) {
   AddItem(L"Docs", L"C:\\Src\\A").Archive = true;
   AddItem(L"docs", L"C:\\Src\\B").Archive = true;
   AddItem(L"Gone", L"C:\\Src\\Gone");
-  EXPECT_EQ(ClashCode({form->Items[0], form->Items[1]}), runcode::ArchiveClash);
   EXPECT_EQ(form->RunQuietBackup().RunErrorCode, runcode::SourceMissing);
+}
+
+TEST_F(QuietRunTest, ItemsWhoseFolderIsNotOneFolderInsideTheDestinationAreLeftOut) {
+  Fs().AddFolder(L"D:\\Backup");
+  Fs().AddFile(L"D:\\keep.txt", "not the item's");
+  Mem().MemEnv->Set(L"DEST", L"D:\\Out");
+  struct Case {
+    const wchar_t* Destination;
+    std::vector<const wchar_t*> Titles;
+    std::vector<std::wstring> Ran;
+    int Code;
+  };
+  const Case cases[] = {
+      {L"D:\\Backup", {L"..", L"写真", L"", L".", L"CON.txt", L"a\\..\\..", L"x."}, {L"写真"}, 13},
+      {L"<ENV:DEST>", {L"写真"}, {L"写真"}, 0},
+      {L"D:\\", {L"写真"}, {L"写真"}, 0},
+      {L"<ENV:NOSUCH>", {L"写真"}, {}, 4},  // a macro without a value: the destination is missing
+      {L"", {L"写真"}, {}, 4},
+      {L"Backup", {L"写真"}, {}, 13},
+      {L"D:\\Backup\\..", {L"写真"}, {}, 13},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(WideToUtf8(c.Destination));
+    Runs.clear();
+    form->Items.Clear();
+    form->DestinationText = c.Destination;
+    form->NoDestinationCheck = true;  // the folder check stands on its own
+    for (const wchar_t* title : c.Titles) AddItem(title, L"C:\\Src\\A").Condition.Mirroring = true;
+    const TQuietRunResult result = form->RunQuietBackup();
+    EXPECT_EQ(Runs.at(0).Titles, c.Ran);
+    EXPECT_EQ(result.RunErrorCode, c.Code);
+    EXPECT_EQ(result.ExitCode, c.Code);
+    EXPECT_EQ(ErrorLines(), c.Titles.size() - c.Ran.size());
+    EXPECT_EQ(form->Items[0]->Title, c.Titles[0]);  // the item itself is kept as it was
+  }
+}
+
+TEST_F(QuietRunTest, EncryptingItemWithoutKeyIsLeftOut) {
+  AddItem(L"A", L"C:\\Src\\A").Encrypt = true;
+  TBackupInfo& keyed = AddItem(L"B", L"C:\\Src\\B");
+  keyed.Encrypt = true;
+  keyed.CipherKey = "secret";
+  AddItem(L"C", L"C:\\Src\\A").Encrypt = false;
+  const TQuietRunResult result = form->RunQuietBackup();
+  EXPECT_EQ(Runs.at(0).Titles, (std::vector<std::wstring>{L"B", L"C"}));
+  EXPECT_EQ(result.RunErrorCode, 14);
+  EXPECT_EQ(result.ExitCode, 14);
+  EXPECT_EQ(LoggedCode(), L"14");
+  EXPECT_EQ(ErrorLines(), 1u);
+}
+
+TEST_F(QuietRunTest, ExpiredHistoryIsRemovedOnlyForItemsThatRun) {
+  for (const wchar_t* title : {L"Gone", L"A"}) {
+    TBackupInfo& item = AddItem(title, std::wstring(L"C:\\Src\\") + title);
+    item.KeepHistory = true;
+    item.HistoryCount = 7;
+  }
+  form->RunQuietBackup();
+  EXPECT_EQ(Runs.at(0).Calls, (std::vector<std::wstring>{L"Plan", L"History D:\\Backup\\A 7", L"Execute"}));
+}
+
+TEST_F(QuietRunTest, ASecondRunOfTheSameDataFileDoesNotRun) {
+  AddItem(L"A", L"C:\\Src\\A");
+  form->DataFilePath = L"C:\\Program\\VogratelData.vgd";
+  std::unique_ptr<IHeldLock> otherRun;  // another process's run, of the same file in other letters
+  ASSERT_EQ(Platform().Locks->TryLock(DataFileLockName(L"c:\\PROGRAM\\vogratelData.VGD"), otherRun), 0u);
+  const TQuietRunResult refused = form->RunQuietBackup();
+  EXPECT_TRUE(Runs.empty());
+  EXPECT_EQ(refused.ExitCode, exitcode::OtherRunActive);
+  EXPECT_EQ(LoggedCode(), L"(no entry)");  // the log belongs to the run under way
+  EXPECT_EQ(ErrorLines(), 1u);
+  otherRun.reset();
+  EXPECT_EQ(form->RunQuietBackup().ExitCode, exitcode::Success);
+  EXPECT_EQ(Runs.size(), 1u);
+  EXPECT_FALSE(Mem().MemLocks->Held(DataFileLockName(form->DataFilePath)));  // released after the run
 }
 
 TEST_F(QuietRunTest, MacrosAreExpandedForTheRunAndPutBack) {

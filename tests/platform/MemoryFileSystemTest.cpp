@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "base/Text.h"
 #include "platform/memory/MemoryPlatform.h"
 
 namespace vog::test {
@@ -91,6 +92,26 @@ TEST_F(MemoryFs, PathsFollowWindowsNamingRules) {
   EXPECT_EQ(fs.RemoveFile(L"C:\\dir"), err::AccessDenied);
   EXPECT_EQ(fs.RemoveFolder(L"C:\\"), err::AccessDenied);
   EXPECT_EQ(fs.GetAttributes(L"\\\\?\\C:\\dir\\file.txt", a), 0u);
+}
+
+TEST_F(MemoryFs, FullPathsStartAtTheCurrentFolder) {
+  fs.SetCurrentFolder(L"C:\\work\\here");
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"D:\\x\\.\\y\\..\\z.vgd", L"D:\\x\\z.vgd"},
+      {L"\\\\srv\\share\\a", L"\\\\srv\\share\\a"},
+      {L"c:data\\x.vgd", L"C:\\work\\here\\data\\x.vgd"},
+      {L"D:data", L"D:\\data"},  // a drive never visited starts at its root
+      {L"data\\..\\..\\x.vgd", L"C:\\work\\x.vgd"},
+      {L"\\top\\", L"C:\\top\\"},
+      {L"..\\..\\..", L"C:\\"},
+  };
+  for (const auto& [path, expected] : cases) {
+    std::wstring full;
+    EXPECT_EQ(fs.FullPath(path, full), 0u);
+    EXPECT_EQ(full, expected) << WideToUtf8(path);
+  }
+  std::wstring full;
+  EXPECT_EQ(fs.FullPath(L"a|b", full), err::InvalidName);
 }
 
 TEST_F(MemoryFs, ReadOnlyFilesRefuseEveryOverwrite) {

@@ -318,7 +318,8 @@ TEST(BackupLogText, DurationsAndResultCodes) {
   EXPECT_EQ(ResultCodeText(7), L"バックアップ先フォルダが重なっています");
   EXPECT_EQ(ResultCodeText(10), L"省メモリバックアップ時、圧縮・高速ファイルチェック機能は使用できません");
   EXPECT_EQ(ResultCodeText(11), L"大量の削除を防ぐため、ミラーリングの削除を控えました");
-  EXPECT_EQ(ResultCodeText(13), L"");
+  EXPECT_EQ(ResultCodeText(14), L"暗号キーが設定されていません");
+  EXPECT_EQ(ResultCodeText(15), L"");
 }
 
 }  // namespace

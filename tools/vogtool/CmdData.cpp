@@ -9,6 +9,7 @@
 #include "base/Error.h"
 #include "base/Text.h"
 #include "model/AppBackupDataFile.h"
+#include "model/TitleRules.h"
 #include "platform/FileIo.h"
 #include "platform/Platform.h"
 #include "tools/vogtool/Commands.h"
@@ -120,6 +121,14 @@ static TRegisterGroup registerData([](CLI::App& app) {
     TSetup setup;
     std::vector<std::unique_ptr<TBackupInfo>> items;
     SetupFromJson(json, previous.List, items, setup.Data);
+    // A title names the item's folder inside the main destination: one that leaves it (or
+    // names the destination itself) is refused here, before anything is written.
+    for (size_t i = 0; i < items.size(); ++i) {
+      const std::wstring problem = TitleProblem(items[i]->Title);
+      if (problem.empty()) continue;
+      Fail("items[" + std::to_string(i) + "].Title: " + WideToUtf8(problem));
+      return;
+    }
     setup.List.Assign(std::move(items));
     setup.Save(path);
     SetExitCode(0);

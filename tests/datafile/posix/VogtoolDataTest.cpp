@@ -117,6 +117,11 @@ TEST_F(VogtoolDataTest, WrongJsonIsRefusedWithItsPlace) {
       {R"({"application":{"logkeepcount":3}})", "application.logkeepcount: unknown key (did you mean LogKeepCount?)"},
       {R"({"application":{"IconImage":{"Picture":""}}})", "application.IconImage.Picture: unknown key"},
       {R"({"application":{"SpareBlock":{"Byte":[]}}})", "application.SpareBlock.Byte: unknown key"},
+      // A title must name one folder inside the main destination.
+      {R"({"items":[{"Title":"写真"},{"Title":".."}]})", "items[1].Title: タイトル「..」はバックアップ先のフォルダ名に使えません"},
+      {R"({"items":[{"Title":""}]})", "items[0].Title: タイトル「」はバックアップ先のフォルダ名に使えません（タイトルが空です）"},
+      {R"({"items":[{"Title":"..\\x"}]})", "items[0].Title: タイトル「..\\x」"},
+      {R"({"items":[{"Title":"CON.txt"}]})", "装置名"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.Json);
