@@ -21,8 +21,6 @@ namespace vog {
 TBackupInfoAndFile::TBackupInfoAndFile(TBackupInfo* info, std::string runCipherKey)
     : Info(info), RunCipherKey(std::move(runCipherKey)) {}
 
-TBackupInfoAndFile::~TBackupInfoAndFile() { TBackup::SealWorkCopy(*this); }
-
 int TBackupInfoAndFileList::Add(std::unique_ptr<TBackupInfoAndFile> pair) {
   items_.push_back(std::move(pair));
   return Count() - 1;
@@ -160,12 +158,23 @@ TBackupInfoAndFile* TBackup::PairOf(const TBackupInfo* item) const noexcept {
 
 void TBackup::Execute() {
   StartTime = Clock().Now();
-  if (Stopped) return;
-  CreateDestinationFolders();
-  HoldBackMassDeletions();
-  DeleteMirrorFiles();
-  PackArchives();
-  TransferFiles();
+  if (Stopped) {
+    DiscardWorkCopies();
+    return;
+  }
+  try {
+    CreateDestinationFolders();
+    HoldBackMassDeletions();
+    DeleteMirrorFiles();
+    PackArchives();
+    TransferFiles();
+  } catch (...) {
+    // Mirroring or packing may already have changed a work copy: it goes into its
+    // archive now rather than lying in the work folder until the next run.
+    if (!workCopiesSealed_) SealWorkCopies();
+    throw;
+  }
+  if (!workCopiesSealed_) SealWorkCopies();  // PackArchives seals; this covers a run without it
 }
 
 // ---- progress --------------------------------------------------------------------------

@@ -56,7 +56,13 @@ bool HasFolderPath(const std::vector<std::wstring_view>& sorted, std::wstring_vi
 
 void TBackup::Plan() {
   Stopped = false;
-  for (int i = 0; i < Items.Count() && !Stopped; ++i) PlanItem(i, *Items[i]);
+  try {
+    for (int i = 0; i < Items.Count() && !Stopped; ++i) PlanItem(i, *Items[i]);
+  } catch (...) {
+    DiscardWorkCopies();  // nothing will be executed: the archives stay as they are
+    throw;
+  }
+  if (Stopped) DiscardWorkCopies();
 }
 
 void TBackup::ScanDestination(TBackupInfoAndFile& pair, TOwnedFileInfoList& destFiles, TFolderList& destFolders) {
@@ -121,6 +127,7 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
       default:
         break;
     }
+    RecordSourceGaps(pair, thread.Gaps());
   }
 
   struct TCloser {
@@ -183,20 +190,12 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
     if (Progress) Progress->SetStateText(kExtractingMirrorFiles);
     ProcessMessages();
     ExtractMirrorFiles(pair, sourceFiles, destFiles, sourceFolders, destFolders);
+    SpareSourceGaps(pair);
     pair.DestinationFileCount = CountGuardedDestinationFiles(destFiles);
     if (Stopped) return;
   }
 
-  // An encrypted archive that this run does not change is not rewritten: its work copy goes.
-  if (item.Encrypt && item.Archive && !pair.TempArchive.empty() && pair.CopyFiles.Empty() && pair.MirrorFiles.Empty()) {
-    const std::wstring work = CodePage().AnsiToWide(pair.TempArchive);
-    const std::wstring workFolder = WorkFolder.empty() ? Files().ProgramFolder() : WorkFolder;
-    uint32_t attributes = 0;
-    if (Files().GetAttributes(work, attributes) == err::Success && GuardPath(work, workFolder) &&
-        DeleteFileForce(work)) {
-      pair.TempArchive.clear();
-    }
-  }
+  SettleWorkCopy(pair);
 }
 
 }  // namespace vog

@@ -26,6 +26,7 @@ void TFolderWalk::Run() {
   if (!root.empty() && root.back() == L'\\') root.pop_back();
   root_ = MakeSharedText(root + L"\\");
   times_.Clear();
+  Gaps.clear();
   Walk(root, std::wstring(), nullptr);
 }
 
@@ -48,8 +49,12 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
         if (data.Name == L".") {
           if (Folders) Folders->push_back(TFolderEntry{relative, BackupInfo});
         } else if (data.Name != L"..") {
-          const std::wstring child = relative.empty() ? data.Name : relative + L"\\" + data.Name;
-          Walk(folder + L"\\" + data.Name, child, MakeSharedText(child));
+          std::wstring child = relative.empty() ? data.Name : relative + L"\\" + data.Name;
+          if (data.Attr & attr::ReparsePoint) {
+            Gaps.push_back(TWalkGap{std::move(child), 0, true});
+          } else {
+            Walk(folder + L"\\" + data.Name, child, MakeSharedText(child));
+          }
         }
       }
     } else {
@@ -57,7 +62,8 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
       record->SetPath(root_, sharedRelative, data.Name);
       record->Time = times_.DosTime(data.LastWriteTime);
       record->Size = data.Size;
-      record->Attr = data.Attr;
+      // A file link is backed up as the file it points to.
+      record->Attr = data.Attr & ~attr::ReparsePoint;
       record->BackupInfo = BackupInfo;
       TBackupFileInfo& added = *record;
       this->Files->Add(std::move(record));
@@ -77,9 +83,14 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
     case err::FileCorrupt:
     case err::DiskCorrupt:
       throw Error(FolderCheckFailedMessage(LastError));
+    case err::FileNotFound:
+    case err::PathNotFound:
+      if (opened) throw Error(FolderCheckFailedMessage(LastError));
+      return;  // gone since its parent was listed (or a missing root): nothing to keep
     default:
       if (opened) throw Error(FolderCheckFailedMessage(LastError));
-      return;  // a folder that cannot be opened ends quietly; the parent goes on
+      Gaps.push_back(TWalkGap{relative, LastError, false});
+      return;  // the parent goes on; the run reports the folder and spares its copies
   }
 }
 
@@ -121,6 +132,7 @@ void TThreadFolderInfo::Execute() {
     exitValue_ = WalkFailed;
   }
   lastError_ = walk.LastError;
+  gaps_ = std::move(walk.Gaps);
 }
 
 }  // namespace vog
