@@ -274,7 +274,7 @@ TEST_F(ArchiveTest, AWorkCopyOfARunGivenUpIsDiscardedAndDestructionTouchesNothin
     std::function<void(TBackup&)> giveUp;  // after AddItem; the work copy must go
   } cases[] = {
       {"the caller gives the run up after Plan",
-       [](TBackup& backup) {
+       [this](TBackup& backup) {
          backup.Plan();
          EXPECT_TRUE(Fs().Exists(L"W:\\Work\\Temp0.zip"));  // the decoded archive, kept for the run
          backup.DiscardWorkCopies();
@@ -382,7 +382,9 @@ TEST_F(ArchiveTest, AFileThatVanishesBeforePackingIsLeftOutAndTheRestIsPacked) {
       EXPECT_EQ(backup.Problems.Items()[0].Kind, TProblemKind::FileLeftOut);
       EXPECT_EQ(Entries(item), firstRun ? Names{L"b.txt"} : (Names{L"a.txt", L"b.txt"}));
       EXPECT_EQ(Entry(item, L"b.txt"), firstRun ? "b" : "b2");
-      if (!firstRun) EXPECT_EQ(Entry(item, L"a.txt"), "a");  // the old entry stays
+      if (!firstRun) {
+        EXPECT_EQ(Entry(item, L"a.txt"), "a");  // the old entry stays
+      }
     }
   }
 }
