@@ -1,5 +1,6 @@
 #include "scan/FolderWalk.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "base/Error.h"
@@ -27,6 +28,10 @@ void TFolderWalk::Run() {
   root_ = MakeSharedText(root + L"\\");
   times_.Clear();
   Gaps.clear();
+  ancestors_.clear();
+  TFileIdentity identity;
+  identities_ = CheckIdentities && vog::Files().GetFolderIdentity(root, identity) == err::Success;
+  if (identities_) ancestors_.push_back(identity);
   Walk(root, std::wstring(), nullptr);
 }
 
@@ -50,10 +55,12 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
           if (Folders) Folders->push_back(TFolderEntry{relative, BackupInfo});
         } else if (data.Name != L"..") {
           std::wstring child = relative.empty() ? data.Name : relative + L"\\" + data.Name;
-          if (data.Attr & attr::ReparsePoint) {
+          const std::wstring path = folder + L"\\" + data.Name;
+          if ((data.Attr & attr::ReparsePoint) || LoopsBack(path)) {
             Gaps.push_back(TWalkGap{std::move(child), 0, true});
           } else {
-            Walk(folder + L"\\" + data.Name, child, MakeSharedText(child));
+            Walk(path, child, MakeSharedText(child));
+            if (identities_) ancestors_.pop_back();
           }
         }
       }
@@ -94,6 +101,19 @@ void TFolderWalk::Walk(const std::wstring& folder, const std::wstring& relative,
   }
 }
 
+bool TFolderWalk::LoopsBack(const std::wstring& path) {
+  if (!identities_) return false;
+  TFileIdentity identity;
+  // A folder whose identity cannot be read is walked as usual and matches nothing.
+  if (vog::Files().GetFolderIdentity(path, identity) != err::Success) {
+    ancestors_.push_back(std::nullopt);
+    return false;
+  }
+  if (std::find(ancestors_.begin(), ancestors_.end(), std::optional(identity)) != ancestors_.end()) return true;
+  ancestors_.push_back(identity);
+  return false;
+}
+
 TThreadFolderInfo::TThreadFolderInfo(const std::wstring& root, TFolderList* folders, TBackupInfo* backupInfo,
                                      TOwnedFileInfoList* files, bool includeSubFolders)
     : RootFolder(root), Folders(folders), Files(files), IncludeSubFolders(includeSubFolders), BackupInfo(backupInfo) {
@@ -123,6 +143,7 @@ void TThreadFolderInfo::Execute() {
   walk.Files = Files;
   walk.IncludeSubFolders = IncludeSubFolders;
   walk.BackupInfo = BackupInfo;
+  walk.CheckIdentities = true;  // a source may hold loops a listing does not show
   walk.StopCheck = [this] { return terminated_.load(std::memory_order_relaxed); };
   try {
     walk.Run();

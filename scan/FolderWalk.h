@@ -18,14 +18,19 @@
 // reparse-point attribute) are never entered: a link pointing up the tree would be walked
 // until the path is too long, and one pointing elsewhere would back up what another item
 // or nobody asked for. Each is a gap too. A file link is listed as the file it points to
-// (its record carries no reparse-point bit).
+// (its record carries no reparse-point bit). With CheckIdentities, where the platform gives
+// folder identities, a folder with the identity of a folder above it is a link gap too: a
+// second defence against a loop that does not show as a link (a folder a server follows
+// for its clients, a bind mount).
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "scan/FileInfo.h"
 #include "scan/FileInfoList.h"
 #include "scan/FolderList.h"
@@ -63,6 +68,9 @@ public:
   uint32_t LastError = 0;
   // The folders not entered (links, folders that could not be listed), in walk order.
   std::vector<TWalkGap> Gaps;
+  // Compare each folder's identity with those of the folders above it (one more call to
+  // the system per folder).
+  bool CheckIdentities = false;
 
   // Walks RootFolder. Throws vog::Error for the codes above.
   void Run();
@@ -72,7 +80,13 @@ public:
 private:
   void Walk(const std::wstring& folder, const std::wstring& relative, const TSharedText& sharedRelative);
 
+  // Whether `path` is one of the folders being walked (entering it would loop); pushes
+  // its identity when it is not. False also where the platform gives no identity.
+  bool LoopsBack(const std::wstring& path);
+
   TSharedText root_;
+  std::vector<std::optional<TFileIdentity>> ancestors_;  // of the folders being walked (none: unknown)
+  bool identities_ = false;
   TDosTimeCache times_;
   bool stopped_ = false;
 };

@@ -1,5 +1,6 @@
 // The folder walk on real files of the native build.
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -39,6 +40,19 @@ TEST_F(PosixWalk, DotNamesAreListedAsHiddenFiles) {
   ASSERT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);
   ASSERT_EQ(files_.Count(), 1);
   EXPECT_NE(files_[0]->Attr & attr::Hidden, 0u);
+}
+
+TEST_F(PosixWalk, AFolderThatIsOneAboveItIsNotEnteredAgain) {
+  // The POSIX listing shows a link to a folder as a folder: the identity check is what stops
+  // the loop here.
+  MakeTree();
+  ASSERT_EQ(::symlink("..", (native_ + "/sub/deeper/up").c_str()), 0);
+  TThreadFolderInfo thread(root_, &folders_, &item_, &files_, true);
+  ASSERT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);
+  EXPECT_EQ(files_.Count(), 4);
+  ASSERT_EQ(thread.Gaps().size(), 1u);
+  EXPECT_EQ(thread.Gaps()[0].RelativePath, L"sub\\deeper\\up");
+  EXPECT_TRUE(thread.Gaps()[0].Link);
 }
 
 }  // namespace
