@@ -296,9 +296,9 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
     if (auto it = leftOutByName.find(names[i]); it != leftOutByName.end()) {
       const TLeftOutFile& file = *it->second;
       RecordError(record, file.Code);
+      // The archiver's message names the file and why.
       Problems.Add(TProblemKind::FileLeftOut, record.FullPath(), file.Code,
-                   L"\"" + record.FullPath() + L"\" を書庫 \"" + archivePath + L"\" に入れられませんでした: " +
-                       file.Message);
+                   L"書庫 \"" + archivePath + L"\" に入れられませんでした: " + file.Message);
       continue;
     }
     auto copy = std::make_unique<TFileInfo>();
