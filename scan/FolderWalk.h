@@ -69,7 +69,7 @@ public:
   // The folders not entered (links, folders that could not be listed), in walk order.
   std::vector<TWalkGap> Gaps;
   // Compare each folder's identity with those of the folders above it (one more call to
-  // the system per folder).
+  // the system per folder, which costs as much as listing the folder: off by default).
   bool CheckIdentities = false;
 
   // Walks RootFolder. Throws vog::Error for the codes above.
