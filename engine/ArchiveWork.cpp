@@ -51,6 +51,7 @@ bool HasEntry(const std::vector<std::wstring>& entries, const std::wstring& rela
 void SetEngineArchiveOptions(TArchiveFile& archive, const std::wstring& workFolder) {
   TArchiveOptions& options = archive.Options;
   options.KeepPaths = options.KeepAttributes = options.AlwaysReplace = options.IgnoreMissing = true;
+  options.LeaveOutUnreadable = true;
   options.Compression = 2;
   options.WorkFolder = workFolder;
 }

@@ -27,7 +27,8 @@ std::vector<std::wstring> ListArchiveEntries(const std::wstring& archivePath);
 // Whether the sorted `entries` hold `relativePath` (letter case ignored).
 bool HasEntry(const std::vector<std::wstring>& entries, const std::wstring& relativePath);
 // Pack, extract and delete settings of the engine: paths and attributes kept, entries
-// always replaced, missing names passed over, normal compression, the work folder.
+// always replaced, missing names passed over, files that cannot be packed left out (and
+// named) instead of failing the others, normal compression, the work folder.
 void SetEngineArchiveOptions(TArchiveFile& archive, const std::wstring& workFolder);
 // A path beside `path` to write into before it replaces `path`.
 std::wstring ReplacementNameOf(const std::wstring& path);

@@ -1,16 +1,20 @@
-// Archived items: phase 3 of Execute (PackArchives) and the sealing of an encrypted
-// archive's work copy back into the destination.
+// Archived items: phase 3 of Execute (PackArchives) and the life of an encrypted archive's
+// work copy: deciphered at the end of the plan, sealed back into the destination as the
+// last step of the run, or discarded when the run is given up.
 //
 // An archived item keeps its files in one archive in its destination folder. With Encrypt
-// the run works on a plain work copy (TempArchive, made by the destination scan); the
-// destination only ever holds the encoded archive. The sealing writes the encoded archive
-// under a temporary name beside the old one and renames it over the old one, and the work
-// copy is deleted only after that rename: a failure at any point leaves the old archive
-// and the work copy as they were, and says so in ErrorFiles and Problems.
+// the run works on a plain work copy (TempArchive, made by the destination scan or, when
+// the scan did not read the archive, by SettleWorkCopy); the destination only ever holds
+// the encoded archive. The sealing writes the encoded archive under a temporary name
+// beside the old one and renames it over the old one, and the work copy is deleted only
+// after that rename: a failure at any point leaves the old archive and the work copy as
+// they were, and says so in ErrorFiles and Problems.
+#include <map>
 #include <memory>
 
 #include "base/CodePage.h"
 #include "base/Error.h"
+#include "base/Text.h"
 #include "engine/ArchiveWork.h"
 #include "engine/Backup.h"
 #include "engine/Containment.h"
@@ -35,9 +39,8 @@ struct TSealResult {
 };
 
 // Encodes the work copy into the destination archive through a temporary name, then
-// deletes the work copy, which must lie in `workRoot` (null: the engine's own name is
-// trusted, as when a pair is destroyed). Never throws.
-TSealResult Seal(TBackupInfoAndFile& pair, const std::wstring* workRoot) noexcept {
+// deletes the work copy, which must lie in `workRoot`. Never throws.
+TSealResult Seal(TBackupInfoAndFile& pair, const std::wstring& workRoot) noexcept {
   TSealResult result;
   try {
     const TBackupInfo& item = *pair.Info;
@@ -52,7 +55,7 @@ TSealResult Seal(TBackupInfoAndFile& pair, const std::wstring* workRoot) noexcep
     const std::wstring archive = ArchivePathOf(item);
     const std::wstring temp = ReplacementNameOf(archive);
     if (!IsInsideFolder(archive, item.DestFolder) || !IsInsideFolder(temp, item.DestFolder) ||
-        (workRoot && !IsInsideFolder(work, *workRoot))) {
+        !IsInsideFolder(work, workRoot)) {
       result.Code = kOutsideDestinationCode;
       result.Message = L"\"" + archive + L"\" は \"" + item.DestFolder + L"\" の外にあるため書き込みません";
       return result;
@@ -94,15 +97,8 @@ TSealResult Seal(TBackupInfoAndFile& pair, const std::wstring* workRoot) noexcep
 
 }  // namespace
 
-void TBackup::SealWorkCopy(TBackupInfoAndFile& pair) noexcept {
-  // A run abandoned after Plan (or a sealing that failed at the end of Execute): the work
-  // copy goes back into the archive now, and stays where it is when that fails.
-  Seal(pair, nullptr);
-}
-
 void TBackup::SealWorkCopyReported(TBackupInfoAndFile& pair) {
-  const std::wstring workRoot = WorkRootOf(WorkFolder);
-  TSealResult result = Seal(pair, &workRoot);
+  TSealResult result = Seal(pair, WorkRootOf(WorkFolder));
   if (result.Code == err::Success) return;
   TFileInfo named;
   named.SetFileName(pair.TempArchive.empty() ? ArchivePathOf(*pair.Info) : CodePage().AnsiToWide(pair.TempArchive));
@@ -144,8 +140,63 @@ void TBackup::PackArchives() {
     ProcessMessages();
   }
   // Everything an encrypted archive's work copy receives in this run is in it now.
+  SealWorkCopies();
+}
+
+void TBackup::SealWorkCopies() {
+  workCopiesSealed_ = true;
   for (const auto& pair : Items) {
     if (pair->Info->Archive && pair->Info->Encrypt) SealWorkCopyReported(*pair);
+  }
+}
+
+void TBackup::SettleWorkCopy(TBackupInfoAndFile& pair) {
+  const TBackupInfo& item = *pair.Info;
+  if (!item.Encrypt || !item.Archive || pair.TempArchive.empty()) return;
+  IFileSystem& files = Files();
+  const std::wstring work = CodePage().AnsiToWide(pair.TempArchive);
+  const std::wstring workRoot = WorkRootOf(WorkFolder);
+  uint32_t attributes = 0;
+  const bool haveWork = files.GetAttributes(work, attributes) == err::Success;
+  if (pair.CopyFiles.Empty() && pair.MirrorFiles.Empty()) {
+    // An archive this run does not change is not rewritten: its work copy goes.
+    if (!haveWork || (GuardPath(work, workRoot) && DeleteFileForce(work))) pair.TempArchive.clear();
+    return;
+  }
+  if (haveWork) return;  // the destination scan deciphered it
+  const std::wstring archive = ArchivePathOf(item);
+  if (files.GetAttributes(archive, attributes) != err::Success || (attributes & attr::Directory)) return;  // a first run
+  if (!GuardPath(work, workRoot)) throw Error(L"作業ファイル \"" + work + L"\" を作れません");
+  // Packing into an empty work copy would start a new archive, and the sealing would put
+  // it in place of the old one with everything else the old one held.
+  try {
+    CreateItemCipher(item, pair.RunCipherKey)->DecipherFile(archive, work);
+  } catch (...) {
+    DeleteFileForce(work);
+    throw;
+  }
+}
+
+void TBackup::DiscardWorkCopies() noexcept {
+  try {
+    const std::wstring workRoot = WorkRootOf(WorkFolder);
+    for (const auto& pair : Items) {
+      if (pair->TempArchive.empty()) continue;
+      const std::wstring work = CodePage().AnsiToWide(pair->TempArchive);
+      uint32_t attributes = 0;
+      if (Files().GetAttributes(work, attributes) != err::Success) {
+        pair->TempArchive.clear();
+        continue;
+      }
+      if (IsInsideFolder(work, workRoot) && DeleteFileForce(work)) {
+        pair->TempArchive.clear();
+        continue;
+      }
+      Problems.Add(TProblemKind::Leftover, work, 0,
+                   L"作業ファイル \"" + work + L"\" を削除できませんでした (書庫の解読済みの写しです)");
+    }
+  } catch (...) {
+    // Only memory can fail here; the next run sets a work copy left behind aside.
   }
 }
 
@@ -217,14 +268,17 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
   }
   uint32_t code = err::Success;
   std::wstring message;
+  std::vector<TLeftOutFile> leftOut;
   try {
     TArchiveFile archive;
     archive.SetFileName(target);
     SetEngineArchiveOptions(archive, WorkFolder);
     // The archiver writes the new archive apart and replaces the old one only when it is
-    // complete, so a failed pack leaves the previous archive as it was.
+    // complete, so a failed pack leaves the previous archive as it was. A file it could not
+    // take (vanished or locked since the walk, too large for LZH) is left out and named.
     code = archive.Pack(item.SourceFolder, names);
     if (code != err::Success) message = archive.LastMessage();
+    leftOut = archive.LeftOut();
   } catch (const Error& e) {
     code = err::GenFailure;
     message = e.Message();
@@ -235,9 +289,20 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
                  L"書庫 \"" + archivePath + L"\" を更新できませんでした: " + message);
     return;
   }
-  for (const TFileInfo* record : packed) {
+  std::map<std::wstring, const TLeftOutFile*, TextLess> leftOutByName;
+  for (const TLeftOutFile& file : leftOut) leftOutByName.emplace(file.Name, &file);
+  for (size_t i = 0; i < packed.size(); ++i) {
+    const TFileInfo& record = *packed[i];
+    if (auto it = leftOutByName.find(names[i]); it != leftOutByName.end()) {
+      const TLeftOutFile& file = *it->second;
+      RecordError(record, file.Code);
+      // The archiver's message names the file and why.
+      Problems.Add(TProblemKind::FileLeftOut, record.FullPath(), file.Code,
+                   L"書庫 \"" + archivePath + L"\" に入れられませんでした: " + file.Message);
+      continue;
+    }
     auto copy = std::make_unique<TFileInfo>();
-    copy->Assign(*record);
+    copy->Assign(record);
     CopiedFiles.Add(std::move(copy));
   }
 }

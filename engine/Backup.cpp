@@ -22,8 +22,6 @@ namespace vog {
 TBackupInfoAndFile::TBackupInfoAndFile(TBackupInfo* info, std::string runCipherKey)
     : Info(info), RunCipherKey(std::move(runCipherKey)) {}
 
-TBackupInfoAndFile::~TBackupInfoAndFile() { TBackup::SealWorkCopy(*this); }
-
 int TBackupInfoAndFileList::Add(std::unique_ptr<TBackupInfoAndFile> pair) {
   items_.push_back(std::move(pair));
   return Count() - 1;
@@ -161,15 +159,26 @@ TBackupInfoAndFile* TBackup::PairOf(const TBackupInfo* item) const noexcept {
 
 void TBackup::Execute() {
   StartTime = Clock().Now();
-  if (Stopped) return;
-  Shape.Tidy(*this);
-  CreateDestinationFolders();
-  HoldBackMassDeletions();
-  DeleteMirrorFiles();
-  // Folders that a file the mirroring removed stood in the way of.
-  if (Shape.FoldersBlocked()) CreateDestinationFolders();
-  PackArchives();
-  TransferFiles();
+  if (Stopped) {
+    DiscardWorkCopies();
+    return;
+  }
+  try {
+    Shape.Tidy(*this);
+    CreateDestinationFolders();
+    HoldBackMassDeletions();
+    DeleteMirrorFiles();
+    // Folders that a file the mirroring removed stood in the way of.
+    if (Shape.FoldersBlocked()) CreateDestinationFolders();
+    PackArchives();
+    TransferFiles();
+  } catch (...) {
+    // Mirroring or packing may already have changed a work copy: it goes into its
+    // archive now rather than lying in the work folder until the next run.
+    if (!workCopiesSealed_) SealWorkCopies();
+    throw;
+  }
+  if (!workCopiesSealed_) SealWorkCopies();  // PackArchives seals; this covers a run without it
 }
 
 // ---- progress --------------------------------------------------------------------------

@@ -6,7 +6,16 @@
 //   for each checked item: backup.AddItem(item);
 //   backup.Plan();                   // reads only; may set Stopped; throws vog::Error
 //   if (!backup.Stopped) { preview reads GetAllCopyFiles() ... ; backup.Execute(); }
-//   read CopiedFiles, ErrorFiles, GetAllMirrorFiles(), NewFolders, MirrorFolders
+//   else, or when the caller gives the run up after Plan: backup.DiscardWorkCopies();
+//   read CopiedFiles, ErrorFiles, GetAllMirrorFiles(), NewFolders, MirrorFolders, Problems
+//
+// Encrypted archives: Plan deciphers the destination archive into a work copy (TempArchive)
+// whenever the item will change it; Execute ends by sealing every work copy back into its
+// archive, also when a phase throws, and reports a sealing that fails (ErrorFiles and an
+// ArchiveNotWritten problem; the work copy then stays). A Plan that throws or is stopped,
+// and an Execute on a stopped plan, delete the unchanged work copies themselves; a caller
+// that gives the run up between Plan and Execute calls DiscardWorkCopies. Nothing is done
+// on destruction: a work copy left then is set aside and reported by the next run.
 //
 // Plan scans each item's source on a worker thread while the destination is read on the
 // calling thread (folder, archive or history database), filters and compares, and keeps
@@ -40,6 +49,7 @@
 namespace vog {
 
 class IProgress;
+struct TWalkGap;
 class TBackupHistoryDatabase;
 class TBackupInfo;
 
@@ -57,11 +67,14 @@ public:
   const std::string RunCipherKey;  // the run's key when the item was added
   // Destination files the plan found outside history folders (for the mass-delete guard).
   int DestinationFileCount = 0;
+  // Source folders the walk did not enter (relative to SourceFolder, "" for all of it):
+  // mirroring deletes nothing below them.
+  std::vector<std::wstring> SourceGaps;
 
   TBackupInfoAndFile(TBackupInfo* info, std::string runCipherKey);
-  // Seals an encrypted archive's work copy into the destination (TBackup::SealWorkCopy),
-  // then frees the records.
-  ~TBackupInfoAndFile();
+  // Frees the records only: a work copy is sealed or discarded by the run (TBackup),
+  // never here.
+  ~TBackupInfoAndFile() = default;
   TBackupInfoAndFile(const TBackupInfoAndFile&) = delete;
   TBackupInfoAndFile& operator=(const TBackupInfoAndFile&) = delete;
 };
@@ -163,10 +176,15 @@ public:
   void AddItem(TBackupInfo* info);
   // Builds the plan of every item. Sets Stopped when the user stops (later items keep
   // empty lists); throws vog::Error when a scan fails (the source scan thread is joined
-  // first).
+  // first). Source folders the walk could not list are in ErrorFiles and Problems, links
+  // it did not follow in Problems.
   void Plan();
-  // The four phases in fixed order (nothing when Stopped is already set).
+  // The four phases in fixed order (nothing when Stopped is already set), then the sealing
+  // of the encrypted archives' work copies.
   void Execute();
+  // Deletes the work copies of a plan that will not be executed (they hold the archives as
+  // they are); a copy that cannot be deleted is a Leftover problem. Never throws.
+  void DiscardWorkCopies() noexcept;
 
   // Views of every pair's CopyFiles / MirrorFiles in item order. Removing a record from
   // a view takes it out of the pair that holds it and frees it.
@@ -205,9 +223,6 @@ public:
   // deleted. 0 or the Windows code of the failure; the file or entries then stay.
   uint32_t MoveMirrorFileToHistory(TBackupInfoAndFile& pair, const TFileInfo& record);
   uint32_t SaveMirroredEntriesToHistory(TBackupInfoAndFile& pair);
-  // Encodes an encrypted archive's work copy back into the destination archive (archive
-  // phase); called when a pair is destroyed.
-  static void SealWorkCopy(TBackupInfoAndFile& pair) noexcept;
 
   // ---- archived items (Archives.cpp, ArchiveHistory.cpp) ----
   // Packs one item's planned files into its archive (or its work copy).
@@ -217,6 +232,18 @@ public:
   void SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair);
   // Seals the work copy now, reporting a failure in ErrorFiles and Problems.
   void SealWorkCopyReported(TBackupInfoAndFile& pair);
+  // Seals every pair's work copy (the last step of Execute).
+  void SealWorkCopies();
+  // End of an item's plan: an encrypted archive the run will change is deciphered into the
+  // work copy when the destination scan did not do it (CopyAll without mirroring, the
+  // history database), so that packing adds to the archive instead of starting a new one;
+  // a work copy of an archive the run leaves as it is goes. Throws vog::Error when the
+  // archive cannot be deciphered.
+  void SettleWorkCopy(TBackupInfoAndFile& pair);
+  // Reports the source folders the walk did not enter and keeps them in the pair.
+  void RecordSourceGaps(TBackupInfoAndFile& pair, const std::vector<TWalkGap>& gaps);
+  // Takes what lies below the pair's source gaps out of its mirroring plan.
+  void SpareSourceGaps(TBackupInfoAndFile& pair);
   // Extracts the archive's current version of `record`'s entry into the run's history
   // folder when `entries` (upper-cased relative paths, sorted) holds it.
   void SaveArchivedToHistory(const std::vector<std::wstring>& entries, const TFileInfo& record,
@@ -243,6 +270,7 @@ private:
   TBackupInfoAndFile* PairOf(const TBackupInfo* item) const noexcept;
 
   std::unique_ptr<IProgress> progress_;
+  bool workCopiesSealed_ = false;  // the sealing step of Execute has run
 };
 
 // The Windows code recorded for a change the containment check refused.

@@ -44,7 +44,13 @@ bool IsListableArchive(const std::wstring& archiveName) {
 
 void TBackup::Plan() {
   Stopped = false;
-  for (int i = 0; i < Items.Count() && !Stopped; ++i) PlanItem(i, *Items[i]);
+  try {
+    for (int i = 0; i < Items.Count() && !Stopped; ++i) PlanItem(i, *Items[i]);
+  } catch (...) {
+    DiscardWorkCopies();  // nothing will be executed: the archives stay as they are
+    throw;
+  }
+  if (Stopped) DiscardWorkCopies();
 }
 
 void TBackup::ScanDestination(TBackupInfoAndFile& pair, TOwnedFileInfoList& destFiles, TFolderList& destFolders) {
@@ -109,6 +115,7 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
       default:
         break;
     }
+    RecordSourceGaps(pair, thread.Gaps());
   }
   if (!item.Archive && !item.UseHistoryDatabase) Shape.TakeLeftovers(item, sourceFiles, destFiles);
   Shape.FindUnfinishedHistory(item);
@@ -172,19 +179,13 @@ void TBackup::PlanItem(int index, TBackupInfoAndFile& pair) {
     if (Progress) Progress->SetStateText(kExtractingMirrorFiles);
     ProcessMessages();
     ExtractMirrorFiles(pair, sourceFiles, destFiles, sourceFolders, destFolders);
+    SpareSourceGaps(pair);
     pair.DestinationFileCount = CountGuardedDestinationFiles(destFiles);
     if (Stopped) return;
   }
   Shape.FindChanges(*this, pair, sourceFiles, destFiles, sourceFolders, destFolders, otherCase);
 
-  // An encrypted archive that this run does not change is not rewritten: its work copy goes.
-  if (item.Encrypt && item.Archive && !pair.TempArchive.empty() && pair.CopyFiles.Empty() && pair.MirrorFiles.Empty()) {
-    const std::wstring work = CodePage().AnsiToWide(pair.TempArchive);
-    if (PathExists(work) && GuardPath(work, WorkRootOf(WorkFolder)) &&
-        DeleteFileForce(work)) {
-      pair.TempArchive.clear();
-    }
-  }
+  SettleWorkCopy(pair);
 }
 
 }  // namespace vog

@@ -40,6 +40,12 @@ std::wstring FolderWithBackslash(const TFileInfo& record) {
   return folder;
 }
 
+bool IsGone(const std::wstring& path) {
+  uint32_t attributes = 0;
+  const uint32_t code = Files().GetAttributes(path, attributes);
+  return code == err::FileNotFound || code == err::PathNotFound;
+}
+
 }  // namespace
 
 void TBackup::ExtractMirrorFiles(TBackupInfoAndFile& pair, TOwnedFileInfoList& sourceFiles,
@@ -173,7 +179,10 @@ void TBackup::DeleteMirroredPlainFiles(TBackupInfoAndFile& pair) {
       pair.MirrorFiles.Delete(i);
       continue;
     }
-    const uint32_t code = item.KeepHistory ? MoveMirrorFileToHistory(pair, *record) : DeleteFileForceCode(path);
+    uint32_t code = item.KeepHistory ? MoveMirrorFileToHistory(pair, *record) : DeleteFileForceCode(path);
+    // A file already gone (deleted by hand, or still listed by the history database) is
+    // what mirroring wants: it counts as deleted, so it leaves the database too.
+    if (code != err::Success && IsGone(path)) code = err::Success;
     if (code != err::Success) {
       RecordError(*record, code);
       pair.MirrorFiles.Delete(i);

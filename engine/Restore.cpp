@@ -179,16 +179,21 @@ void TRestore::ArchiveStage() {
 
 void TRestore::ExtractArchive(const TBackupInfo& item, const std::string& key) {
   const std::wstring archivePath = BackupFolderOf(item) + L"\\" + ExpandMacros(item.ArchiveName);
-  std::wstring source = archivePath;
   std::wstring work;
-  // The decoded work file never outlives the extraction, also when it fails.
-  struct TWorkFile {
-    std::wstring& Path;
-    ~TWorkFile() {
-      if (!Path.empty()) DeleteFileForce(Path);
-    }
-  } workFile{work};
+  // The decoded work file never outlives the extraction, also when it fails; it is deleted
+  // here rather than by a destructor, which must not do work that can fail.
+  try {
+    ExtractArchiveThrough(item, key, archivePath, work);
+  } catch (...) {
+    if (!work.empty()) DeleteFileForce(work);
+    throw;
+  }
+  if (!work.empty()) DeleteFileForce(work);
+}
 
+void TRestore::ExtractArchiveThrough(const TBackupInfo& item, const std::string& key, const std::wstring& archivePath,
+                                     std::wstring& work) {
+  std::wstring source = archivePath;
   // An archived item with Encrypt holds an encoded archive, with or without Decrypt.
   if (item.Encrypt) {
     std::wstring temp = Files().TempFolder();

@@ -75,6 +75,9 @@ private:
   void PlainStage();
   void ArchiveStage();
   void ExtractArchive(const TBackupInfo& item, const std::string& key);
+  // The extraction itself; `work` receives the decoded work file's path once it is made.
+  void ExtractArchiveThrough(const TBackupInfo& item, const std::string& key, const std::wstring& archivePath,
+                             std::wstring& work);
 
   std::vector<TEntry> entries_;
   std::vector<std::unique_ptr<TBackupInfo>> restoreItems_;

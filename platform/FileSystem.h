@@ -29,6 +29,14 @@ struct TFindData {
   TFileTime LastWriteTime{};   // UTC
 };
 
+// Which folder a path names: two paths with the same identity reach the same folder (one of
+// them through a link).
+struct TFileIdentity {
+  uint32_t VolumeSerial = 0;
+  uint64_t FileIndex = 0;
+  bool operator==(const TFileIdentity&) const = default;
+};
+
 // An open directory search. The first entry comes from IFileSystem::FindFirst.
 class IFindHandle {
 public:
@@ -95,6 +103,15 @@ public:
   // pointers leave a time unchanged.
   virtual uint32_t SetTimes(const std::wstring& path, const TFileTime* creation, const TFileTime* lastAccess,
                             const TFileTime* lastWrite) = 0;
+
+  // The identity of the folder `path` leads to (links followed): Windows' volume serial
+  // number and file index. err::NotSupported where the system gives none (the default).
+  // The folder walk compares it with the folders above to stop at a loop that does not
+  // show as a link.
+  virtual uint32_t GetFolderIdentity(const std::wstring& path, TFileIdentity& identity) {
+    (void)path, (void)identity;
+    return err::NotSupported;
+  }
 
   virtual uint32_t MakeFolder(const std::wstring& path) = 0;
   virtual uint32_t RemoveFolder(const std::wstring& path) = 0;  // empty folders only

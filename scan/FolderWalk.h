@@ -7,15 +7,30 @@
 // corruption failure (53, 54, 59, 64, 1005, 1392, 1393) raises
 // "フォルダのチェックに失敗しました[<code>]" CR LF "フォルダが壊れている可能性があります"
 // out of every level, and so does any failure in the middle of a listing that had begun
-// (a partly listed source would let mirroring delete copies of the files left out); a
-// folder that cannot be opened at all (missing, access denied, ...) ends quietly and the
-// walk goes on with the parent's next entry, so a missing root gives empty lists.
+// (a partly listed source would let mirroring delete copies of the files left out). A
+// folder that is gone (2, 3: a missing root, or a subfolder deleted since its parent was
+// listed) ends quietly, so a missing root gives empty lists. A folder that exists but
+// cannot be listed (access denied and the like) is a gap: the walk goes on with the
+// parent's next entry and names the folder in Gaps, so the run reports it and mirroring
+// leaves everything below it alone.
+//
+// Directory links (junctions, symbolic links, mount points: a folder entry with the
+// reparse-point attribute) are never entered: a link pointing up the tree would be walked
+// until the path is too long, and one pointing elsewhere would back up what another item
+// or nobody asked for. Each is a gap too. A file link is listed as the file it points to
+// (its record carries no reparse-point bit). With CheckIdentities, where the platform gives
+// folder identities, a folder with the identity of a folder above it is a link gap too: a
+// second defence against a loop that does not show as a link (a folder a server follows
+// for its clients, a bind mount).
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/FileSystem.h"
 #include "scan/FileInfo.h"
 #include "scan/FileInfoList.h"
 #include "scan/FolderList.h"
@@ -24,6 +39,13 @@
 namespace vog {
 
 class TBackupInfo;
+
+// A folder the walk did not enter.
+struct TWalkGap {
+  std::wstring RelativePath;  // relative to the walk's root; "" for the root itself
+  uint32_t Code = 0;          // why its listing failed; 0 for a link
+  bool Link = false;          // a directory link, not followed
+};
 
 class TFolderWalk {
 public:
@@ -44,6 +66,11 @@ public:
   std::function<void(TBackupFileInfo&)> AfterFile;
   // Result of the latest directory search step (0 = an entry was returned).
   uint32_t LastError = 0;
+  // The folders not entered (links, folders that could not be listed), in walk order.
+  std::vector<TWalkGap> Gaps;
+  // Compare each folder's identity with those of the folders above it (one more call to
+  // the system per folder, which costs as much as listing the folder: off by default).
+  bool CheckIdentities = false;
 
   // Walks RootFolder. Throws vog::Error for the codes above.
   void Run();
@@ -53,7 +80,13 @@ public:
 private:
   void Walk(const std::wstring& folder, const std::wstring& relative, const TSharedText& sharedRelative);
 
+  // Whether `path` is one of the folders being walked (entering it would loop); pushes
+  // its identity when it is not. False also where the platform gives no identity.
+  bool LoopsBack(const std::wstring& path);
+
   TSharedText root_;
+  std::vector<std::optional<TFileIdentity>> ancestors_;  // of the folders being walked (none: unknown)
+  bool identities_ = false;
   TDosTimeCache times_;
   bool stopped_ = false;
 };
@@ -87,6 +120,8 @@ public:
   int WaitFor();
   // The walk's last directory search result; read it after WaitFor.
   uint32_t LastError() const noexcept { return lastError_; }
+  // The folders the walk did not enter; read them after WaitFor.
+  const std::vector<TWalkGap>& Gaps() const noexcept { return gaps_; }
 
 private:
   void Execute();
@@ -94,6 +129,7 @@ private:
   std::atomic<bool> terminated_{false};
   int exitValue_ = 0;
   uint32_t lastError_ = 0;
+  std::vector<TWalkGap> gaps_;
   std::thread thread_;
 };
 

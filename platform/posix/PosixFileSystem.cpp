@@ -149,6 +149,15 @@ public:
     return err::Success;
   }
 
+  uint32_t GetFolderIdentity(const std::wstring& path, TFileIdentity& identity) override {
+    const std::string p = NativePath(path);
+    struct stat st {};
+    if (::stat(p.c_str(), &st) != 0) return MapErrno(errno, p);  // stat follows links
+    identity.VolumeSerial = static_cast<uint32_t>(st.st_dev);
+    identity.FileIndex = static_cast<uint64_t>(st.st_ino);
+    return err::Success;
+  }
+
   uint32_t SetTimes(const std::wstring& path, const TFileTime* creation, const TFileTime* lastAccess,
                     const TFileTime* lastWrite) override {
     // Linux keeps no settable creation time; it is left as it is.

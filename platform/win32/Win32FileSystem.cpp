@@ -177,6 +177,18 @@ public:
     return ok ? ERROR_SUCCESS : GetLastError();
   }
 
+  uint32_t GetFolderIdentity(const std::wstring& path, TFileIdentity& identity) override {
+    // Backup semantics open a folder; no access right is needed to read its file index.
+    const THandle h(CreateFileW(ExtendedPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!h) return GetLastError();
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h.Get(), &info)) return GetLastError();
+    identity.VolumeSerial = info.dwVolumeSerialNumber;
+    identity.FileIndex = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return ERROR_SUCCESS;
+  }
+
   uint32_t MakeFolder(const std::wstring& path) override {
     return CreateDirectoryW(ExtendedPath(path).c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
   }

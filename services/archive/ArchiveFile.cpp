@@ -178,10 +178,17 @@ constexpr uint32_t kStoredAttributes = attr::ReadOnly | attr::Hidden | attr::Sys
 
 uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<std::wstring>& names) {
   RequireType();
+  leftOut_.clear();
   return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
     auto format = MakeFormat();
+    // A file that cannot be taken: left out with LeaveOutUnreadable, else the call fails.
+    auto leaveOut = [this](const std::wstring& name, const TFailure& failure) {
+      if (!Options.LeaveOutUnreadable) throw failure;
+      leftOut_.push_back(TLeftOutFile{name, failure.Code, failure.Message()});
+    };
     // The files to add, each once (the last of several names for one entry wins).
     std::vector<archive::TNewFile> files;
+    std::vector<std::wstring> givenNames;  // the name each file was given as
     std::map<std::wstring, size_t> fileIndex;
     for (const auto& name : names) {
       const std::wstring relative = archive::ListedPath(name);
@@ -191,10 +198,19 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       if (file.Path.empty()) throw TFailure{err::InvalidName, L"書庫に入れるファイル名が空です。"};
       file.SourcePath = archive::JoinPath(baseFolder, relative);
       TFindData info;
-      if (uint32_t code = Files().GetStatus(file.SourcePath, info))
-        archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
-      if (info.Attr & attr::Directory)
-        throw TFailure{err::AccessDenied, L"フォルダは書庫に入れられません: " + file.SourcePath};
+      if (uint32_t code = Files().GetStatus(file.SourcePath, info)) {
+        leaveOut(name, TFailure{code, L"ファイルを読み込めません（エラー " + IntToText(code) + L"）: " + file.SourcePath});
+        continue;
+      }
+      if (info.Attr & attr::Directory) {
+        leaveOut(name, TFailure{err::AccessDenied, L"フォルダは書庫に入れられません: " + file.SourcePath});
+        continue;
+      }
+      if (type_ == TArchiveType::Lzh && info.Size > kLzhFileSizeLimit) {
+        leaveOut(name, TFailure{err::FileTooLarge, L"LZH 書庫には 4 GiB 以上のファイルを入れられません (ZIP 書庫なら入れられます): " +
+                                                       file.SourcePath});
+        continue;
+      }
       file.Attr = Options.KeepAttributes ? (info.Attr & kStoredAttributes) : attr::Archive;
       file.WriteTime = info.LastWriteTime;
       file.CreationTime = info.CreationTime;
@@ -204,9 +220,11 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       const std::wstring key = archive::MatchKey(file.Path);
       if (auto it = fileIndex.find(key); it != fileIndex.end()) {
         files[it->second] = file;
+        givenNames[it->second] = name;
       } else {
         fileIndex.emplace(key, files.size());
         files.push_back(file);
+        givenNames.push_back(name);
       }
     }
 
@@ -225,7 +243,8 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       lastEntry[it->second] = static_cast<long>(i);
     }
     std::vector<bool> replace(files.size(), false);
-    bool changes = !exists;
+    // An archive is made even for no names, but not when every file was left out.
+    bool changes = !exists && (!files.empty() || leftOut_.empty());
     for (size_t f = 0; f < files.size(); ++f) {
       if (lastEntry[f] < 0) {
         changes = true;
@@ -261,23 +280,40 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
         if (lastEntry[f] < 0) order.push_back(&files[f]);
       archive::TPackAhead ahead(*out, order);
       size_t taken = 0;
-      auto add = [&](const archive::TNewFile& file) {
-        if (const auto prepared = ahead.Take(taken++)) return out->AddPrepared(file, *prepared);
+      // Adds file f; false when it was left out before anything of its entry was written.
+      auto add = [&](size_t f) -> bool {
+        const archive::TNewFile& file = files[f];
+        std::unique_ptr<archive::TPreparedFile> prepared;
+        try {
+          prepared = ahead.Take(taken++);
+        } catch (const TFailure& failure) {
+          leaveOut(givenNames[f], failure);  // a prepared file touched nothing of the archive
+          return false;
+        }
+        if (prepared) {
+          out->AddPrepared(file, *prepared);
+          return true;
+        }
         std::unique_ptr<IFileStream> data;
-        if (uint32_t code = Files().OpenFile(file.SourcePath, TOpenMode::Read, share::Read | share::Write, data))
-          archive::ThrowIo(code, L"ファイルを読み込めません", file.SourcePath);
+        if (uint32_t code = Files().OpenFile(file.SourcePath, TOpenMode::Read, share::Read | share::Write, data)) {
+          leaveOut(givenNames[f], TFailure{code, L"ファイルを読み込めません（エラー " + IntToText(code) + L"）: " +
+                                                     file.SourcePath});
+          return false;
+        }
         out->AddFile(file, *data);
+        return true;
       };
       for (size_t i = 0; i < entries.size(); ++i) {
         const long f = fileOf[i];
         if (f >= 0 && replace[static_cast<size_t>(f)]) {
-          if (lastEntry[static_cast<size_t>(f)] == static_cast<long>(i)) add(files[static_cast<size_t>(f)]);
+          if (lastEntry[static_cast<size_t>(f)] == static_cast<long>(i) && !add(static_cast<size_t>(f)))
+            out->CopyEntry(*reader, entries[i]);  // the file went: its old entry stays
         } else {
           out->CopyEntry(*reader, entries[i]);
         }
       }
       for (size_t f = 0; f < files.size(); ++f)
-        if (lastEntry[f] < 0) add(files[f]);
+        if (lastEntry[f] < 0) add(f);
       out->Finish();
       writer.Finish();
     }

@@ -79,7 +79,23 @@ struct TArchiveOptions {
   // Update and delete: the folder of the new archive while it is written (empty: beside
   // the archive).
   std::wstring WorkFolder;
+  // Pack: a file that cannot be found or opened, or read before its entry is begun (it
+  // vanished or was locked since it was listed), or that the format cannot hold (LZH: 4 GiB
+  // or more), is left out and named in LeftOut(); the others are packed, and an entry the
+  // file would have replaced stays as it was. Otherwise such a file fails the whole call.
+  bool LeaveOutUnreadable = false;
 };
+
+// A file a pack left out (TArchiveOptions::LeaveOutUnreadable).
+struct TLeftOutFile {
+  std::wstring Name;  // as it was given to Pack
+  uint32_t Code = 0;  // Windows error code
+  std::wstring Message;
+};
+
+// The largest file an LZH entry holds so that every reader reads it back: the format's
+// 32-bit size fields. Larger sizes need an extension header many readers do not know.
+inline constexpr int64_t kLzhFileSizeLimit = 0xFFFFFFFFll;
 
 class TArchiveFile {
 public:
@@ -96,8 +112,11 @@ public:
   TArchiveOptions Options;
 
   // Packs (updates) the files `names`, relative to `baseFolder`. A missing archive is
-  // created. Any file that cannot be read fails the whole call and the old archive stays.
+  // created. Any file that cannot be read fails the whole call and the old archive stays
+  // (see LeaveOutUnreadable for the exceptions).
   uint32_t Pack(const std::wstring& baseFolder, const std::vector<std::wstring>& names);
+  // The files the last Pack left out, in the order they were met.
+  const std::vector<TLeftOutFile>& LeftOut() const { return leftOut_; }
   // Extracts the entries `names` (all entries when empty) under `targetFolder`, creating
   // folders. Existing files are replaced. Entries that fail do not stop the others; the
   // first failure is returned.
@@ -132,6 +151,7 @@ private:
   std::wstring lastMessage_;
   std::unique_ptr<TDirectory> listing_;
   std::vector<std::wstring> skipped_;
+  std::vector<TLeftOutFile> leftOut_;
   std::wstring pattern_;
   size_t next_ = 0;
 };

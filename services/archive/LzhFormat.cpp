@@ -169,6 +169,10 @@ public:
       }
       result.PackedSize = result.OriginalSize;
     }
+    // Sizes past 32 bits need an extension header that many readers do not know: such an
+    // entry is never written (TArchiveFile leaves files listed that large out).
+    if (result.OriginalSize > 0xFFFFFFFFull)
+      throw TFailure{err::FileTooLarge, L"LZH 書庫には 4 GiB 以上のファイルを入れられません: " + file.SourcePath};
     if (!h.Big && result.OriginalSize >= 0xFFFFFFFFull)
       throw TFailure{err::FileCorrupt, L"読み込み中にファイルが大きくなりました: " + file.SourcePath};
     h.PackedSize = result.PackedSize;
@@ -561,10 +565,15 @@ private:
       throw TFailure{err::NotSupported, L"対応していない LZH ヘッダです（レベル " + IntToText(level) + L"）。"};
     }
     e.DataOffset = e.Offset + e.HeaderSize;
-    if (x.HasWinTime && x.WinTime != 0)
+    // The listing gives the time extraction gives the file, so both agree (and a file
+    // dated past what the base header holds compares equal to its source).
+    if (x.HasWinTime && x.WinTime != 0) {
       e.WriteTime.Value = x.WinTime;
-    else if (level == 1 && x.HasUnixTime)
+      e.DosTime = LocalDosTime(x.WinTime);
+    } else if (level == 1 && x.HasUnixTime) {
       e.WriteTime.Value = (x.UnixTime + kUnixEpoch) * 10000000ull;
+      e.DosTime = LocalDosTime(e.WriteTime.Value);
+    }
 
     // The name: the level-1/2 extended headers, preferring the UTF-16 forms.
     if (level > 0) {

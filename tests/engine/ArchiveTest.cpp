@@ -2,6 +2,7 @@
 // copies, history copies and the failures that must leave the old archive intact.
 #include "base/CodePage.h"
 #include "base/DateTime.h"
+#include "base/Error.h"
 #include "engine/ArchiveWork.h"
 #include "engine/EngineTestSupport.h"
 #include "services/archive/ArchiveFile.h"
@@ -267,22 +268,143 @@ TEST_F(ArchiveTest, FailuresLeaveTheOldArchiveAndAreReported) {
   }
 }
 
-TEST_F(ArchiveTest, AnAbandonedRunSealsTheWorkCopyBackUnchanged) {
+TEST_F(ArchiveTest, AWorkCopyOfARunGivenUpIsDiscardedAndDestructionTouchesNothing) {
+  struct Case {
+    const char* what;
+    std::function<void(TBackup&)> giveUp;  // after AddItem; the work copy must go
+  } cases[] = {
+      {"the caller gives the run up after Plan",
+       [this](TBackup& backup) {
+         backup.Plan();
+         EXPECT_TRUE(Fs().Exists(L"W:\\Work\\Temp0.zip"));  // the decoded archive, kept for the run
+         backup.DiscardWorkCopies();
+       }},
+      {"Plan throws on a later item",
+       [this](TBackup& backup) {
+         TBackupInfo& broken = Item(L"Broken");
+         broken.SourceFolder.clear();
+         backup.AddItem(&broken);
+         EXPECT_THROW(backup.Plan(), Error);
+       }},
+      {"the plan is stopped, then executed",
+       [this](TBackup& backup) {
+         windows_.StopWindow = windows_.Made + 2;  // the item's check window, after the destination's
+         backup.Plan();
+         EXPECT_TRUE(backup.Stopped);
+         backup.Execute();
+       }},
+  };
   TBackupInfo& item = Archived(L"S", L"Backup.zip", true);
   Fs().AddFile(L"D:\\S\\a.txt", "a");
   ASSERT_TRUE(Run({&item}).empty());
   const std::string sealed = Read(ArchivePathOf(item));
   ManualClock().Advance(60000);
   Fs().AddFile(L"D:\\S\\b.txt", "b");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    {
+      TBackup backup;
+      backup.SetWorkFolder(L"W:\\Work");
+      backup.AddItem(&item);
+      c.giveUp(backup);
+    }
+    EXPECT_EQ(Fs().ListTree(L"W:\\Work"), Names{});
+    EXPECT_EQ(Read(ArchivePathOf(item)), sealed);
+  }
+  // Destroying the engine does no work: a work copy it leaves is set aside by the next run.
   {
     TBackup backup;
     backup.SetWorkFolder(L"W:\\Work");
     backup.AddItem(&item);
     backup.Plan();
-    EXPECT_TRUE(Fs().Exists(L"W:\\Work\\Temp0.zip"));  // the decoded archive, kept for the run
   }
-  EXPECT_EQ(Fs().ListTree(L"W:\\Work"), Names{});
+  EXPECT_EQ(Fs().ListTree(L"W:\\Work"), Names{L"Temp0.zip"});
   EXPECT_EQ(Read(ArchivePathOf(item)), sealed);
+  EXPECT_TRUE(Run({&item}).empty());
+  EXPECT_EQ(Fs().ListTree(L"W:\\Work"), Names{L"Temp0.zip.old"});
+  EXPECT_EQ(Entries(item), (Names{L"a.txt", L"b.txt"}));
+}
+
+TEST_F(ArchiveTest, AnEncryptedArchiveTheScanDoesNotReadKeepsItsOtherEntries) {
+  // Without mirroring nothing leaves an archive: the entry of a file deleted at the source
+  // stays, also when the plan does not list the archive.
+  struct Case {
+    const char* what;
+    bool copyAll, useDatabase;
+  } cases[] = {{"CopyAll without mirroring", true, false}, {"the history database", false, true}};
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::wstring name = L"S" + std::to_wstring(n++);
+    TBackupInfo& item = Archived(name, L"Backup.lzh", true);
+    item.Condition.Mirroring = false;
+    item.Condition.CopyAll = c.copyAll;
+    item.UseHistoryDatabase = c.useDatabase;
+    Fs().AddFile(L"D:\\" + name + L"\\a.txt", "a");
+    Fs().AddFile(L"D:\\" + name + L"\\b.txt", "b");
+    ASSERT_TRUE(Run({&item}).empty());
+    ManualClock().Advance(60000);
+    Fs().AddFile(L"D:\\" + name + L"\\a.txt", "a2");
+    Fs().RemoveFile(L"D:\\" + name + L"\\b.txt");
+    ASSERT_TRUE(Run({&item}).empty());
+    EXPECT_EQ(Entries(item), (Names{L"a.txt", L"b.txt"}));
+    EXPECT_EQ(Entry(item, L"a.txt"), "a2");
+    EXPECT_EQ(Fs().ListTree(L"W:\\Work"), Names{});
+  }
+}
+
+TEST_F(ArchiveTest, AFileThatVanishesBeforePackingIsLeftOutAndTheRestIsPacked) {
+  int n = 0;
+  for (const wchar_t* archiveName : {L"Backup.lzh", L"Backup.zip"}) {
+    for (bool firstRun : {true, false}) {
+      const std::wstring name = L"S" + std::to_wstring(n++);
+      SCOPED_TRACE(name);
+      TBackupInfo& item = Archived(name, archiveName, false);
+      const std::wstring source = L"D:\\" + name;
+      Fs().AddFile(source + L"\\a.txt", "a");
+      Fs().AddFile(source + L"\\b.txt", "b");
+      if (!firstRun) {
+        ASSERT_TRUE(Run({&item}).empty());
+        ManualClock().Advance(60000);
+        Fs().AddFile(source + L"\\a.txt", "a2");
+        Fs().AddFile(source + L"\\b.txt", "b2");
+      }
+      TBackup backup;
+      backup.AddItem(&item);
+      backup.Plan();
+      Fs().RemoveFile(source + L"\\a.txt");  // between the walk and the pack
+      backup.Execute();
+      ASSERT_EQ(backup.ErrorFiles.Count(), 1);
+      EXPECT_EQ(backup.ErrorFiles[0]->FullPath() + L" " + std::to_wstring(backup.ErrorFiles[0]->Attr),
+                source + L"\\a.txt 2");
+      EXPECT_EQ(Paths(backup.CopiedFiles), std::set<std::wstring>{source + L"\\b.txt"});
+      ASSERT_EQ(backup.Problems.Count(), 1u);
+      EXPECT_EQ(backup.Problems.Items()[0].Kind, TProblemKind::FileLeftOut);
+      EXPECT_EQ(Entries(item), firstRun ? Names{L"b.txt"} : (Names{L"a.txt", L"b.txt"}));
+      EXPECT_EQ(Entry(item, L"b.txt"), firstRun ? "b" : "b2");
+      if (!firstRun) {
+        EXPECT_EQ(Entry(item, L"a.txt"), "a");  // the old entry stays
+      }
+    }
+  }
+}
+
+TEST_F(ArchiveTest, FilesDatedPastWhatDosTimesHoldArePackedOnce) {
+  TDateTime future = 0;
+  ASSERT_TRUE(TryEncodeDateTime(2150, 6, 1, 12, 0, 0, 0, future));
+  for (const wchar_t* archiveName : {L"Backup.lzh", L"Backup.zip"}) {
+    SCOPED_TRACE(archiveName);
+    const std::wstring name = std::wstring(L"F") + archiveName[7];
+    TBackupInfo& item = Archived(name, archiveName, false);
+    Fs().AddFile(L"D:\\" + name + L"\\future.txt", "f", attr::Archive,
+                 ManualClock().LocalToUtc(DateTimeToFileTime(future)));
+    int copied = 0;
+    ASSERT_TRUE(Run({&item}, &copied).empty());
+    EXPECT_EQ(copied, 1);
+    ManualClock().Advance(60000);
+    ASSERT_TRUE(Run({&item}, &copied).empty());
+    EXPECT_EQ(copied, 0);
+  }
 }
 
 TEST_F(ArchiveTest, AStopInsideAnEncipheredFileFailsItAndRemovesThePartlyWrittenTarget) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 #include <set>
+#include <tuple>
 
 #include "base/Error.h"
 #include "model/BackupInfo.h"
@@ -117,18 +118,42 @@ TEST_F(FolderWalkTest, DriveRootHasNoFolderEntryOfItsOwn) {
   EXPECT_EQ(FullPaths(), (std::set<std::wstring>{L"D:\\top.txt", L"D:\\Dir\\x.txt"}));
 }
 
-TEST_F(FolderWalkTest, FailuresOfOneFolderEndItQuietly) {
+TEST_F(FolderWalkTest, FoldersThatCannotBeListedAndLinksAreGapsTheWalkGoesOnAround) {
+  const uint32_t link = attr::Directory | attr::ReparsePoint;
   Fs().AddFile(L"D:\\Src\\a.txt", "");
   Fs().AddFile(L"D:\\Src\\Locked\\secret.txt", "");
   Fs().AddFile(L"D:\\Src\\Z\\z.txt", "");
+  Fs().AddFolder(L"D:\\Src\\Z\\Up", link);  // a link looping up the tree
+  Fs().AddFile(L"D:\\Src\\Z\\Up\\z.txt", "");
+  Fs().AddFolder(L"D:\\Src\\Elsewhere", link);
+  Fs().AddFile(L"D:\\Src\\Elsewhere\\far.txt", "");
+  Fs().AddFile(L"D:\\Src\\filelink.txt", "target", attr::Archive | attr::ReparsePoint);
   Fs().InjectFault({L"D:\\Src\\Locked", TFaultOp::List, err::AccessDenied});
-  Walk(L"D:\\Src");
-  const auto paths = FullPaths();
-  EXPECT_TRUE(paths.count(L"D:\\Src\\a.txt"));
-  EXPECT_TRUE(paths.count(L"D:\\Src\\Z\\z.txt"));
-  EXPECT_EQ(paths.size(), 2u);
+  Fs().InjectFault({L"D:\\Src\\Gone", TFaultOp::List, err::PathNotFound});  // deleted meanwhile
+  Fs().AddFolder(L"D:\\Src\\Gone");
+  TFolderWalk walk;
+  walk.RootFolder = L"D:\\Src";
+  walk.Folders = &folders_;
+  walk.Files = &files_;
+  walk.Run();
+  EXPECT_EQ(FullPaths(), (std::set<std::wstring>{L"D:\\Src\\a.txt", L"D:\\Src\\filelink.txt", L"D:\\Src\\Z\\z.txt"}));
+  EXPECT_EQ(files_.ItemByRelativePath(L"filelink.txt")->Attr, attr::Archive);
   const auto folders = FolderPaths();
-  EXPECT_EQ(std::count(folders.begin(), folders.end(), L"Locked"), 0);
+  for (const wchar_t* notEntered : {L"Locked", L"Z\\Up", L"Elsewhere", L"Gone"})
+    EXPECT_EQ(std::count(folders.begin(), folders.end(), notEntered), 0) << notEntered;
+  std::set<std::tuple<std::wstring, uint32_t, bool>> gaps;
+  for (const TWalkGap& gap : walk.Gaps) gaps.insert({gap.RelativePath, gap.Code, gap.Link});
+  EXPECT_EQ(gaps, (std::set<std::tuple<std::wstring, uint32_t, bool>>{
+                      {L"Locked", err::AccessDenied, false}, {L"Z\\Up", 0, true}, {L"Elsewhere", 0, true}}));
+
+  // A root that cannot be listed is a gap of its own; a missing one is none.
+  Fs().InjectFault({L"D:\\Src", TFaultOp::List, err::AccessDenied});
+  walk.Run();
+  ASSERT_EQ(walk.Gaps.size(), 1u);
+  EXPECT_EQ(walk.Gaps[0].RelativePath, L"");
+  walk.RootFolder = L"D:\\Nowhere";
+  walk.Run();
+  EXPECT_TRUE(walk.Gaps.empty());
 }
 
 TEST_F(FolderWalkTest, MissingRootGivesEmptyLists) {

@@ -246,6 +246,29 @@ TEST_F(ArchiveInteropTest, UpdatedAndShrunkLzhStaysReadable) {
   EXPECT_FALSE(fs::exists(out / "bin" / "random.bin"));
 }
 
+TEST_F(ArchiveInteropTest, LzhLeavesOutFilesOfFourGiBAndMoreWhichOtherReadersCouldNotRead) {
+  if (!HaveTool("lhasa")) GTEST_SKIP() << "lhasa is not installed (scripts/setup installs it)";
+  WriteAll(root_ / "src" / "small.txt", "small");
+  WriteAll(root_ / "src" / "big.bin", "");
+  fs::resize_file(root_ / "src" / "big.bin", 0x100000000ull);  // sparse: nothing is read
+  const fs::path archive = root_ / "big.lzh";
+  TArchiveFile a;
+  a.SetFileName(W(archive));
+  a.Options.KeepPaths = true;
+  EXPECT_EQ(a.Pack(W(root_ / "src"), {L"small.txt", L"big.bin"}), err::FileTooLarge);  // one file fails all
+  EXPECT_FALSE(fs::exists(archive));
+  a.Options.LeaveOutUnreadable = true;
+  ASSERT_EQ(a.Pack(W(root_ / "src"), {L"small.txt", L"big.bin"}), 0u) << WideToUtf8(a.LastMessage());
+  ASSERT_EQ(a.LeftOut().size(), 1u);
+  EXPECT_EQ(a.LeftOut()[0].Name, L"big.bin");
+  EXPECT_EQ(a.LeftOut()[0].Code, err::FileTooLarge);
+  EXPECT_NE(a.LeftOut()[0].Message.find(L"4 GiB"), std::wstring::npos);
+  EXPECT_EQ(ListByProject(archive).size(), 1u);
+  int status = 0;
+  const std::string test = Shell("lhasa -t " + Quote(archive.string()), status);
+  EXPECT_EQ(status, 0) << test;
+}
+
 TEST_F(ArchiveInteropTest, ZipWrittenByTheProjectIsReadByUnzipAnd7z) {
   const auto tree = SampleTree(true);
   MakeTree(root_ / "src", tree);

@@ -1,5 +1,6 @@
 // The folder walk on real files of the native build.
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -39,6 +40,22 @@ TEST_F(PosixWalk, DotNamesAreListedAsHiddenFiles) {
   ASSERT_EQ(thread.WaitFor(), TThreadFolderInfo::Success);
   ASSERT_EQ(files_.Count(), 1);
   EXPECT_NE(files_[0]->Attr & attr::Hidden, 0u);
+}
+
+TEST_F(PosixWalk, AFolderThatIsOneAboveItIsNotEnteredAgain) {
+  // The POSIX listing shows a link to a folder as a folder: the identity check (on request)
+  // is what stops the loop here.
+  MakeTree();
+  ASSERT_EQ(::symlink("..", (native_ + "/sub/deeper/up").c_str()), 0);
+  TFolderWalk walk;
+  walk.RootFolder = root_;
+  walk.Files = &files_;
+  walk.CheckIdentities = true;
+  walk.Run();
+  EXPECT_EQ(files_.Count(), 4);
+  ASSERT_EQ(walk.Gaps.size(), 1u);
+  EXPECT_EQ(walk.Gaps[0].RelativePath, L"sub\\deeper\\up");
+  EXPECT_TRUE(walk.Gaps[0].Link);
 }
 
 }  // namespace
