@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/Backup.h"
+#include "engine/BackupHistoryDatabase.h"
 #include "model/BackupInfo.h"
 #include "scan/Progress.h"
 #include "support/MemoryFixture.h"
@@ -49,6 +50,24 @@ private:
   };
   IProgressFactory* previous_ = nullptr;
 };
+
+// Lists (subfolder, name) records below `root` in `db`, the way earlier runs wrote them.
+inline void ListInDatabase(TBackupHistoryDatabase& db, const std::wstring& root,
+                           const std::vector<std::pair<std::wstring, std::wstring>>& entries) {
+  for (const auto& [sub, name] : entries) {
+    auto record = std::make_unique<TBackupFileInfo>();
+    record->SetPath(root, sub, name);
+    db.Entries().Add(std::move(record));
+  }
+}
+
+// Plans and executes `item` with its destination taken from `db`.
+inline void RunWithDatabase(TBackup& backup, TBackupHistoryDatabase& db, TBackupInfo& item) {
+  backup.SetHistoryDatabase(&db);
+  backup.AddItem(&item);
+  backup.Plan();
+  backup.Execute();
+}
 
 class EngineTest : public MemoryTest {
 protected:

@@ -121,16 +121,10 @@ TEST_F(EngineTest, CraftedHistoryDatabaseEntryDeletesNothingOutside) {
   TBackupInfo& item = Item();
   item.UseHistoryDatabase = true;
   TBackupHistoryDatabase db;
-  for (const wchar_t* name : {L"..\\..\\victim.txt", L"gone.txt"}) {
-    auto record = std::make_unique<TBackupFileInfo>();
-    record->SetPath(L"E:\\Dst\\Src\\", L"", name);  // "<dest>\" TAB "..\..\victim.txt"
-    db.Entries().Add(std::move(record));
-  }
+  // "<dest>\" TAB "..\..\victim.txt"
+  ListInDatabase(db, L"E:\\Dst\\Src\\", {{L"", L"..\\..\\victim.txt"}, {L"", L"gone.txt"}});
   TBackup backup;
-  backup.SetHistoryDatabase(&db);
-  backup.AddItem(&item);
-  backup.Plan();
-  backup.Execute();
+  RunWithDatabase(backup, db, item);
   EXPECT_TRUE(Fs().Exists(L"E:\\victim.txt"));
   EXPECT_FALSE(Fs().Exists(L"E:\\Dst\\Src\\gone.txt"));
   EXPECT_EQ(Paths(backup.GetAllMirrorFiles()), Set{L"E:\\Dst\\Src\\gone.txt"});

@@ -74,17 +74,10 @@ TEST_F(EngineTest, HistoryDatabaseEntriesOfFilesAlreadyGoneCountAsDeleted) {
     Fs().AddFile(L"E:\\Dst\\Src\\old.txt", "o");
     TBackupHistoryDatabase db;
     // gone.txt fails its delete with 2, Sub\gone.txt with 3 (no such folder).
-    for (const wchar_t* sub : {L"", L"", L"", L"Sub"}) {
-      static const wchar_t* const names[] = {L"kept.txt", L"old.txt", L"gone.txt", L"gone.txt"};
-      auto record = std::make_unique<TBackupFileInfo>();
-      record->SetPath(L"E:\\Dst\\Src\\", sub, names[db.Entries().Count()]);
-      db.Entries().Add(std::move(record));
-    }
+    ListInDatabase(db, L"E:\\Dst\\Src\\",
+                   {{L"", L"kept.txt"}, {L"", L"old.txt"}, {L"", L"gone.txt"}, {L"Sub", L"gone.txt"}});
     TBackup backup;
-    backup.SetHistoryDatabase(&db);
-    backup.AddItem(&item);
-    backup.Plan();
-    backup.Execute();
+    RunWithDatabase(backup, db, item);
     EXPECT_EQ(backup.ErrorFiles.Count(), 0);
     EXPECT_EQ(Paths(backup.GetAllMirrorFiles()),
               (Set{L"E:\\Dst\\Src\\old.txt", L"E:\\Dst\\Src\\gone.txt", L"E:\\Dst\\Src\\Sub\\gone.txt"}));
