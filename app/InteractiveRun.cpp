@@ -11,6 +11,7 @@
 #include "base/Error.h"
 #include "base/ScopeExit.h"
 #include "engine/BackupHistoryDatabase.h"
+#include "engine/Containment.h"
 #include "engine/Restore.h"
 #include "model/PathMacros.h"
 #include "model/TitleRules.h"
@@ -76,6 +77,13 @@ std::wstring WithProblems(const std::wstring& message, const TRunProblems& probl
 }
 
 }  // namespace
+
+std::wstring RestoreChoiceProblem(bool otherFolder, const std::wstring& folder) {
+  if (!otherFolder) return {};
+  std::wstring resolved;
+  if (folder.empty() || !ResolveWindowsPath(ExpandMacros(folder), resolved)) return kRestoreNoFolder;
+  return {};
+}
 
 TInteractiveResult RunInteractiveBackup(TMainForm& form, IMainView& mainView, IRunView& view, bool preview,
                                         bool showResult) {

@@ -57,6 +57,12 @@ inline constexpr const wchar_t* kRestoreOverwrites = L"コピー先のファイ�
 inline constexpr const wchar_t* kRestoreFinished = L"リストアが終了しました";
 inline constexpr const wchar_t* kRestoreFailures = L"リストアに失敗したファイル";
 
+inline constexpr const wchar_t* kRestoreNoFolder = L"リストア先のフォルダを指定してください";
+
+// The refusal of the restore question's answer (empty: accepted): another folder must be
+// named as a full path.
+std::wstring RestoreChoiceProblem(bool otherFolder, const std::wstring& folder);
+
 // What one interactive run did.
 struct TInteractiveResult {
   bool Ran = false;        // the copy ran (not refused, stopped or cancelled)

@@ -246,6 +246,9 @@ TEST_F(InteractiveRunTest, RestoreAsksTwiceAndGoesWhereChosen) {
     EXPECT_EQ(RunView.Shown.back() == L"info リストアが終了しました", c.Choice.Confirmed && c.Warning);
     EXPECT_FALSE(form->Busy);
   }
+  for (const auto& [other, folder, refused] : {std::tuple{false, L"", false}, {true, L"", true},
+                                              {true, L"relative\\x", true}, {true, L"F:\\x", false}})
+    EXPECT_EQ(RestoreChoiceProblem(other, folder).empty(), !refused) << folder;
   form->DestinationText = L"D:\\Nothing";
   RunRestore(*form, View, RunView);
   EXPECT_EQ(View.Errors.back(), L"リストア元\r\nD:\\Nothing\\A\r\nが存在しません");
