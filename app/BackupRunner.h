@@ -20,6 +20,7 @@
 
 namespace vog {
 
+class TBackup;
 class TBackupHistoryDatabase;
 class TBackupInfo;
 
@@ -40,6 +41,8 @@ public:
   virtual void SetRetry(int32_t count, int32_t waitSeconds) = 0;
   // Every written file is read back and compared with its source.
   virtual void SetVerify(bool verify) = 0;
+  // The key of items that encipher without a key of their own (asked before the run).
+  virtual void SetRunCipherKey(const std::string& key) = 0;
   // The item is not owned and stays alive until the runner is destroyed.
   virtual void AddItem(TBackupInfo* item) = 0;
 
@@ -62,6 +65,9 @@ public:
   // lie outside their item, archives that could not be written or sealed, history folders
   // that could not be removed, deletions the guard held back, and the like.
   virtual const TRunProblems& Problems() = 0;
+  // The engine of a real run (the preview windows show and change its plan); null for a
+  // runner that has none.
+  virtual TBackup* Engine() { return nullptr; }
 };
 
 using TBackupRunnerFactory = std::function<std::unique_ptr<IBackupRunner>()>;

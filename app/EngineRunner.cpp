@@ -23,6 +23,7 @@ public:
     backup_.RetryWaitSeconds = waitSeconds;
   }
   void SetVerify(bool verify) override { backup_.Verify = verify; }
+  void SetRunCipherKey(const std::string& key) override { backup_.SetRunCipherKey(key); }
   void AddItem(TBackupInfo* item) override { backup_.AddItem(item); }
 
   void Plan() override { backup_.Plan(); }
@@ -42,6 +43,7 @@ public:
   }
   const std::vector<TMirrorHold>& HeldBack() override { return backup_.HeldBack; }
   const TRunProblems& Problems() override { return backup_.Problems; }
+  TBackup* Engine() override { return &backup_; }
 
 private:
   TBackup backup_;

@@ -5,6 +5,7 @@
 #include "app/ExitCodes.h"
 #include "app/MainForm.h"
 #include "app/RunChecks.h"
+#include "app/SavedFolders.h"
 #include "base/Error.h"
 #include "base/Path.h"
 #include "base/TextFile.h"
@@ -23,45 +24,6 @@ namespace vog {
 namespace {
 
 inline constexpr const wchar_t* kNoEngine = L"バックアップを実行できません";
-
-// The folder texts of one run's items whose macros were expanded, one slot per item
-// (empty: nothing to put back).
-struct TSavedFolders {
-  std::vector<std::wstring> Sources, Dests;
-
-  // `mainText` is the main destination's text, `mainFolder` its expansion for this run.
-  void Expand(TBackupInfo& item, const std::wstring& mainText, const std::wstring& mainFolder) {
-    Sources.emplace_back();
-    Dests.emplace_back();
-    if (HasMacro(item.SourceFolder)) {
-      Sources.back() = item.SourceFolder;
-      item.SetSourceFolder(ExpandMacros(item.SourceFolder));
-    }
-    if (HasMacro(item.DestFolder)) {
-      Dests.back() = item.DestFolder;
-      // The main destination is expanded once for the whole run: a date macro that turned
-      // over between two items would otherwise put them in different folders, and the
-      // folder check would find the item outside the destination it was checked against.
-      const std::wstring prefix = AddBackslash(mainText);
-      item.SetDestFolder(item.DestFolder == prefix + item.Title ? AddBackslash(mainFolder) + item.Title
-                                                                : ExpandMacros(item.DestFolder));
-    }
-  }
-
-  void PutBack(const TBackupInfoList& items) {
-    for (size_t i = 0; i < Sources.size() && i < static_cast<size_t>(items.Count()); ++i) {
-      TBackupInfo* item = items[static_cast<int>(i)];
-      if (!Sources[i].empty()) item->SetSourceFolder(Sources[i]);
-      if (!Dests[i].empty()) item->SetDestFolder(Dests[i]);
-    }
-  }
-};
-
-bool AnyUsesHistoryDatabase(const TBackupInfoList& items) {
-  for (const TBackupInfo* item : items)
-    if (item->UseHistoryDatabase) return true;
-  return false;
-}
 
 // Whether a log file name says where it lies (a folder, a drive or a macro for one).
 bool HasFolderPart(const std::wstring& name) { return name.find_first_of(L"\\/:") != std::wstring::npos; }

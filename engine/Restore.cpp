@@ -67,6 +67,25 @@ std::wstring TRestore::BackupFolderOf(const TBackupInfo& item) const {
   return folder + item.Title;
 }
 
+std::wstring TRestore::TargetOf(const TBackupInfo& item) const {
+  if (Settings.TargetFolder.empty()) return Expanded(item.SourceFolder);
+  return AddBackslash(Expanded(Settings.TargetFolder)) + item.Title;
+}
+
+void TRestore::CheckTargets() const {
+  if (Settings.TargetFolder.empty()) return;
+  std::wstring resolved;
+  if (!ResolveWindowsPath(Expanded(Settings.TargetFolder), resolved))
+    throw Error(L"リストア先 \"" + Settings.TargetFolder + L"\" はフォルダのフルパスではありません");
+  for (const TEntry& entry : entries_) {
+    if (!entry.Checked) continue;
+    const std::wstring target = TargetOf(*entry.Item), backup = BackupFolderOf(*entry.Item);
+    // A restore never writes into a backup, nor into a folder that holds one.
+    if (IsInsideFolder(target, backup, true) || IsInsideFolder(backup, target, true))
+      throw Error(L"リストア先 \"" + target + L"\" はバックアップ \"" + backup + L"\" と重なっています");
+  }
+}
+
 void TRestore::BuildRestoreItems() {
   restoreItems_.clear();
   for (const TEntry& entry : entries_) {
@@ -75,7 +94,7 @@ void TRestore::BuildRestoreItems() {
     auto restore = std::make_unique<TBackupInfo>();
     restore->Title = item.Title;
     restore->SourceFolder = BackupFolderOf(item);
-    restore->DestFolder = Expanded(item.SourceFolder);
+    restore->DestFolder = TargetOf(item);
     if (item.Encrypt && !item.Decrypt) {
       restore->Encrypt = restore->Decrypt = true;
       restore->CipherKey = item.CipherKey;
@@ -124,6 +143,7 @@ void TRestore::Execute() {
     ~TFree() { Items.clear(); }
   } freeItems{restoreItems_};
   CheckSources();
+  CheckTargets();
   PlainStage();
   ArchiveStage();
 }
@@ -132,7 +152,8 @@ void TRestore::PlainStage() {
   const bool needKey = std::any_of(restoreItems_.begin(), restoreItems_.end(),
                                    [](const auto& item) { return item->Encrypt && item->CipherKey.empty(); });
   const std::string key = AskKeyWhen(needKey);
-  if (Settings.ClearRestoreTarget) ClearTargets();
+  // Another folder is never emptied: it was chosen to look at, not to replace.
+  if (Settings.ClearRestoreTarget && Settings.TargetFolder.empty()) ClearTargets();
 
   TBackup backup;
   backup.SetRunCipherKey(key);
@@ -214,7 +235,7 @@ void TRestore::ExtractArchiveThrough(const TBackupInfo& item, const std::string&
   try {
     archive.SetFileName(source);
     archive.Options.KeepAttributes = true;
-    const std::wstring target = Expanded(item.SourceFolder);
+    const std::wstring target = TargetOf(item);
     code = MakeFolderWithParents(target);
     if (code == err::Success) code = archive.Extract(target);
   } catch (const Error&) {

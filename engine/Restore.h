@@ -15,7 +15,7 @@
 // "VogmeristTemp" + the archive's extension in the system's temporary folder.
 //
 // Every backup folder and archive is checked before anything is copied, so a missing one
-// restores nothing. ClearRestoreTarget empties only folders that are absolute, not a drive
+// restores nothing. A restore may also go to another folder (Settings.TargetFolder). ClearRestoreTarget empties only folders that are absolute, not a drive
 // or share root, and do not hold the backup being restored. The cipher key is asked
 // through the question interface (IQuestions::AskCipherKey).
 #include <memory>
@@ -32,6 +32,10 @@ struct TRestoreSettings {
   std::wstring MainDestFolder;  // the main destination folder (path macros allowed)
   bool RestoreChangedOnly = true;
   bool ClearRestoreTarget = false;
+  // Empty: every item goes back to its source folder. Otherwise every item is restored
+  // below this folder in a folder named by its title, the originals are not touched and
+  // ClearRestoreTarget does not apply; a target inside (or holding) a backup is refused.
+  std::wstring TargetFolder;
   bool CopyAcl = false;
   bool CopyCreationTime = false;
 };
@@ -61,6 +65,9 @@ public:
   // The folder an item's backup was written to: the main destination folder (macros
   // expanded) + "\" + Title.
   std::wstring BackupFolderOf(const TBackupInfo& item) const;
+  // Where an item is restored to: its source folder (macros expanded), or TargetFolder +
+  // "\" + Title.
+  std::wstring TargetOf(const TBackupInfo& item) const;
   // The restore items of the checked plain items, in list order (built by Execute).
   const std::vector<std::unique_ptr<TBackupInfo>>& RestoreItems() const { return restoreItems_; }
 
@@ -71,6 +78,7 @@ private:
   };
   void BuildRestoreItems();
   void CheckSources() const;
+  void CheckTargets() const;
   void ClearTargets() const;
   void PlainStage();
   void ArchiveStage();

@@ -9,8 +9,12 @@
 #include <vector>
 
 #include "app/EngineRunner.h"
+#include "app/ExitCodes.h"
+#include "app/InteractiveRun.h"
 #include "app/MainForm.h"
+#include "app/win32/Win32Dialogs.h"
 #include "app/win32/Win32MainView.h"
+#include "app/win32/Win32RunView.h"
 #include "app/win32/Win32Questions.h"
 #include "platform/Platform.h"
 
@@ -39,6 +43,13 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     InstallQuestions(&questions);
     TMainForm form(window, CommandLineArguments());
     form.RunnerFactory = CreateEngineRunner;
+    win32::TWin32Dialogs dialogs(instance, window.Handle());
+    win32::TWin32RunView runView(instance, window.Handle(), kDefaultCaption, dialogs);
+    form.InteractiveRun = [&](bool preview, bool showResult) {
+      const TInteractiveResult result = RunInteractiveBackup(form, window, runView, preview, showResult);
+      // Only -BACKUP ends with the run's code; a person's runs leave the program's code 0.
+      if (form.Requests.Backup) form.ExitCode = MoreSeriousExitCode(form.ExitCode, result.ExitCode);
+    };
     window.SetForm(&form);
     form.FormCreate();
     if (form.EndRequested || !window.Handle()) {

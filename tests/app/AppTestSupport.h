@@ -47,6 +47,7 @@ struct TRunRecord {
   bool GuardAsks = true;
   int32_t RetryCount = -1, RetryWait = -1;
   bool Verify = false;
+  std::string RunKey;
 };
 
 class TScriptedRunner : public IBackupRunner {
@@ -70,6 +71,7 @@ public:
     record_.RetryWait = wait;
   }
   void SetVerify(bool verify) override { record_.Verify = verify; }
+  void SetRunCipherKey(const std::string& key) override { record_.RunKey = key; }
   void AddItem(TBackupInfo* item) override {
     record_.Titles.push_back(item->Title);
     record_.Sources.push_back(item->SourceFolder);

@@ -43,9 +43,11 @@ protected:
   }
 
   // Restores every item of `items` (all checked) from E:\Dst.
-  void Restore(std::vector<TBackupInfo*> items, bool clear = false, bool changedOnly = true) {
+  void Restore(std::vector<TBackupInfo*> items, bool clear = false, bool changedOnly = true,
+               const std::wstring& target = L"") {
     TRestore restore;
     restore.Settings.MainDestFolder = L"E:\\Dst";
+    restore.Settings.TargetFolder = target;
     restore.Settings.ClearRestoreTarget = clear;
     restore.Settings.RestoreChangedOnly = changedOnly;
     for (TBackupInfo* item : items) restore.Add(item, true);
@@ -189,6 +191,39 @@ TEST_F(RestoreTest, ClearRestoreTargetEmptiesTheTargetUnlessItHoldsTheBackup) {
   EXPECT_EQ(Message([&] { Restore({&holding}, true); }),
             L"リストア先 \"E:\\Dst\" はリストア元 \"E:\\Dst\\H\" を含むため空にできません");
   EXPECT_TRUE(Fs().Exists(L"E:\\Dst\\P\\a.txt"));
+}
+
+// Restored elsewhere, every item lands in a folder named by its title below the chosen
+// folder; the originals are not touched (not even emptied), and the backup never becomes
+// its own target.
+TEST_F(RestoreTest, ToAnotherFolderLeavesTheOriginalsAndRefusesTargetsInTheBackup) {
+  TBackupInfo& plain = Item(L"P", false);
+  TBackupInfo& zip = Archived(L"Z", L"Backup.zip", true);
+  zip.CipherKey = "k";
+  AddTree(L"D:\\P");
+  AddTree(L"D:\\Z");
+  Backup({&plain, &zip});
+  for (const wchar_t* name : {L"P", L"Z"}) Fs().AddFile(L"D:\\" + std::wstring(name) + L"\\a.txt", "changed since");
+
+  Fs().AddVolume(L"F:");
+  ASSERT_EQ(Message([&] { Restore({&plain, &zip}, true, false, L"F:\\見る"); }), L"");
+  EXPECT_EQ(errors_, 0);
+  for (const wchar_t* name : {L"P", L"Z"}) {
+    SCOPED_TRACE(name);
+    const std::wstring original = L"D:\\" + std::wstring(name);
+    EXPECT_EQ(Fs().ListTree(original), (Names{L"a.txt", L"日本語\\", L"日本語\\b.txt"}));
+    std::string a;
+    Fs().ReadContent(original + L"\\a.txt", a);
+    EXPECT_EQ(a, "changed since");
+    Fs().ReadContent(L"F:\\見る\\" + std::wstring(name) + L"\\a.txt", a);
+    EXPECT_EQ(a, "alpha");
+  }
+
+  for (const wchar_t* target : {L"E:\\Dst", L"E:\\Dst\\P", L"E:\\Dst\\P\\sub", L"relative"}) {
+    SCOPED_TRACE(target);
+    EXPECT_NE(Message([&] { Restore({&plain}, false, false, target); }), L"");
+  }
+  EXPECT_EQ(Fs().ListTree(L"E:\\Dst\\P"), (Names{L"a.txt", L"日本語\\", L"日本語\\b.txt"}));
 }
 
 }  // namespace
