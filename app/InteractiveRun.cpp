@@ -31,7 +31,6 @@ TWindowPlace StoredResultPlace(const TAppData& settings) {
   place.Top = settings.CopyResultWindowTop;
   place.Width = settings.CopyResultWindowWidth;
   place.Height = settings.CopyResultWindowHeight;
-  place.ErrorHeight = settings.CopyResultWindowErrorHeight;
   return place;
 }
 
@@ -40,7 +39,6 @@ void StoreResultPlace(TAppData& settings, const TWindowPlace& place) {
   settings.CopyResultWindowTop = place.Top;
   settings.CopyResultWindowWidth = place.Width;
   settings.CopyResultWindowHeight = place.Height;
-  settings.CopyResultWindowErrorHeight = place.ErrorHeight;
 }
 
 // The whole-list checks on the checked items, before anything changes: clashes, each
@@ -193,9 +191,7 @@ TInteractiveResult RunInteractiveBackup(TMainForm& form, IMainView& mainView, IR
       if (preview && failed.Empty()) {
         view.ShowInformation(WithProblems(kBackupFinished, runner->Problems()));
       } else {
-        TWindowPlace place = StoredResultPlace(form.Settings);
-        view.ShowResult(*runner, end - start, place);
-        StoreResultPlace(form.Settings, place);
+        view.ShowResult(*runner, end - start, form.Settings);
       }
     } else if (!runner->Problems().Empty()) {
       // Without a result window the problems still show: nothing may fail unseen.

@@ -7,19 +7,14 @@
 #include <string>
 
 #include "app/BackupRunner.h"
+#include "app/WindowPlace.h"
 #include "base/DateTime.h"
+#include "model/AppData.h"
 
 namespace vog {
 
 class TMainForm;
 class IMainView;
-
-// A window's place as the settings keep it (all 0: never stored).
-struct TWindowPlace {
-  int32_t Left = 0, Top = 0, Width = 0, Height = 0;
-  int32_t ErrorHeight = 0;  // the result window's failure panel
-  bool Stored() const { return Width != 0 && Height != 0; }
-};
 
 // Where a restore goes: back to the original places, or below a folder the person chose
 // (each item in a folder named by its title).
@@ -32,9 +27,11 @@ class IRunView {
 public:
   virtual ~IRunView() = default;
   // The copy preview of a planned run (and from it the mirroring list): true = OK.
+  // `place` is where it opens (the result window's stored place) and where it was closed.
   virtual bool ShowPreview(IBackupRunner& runner, TWindowPlace& place) = 0;
-  // The result window of a run that went to its end.
-  virtual void ShowResult(IBackupRunner& runner, TDateTime elapsed, TWindowPlace& place) = 0;
+  // The result window of a run that went to its end; it opens at the result-window place
+  // of the settings and stores its place there when closed.
+  virtual void ShowResult(IBackupRunner& runner, TDateTime elapsed, TAppData& settings) = 0;
   // An information box with OK.
   virtual void ShowInformation(const std::wstring& message) = 0;
   // The last-run label changed.

@@ -70,8 +70,8 @@ bool TWin32RunView::ShowPreview(IBackupRunner& runner, TWindowPlace& place) {
   return Preview ? Preview(runner, place) : true;
 }
 
-void TWin32RunView::ShowResult(IBackupRunner& runner, TDateTime elapsed, TWindowPlace& place) {
-  if (Result) Result(runner, elapsed, place);
+void TWin32RunView::ShowResult(IBackupRunner& runner, TDateTime elapsed, TAppData& settings) {
+  if (Result) Result(runner, elapsed, settings);
 }
 
 void TWin32RunView::ShowInformation(const std::wstring& message) {

@@ -18,12 +18,12 @@ public:
       : instance_(instance), owner_(owner), caption_(std::move(caption)), dialogs_(dialogs) {}
 
   std::function<bool(IBackupRunner&, TWindowPlace&)> Preview;
-  std::function<void(IBackupRunner&, TDateTime, TWindowPlace&)> Result;
+  std::function<void(IBackupRunner&, TDateTime, TAppData&)> Result;
   std::function<void(const std::wstring&, TFileInfoList)> ErrorList;
   std::function<void(const std::wstring&)> LastRun;
 
   bool ShowPreview(IBackupRunner& runner, TWindowPlace& place) override;
-  void ShowResult(IBackupRunner& runner, TDateTime elapsed, TWindowPlace& place) override;
+  void ShowResult(IBackupRunner& runner, TDateTime elapsed, TAppData& settings) override;
   void ShowInformation(const std::wstring& message) override;
   void ShowLastRun(const std::wstring& label) override;
   TRestoreChoice AskRestoreStart() override;

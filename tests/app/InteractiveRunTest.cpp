@@ -31,7 +31,7 @@ public:
     place.Height = 400;
     return PreviewAnswer;
   }
-  void ShowResult(IBackupRunner&, TDateTime, TWindowPlace&) override { Shown.push_back(L"result"); }
+  void ShowResult(IBackupRunner&, TDateTime, TAppData&) override { Shown.push_back(L"result"); }
   void ShowInformation(const std::wstring& message) override { Shown.push_back(L"info " + message); }
   void ShowLastRun(const std::wstring& label) override { Shown.push_back(L"label " + label); }
   TRestoreChoice AskRestoreStart() override {
