@@ -25,6 +25,7 @@ enum class TProblemKind : uint8_t {
   DeletionsHeldBack,  // mirroring deletions the mass-delete guard kept back
   Leftover,           // something an earlier, interrupted run left behind, cleaned up or set aside
   CaseNotFollowed,    // a destination folder or file that could not follow a change of letter case in the source
+  HistoryUnreadable,  // a dated history folder without a readable marker, left out of the past versions
 };
 
 struct TRunProblem {

@@ -123,7 +123,11 @@ timespec FileTimeToTimespec(TFileTime time) {
 }
 
 std::string NativePath(const std::wstring& path) {
-  std::string out = WideToUtf8(path);
+  // Drive Z: is the root of the file system, as Wine maps it: a setup written by the
+  // Windows program under Wine names its folders Z:\..., and they open here as they are.
+  const bool driveZ = path.size() >= 3 && (path[0] == L'Z' || path[0] == L'z') && path[1] == L':' &&
+                      (path[2] == L'\\' || path[2] == L'/');
+  std::string out = WideToUtf8(driveZ ? path.substr(2) : path);
   for (auto& c : out)
     if (c == '\\') c = '/';
   return out;

@@ -15,7 +15,8 @@
 
 namespace vog::posix {
 
-// The path as Linux takes it: UTF-8, each "\" turned into "/".
+// The path as Linux takes it: UTF-8, each "\" turned into "/", and drive Z: (the root of
+// the file system, as under Wine) dropped.
 std::string NativePath(const std::wstring& path);
 
 // An errno value as the Windows error code the program understands. ENOENT is told apart

@@ -1,0 +1,86 @@
+#pragma once
+// Past versions of a plain item's backup, read from its history folders as they lie: the
+// per-folder layout (a dated folder with its marker beside the files it kept) and the
+// item's separate history folder (dated folders holding the destination's paths). The
+// marker of each dated folder gives its day.
+//
+//   TPastVersions versions(item);          // item.DestFolder: the backup folder
+//   versions.Load();                        // one walk of the backup and history folders
+//   versions.VersionsOf(L"docs\\a.txt");    // current copy first, then newest history first
+//   versions.AsOf(day);                     // every file as it was at the end of `day`
+//   RestoreVersions(item, versions.AsOf(day), L"F:\\Restored", key);
+//
+// A history copy dated d holds the version a run replaced or deleted on day d, i.e. the
+// version current until then. So at the end of day D a file was the copy in its earliest
+// history folder dated after D, else the current copy; and only if that copy's last-write
+// time is on or before D (a later one did not exist yet). A file deleted on day d is in
+// the history folder of d and nowhere else: absent from d on.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/DateTime.h"
+#include "scan/RunProblems.h"
+
+namespace vog {
+
+class TBackupInfo;
+
+struct TFileVersion {
+  std::wstring Path;        // where the copy lies
+  TDateTime Day = 0;        // the day of its history folder (0: the current copy)
+  bool Current = false;
+  int64_t Size = 0;         // as stored (an enciphered copy's size)
+  TDateTime LastWrite = 0;  // local time
+};
+
+// Relative paths (as stored, "docs\a.txt") and the version of each.
+using TVersionTree = std::map<std::wstring, TFileVersion>;
+
+class TPastVersions {
+public:
+  explicit TPastVersions(const TBackupInfo& item);
+
+  // Reads the backup folder and the history folders. Dated folders without a readable
+  // marker are left out and listed in Problems.
+  void Load();
+
+  // The versions of one file: the current copy (when there is one), then its history
+  // copies, newest first.
+  std::vector<TFileVersion> VersionsOf(const std::wstring& relativePath) const;
+  // The days on which something below `folder` ("" for the whole item) was replaced or
+  // deleted, newest first.
+  std::vector<TDateTime> DaysBelow(const std::wstring& folder) const;
+  // Every file (below `folder`, "" for all) as it was at the end of `day`.
+  TVersionTree AsOf(TDateTime day, const std::wstring& folder = L"") const;
+  // Every relative path known, current or past, sorted.
+  std::vector<std::wstring> Paths() const;
+
+  TRunProblems Problems;
+
+private:
+  void WalkBackup(const std::wstring& folder, const std::wstring& relative);
+  void ReadDatedFolder(const std::wstring& folder, const std::wstring& relative, TDateTime day);
+  void ReadSeparateHistory();
+  void Add(const std::wstring& relative, TFileVersion version);
+
+  const TBackupInfo& item_;
+  // Keyed by the upper-cased relative path (Windows paths ignore case); the first name
+  // seen is kept for showing.
+  struct TEntry {
+    std::wstring Name;
+    std::vector<TFileVersion> Versions;
+  };
+  std::map<std::wstring, TEntry> files_;
+};
+
+// Copies `tree` into `target` (each file at target + "\" + its relative path), deciphering
+// the copies of an enciphering item with its key (`runKey` when it stores none). The
+// target must not lie inside the backup or its history folder, nor hold them (raises
+// vog::Error before anything is written). Files that fail are returned with their codes.
+std::vector<std::pair<std::wstring, uint32_t>> RestoreVersions(const TBackupInfo& item, const TVersionTree& tree,
+                                                              const std::wstring& target, const std::string& runKey);
+
+}  // namespace vog

@@ -1,0 +1,124 @@
+// Past versions read from the history folders real backups made, day by day, on the
+// memory platform: each day's tree comes back as it was, in both history layouts and
+// for an enciphered item.
+#include "base/Error.h"
+#include "engine/EngineTestSupport.h"
+#include "engine/PastVersions.h"
+#include "scan/FileUtils.h"
+
+namespace vog::test {
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+class PastVersionsTest : public EngineTest {
+protected:
+  void Day(int day) {
+    TDateTime now = 0;
+    TryEncodeDateTime(2009, 1, day, 10, 0, 0, 0, now);
+    Mem().MemClock->SetLocalNow(now);
+  }
+  TDateTime Date(int day) {
+    TDateTime date = 0;
+    TryEncodeDateTime(2009, 1, day, 0, 0, 0, 0, date);
+    return date;
+  }
+  void Run(TBackupInfo& item) {
+    TBackup backup;
+    backup.AddItem(&item);
+    backup.Plan();
+    backup.Execute();
+    ASSERT_EQ(backup.ErrorFiles.Count(), 0);
+  }
+  // a.txt replaced on days 3, 5 and 9; gone.txt deleted on day 6; folder Old renamed to
+  // New on day 7; a backup run every day from 1 to 10.
+  void History(TBackupInfo& item) {
+    item.KeepHistory = true;
+    for (int day = 1; day <= 10; ++day) {
+      Day(day);
+      if (day == 1) {
+        Fs().AddFile(L"D:\\Src\\a.txt", "v1");
+        Fs().AddFile(L"D:\\Src\\gone.txt", "gone");
+        Fs().AddFile(L"D:\\Src\\Old\\x.txt", "x");
+      }
+      if (day == 3 || day == 5 || day == 9) Fs().AddFile(L"D:\\Src\\a.txt", "v" + std::to_string(day));
+      if (day == 6) DeleteFileForce(std::wstring(L"D:\\Src\\gone.txt"));
+      if (day == 7) {
+        DeleteFolderTree(std::wstring(L"D:\\Src\\Old"));
+        Fs().AddFile(L"D:\\Src\\New\\x.txt", "x");
+      }
+      Run(item);
+    }
+  }
+  // What each file of the tree as of `day` holds once restored into F:\R<day>.
+  std::map<std::wstring, std::string> Restored(const TBackupInfo& item, const TPastVersions& versions, int day) {
+    const std::wstring target = L"F:\\R" + std::to_wstring(day);
+    EXPECT_TRUE(RestoreVersions(item, versions.AsOf(Date(day)), target, "").empty());
+    std::map<std::wstring, std::string> files;
+    for (const std::wstring& path : Fs().ListTree(target)) {
+      if (path.back() == L'\\') continue;
+      Fs().ReadContent(target + L"\\" + path, files[path]);
+    }
+    return files;
+  }
+  void ExpectEveryDay(const TBackupInfo& item) {
+    TPastVersions versions(item);
+    versions.Load();
+    EXPECT_TRUE(versions.Problems.Empty());
+    Fs().AddVolume(L"F:");
+    for (int day = 1; day <= 10; ++day) {
+      SCOPED_TRACE(day);
+      std::map<std::wstring, std::string> expected{{L"a.txt", day < 3 ? "v1" : day < 5 ? "v3" : day < 9 ? "v5" : "v9"}};
+      if (day < 6) expected[L"gone.txt"] = "gone";
+      expected[day < 7 ? L"Old\\x.txt" : L"New\\x.txt"] = "x";
+      EXPECT_EQ(Restored(item, versions, day), expected);
+    }
+    const std::vector<TFileVersion> a = versions.VersionsOf(L"A.TXT");
+    ASSERT_EQ(a.size(), 4u);
+    EXPECT_TRUE(a[0].Current);
+    EXPECT_EQ(std::vector<TDateTime>({a[1].Day, a[2].Day, a[3].Day}), std::vector<TDateTime>({Date(9), Date(5), Date(3)}));
+    EXPECT_EQ(versions.DaysBelow(L""), std::vector<TDateTime>({Date(9), Date(7), Date(6), Date(5), Date(3)}));
+  }
+};
+
+TEST_F(PastVersionsTest, EachDayResolvesToThatDaysTreeBesideTheFiles) {
+  TBackupInfo& item = Item();
+  History(item);
+  ExpectEveryDay(item);
+}
+
+TEST_F(PastVersionsTest, EachDayResolvesToThatDaysTreeInASeparateHistoryFolder) {
+  TBackupInfo& item = Item();
+  item.UseHistoryFolder = true;
+  item.HistoryFolder = L"E:\\Hist";
+  History(item);
+  ExpectEveryDay(item);
+}
+
+TEST_F(PastVersionsTest, EncipheredVersionsAreDecipheredWithTheItemsKey) {
+  TBackupInfo& item = Item();
+  item.Encrypt = true;
+  item.CipherKey = "key";
+  History(item);
+  ExpectEveryDay(item);
+}
+
+// A dated folder whose marker is gone is left out and named; the backup itself and the
+// history folders are never a restore's target.
+TEST_F(PastVersionsTest, UnreadableMarkersAreReportedAndTargetsInTheBackupRefused) {
+  TBackupInfo& item = Item();
+  History(item);
+  Fs().AddFile(L"E:\\Dst\\Src\\世代 2009-01-05\\Vogmerist世代管理フォルダ", "no date here");
+  TPastVersions versions(item);
+  versions.Load();
+  EXPECT_EQ(versions.Problems.Messages().size(), 1u);
+  EXPECT_EQ(versions.VersionsOf(L"a.txt").size(), 3u);
+
+  for (const wchar_t* target : {L"E:\\Dst\\Src", L"E:\\Dst\\Src\\sub", L"E:\\Dst", L"relative"}) {
+    SCOPED_TRACE(target);
+    EXPECT_THROW(RestoreVersions(item, versions.AsOf(Date(4)), target, ""), Error);
+  }
+}
+
+}  // namespace
+}  // namespace vog::test
