@@ -49,7 +49,7 @@ RECT ChildRect(HWND parent, HWND child) {
   return rect;
 }
 
-void Place(HWND child, int x, int y, int width, int height) {
+void Move(HWND child, int x, int y, int width, int height) {
   SetWindowPos(child, nullptr, x, y, std::max(width, 0), std::max(height, 0), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -367,7 +367,7 @@ void TFileListWindow::Arrange() {
     if (!button) continue;
     const RECT r = ChildRect(window, button);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    Place(button, right - w, bottom - h, w, h);
+    Move(button, right - w, bottom - h, w, h);
     right -= w + margin;
   }
   const HWND cancel = Item(IDCANCEL);
@@ -383,23 +383,23 @@ void TFileListWindow::Arrange() {
       if (!IsWindowVisible(control) && id != IDC_FL_FREESPACE && id != IDC_FL_EXCLUDE) continue;
       const RECT r = ChildRect(window, control);
       const int w = r.right - r.left;
-      Place(control, x, top, w, id == IDC_FL_FONTNAME || id == IDC_FL_FONTSIZE ? Scale(200, DpiOf(window)) : bar);
+      Move(control, x, top, w, id == IDC_FL_FONTNAME || id == IDC_FL_FONTSIZE ? Scale(200, DpiOf(window)) : bar);
       x += w + margin;
     }
-    Place(Item(IDC_FL_FILESIZE), x, top + margin / 2, width - margin - x, bar - margin / 2);
+    Move(Item(IDC_FL_FILESIZE), x, top + margin / 2, width - margin - x, bar - margin / 2);
     top += bar + margin;
     if (copy_->MirroringBarShown()) {
       const HWND button = Item(IDC_FL_MIRRORING);
       const RECT r = ChildRect(window, button);
       const int w = r.right - r.left;
-      Place(button, margin, bottom - bar, w, bar);
-      Place(Item(IDC_FL_MIRRORSIZE), margin * 2 + w, bottom - bar + margin / 2, width - 3 * margin - w, bar - margin / 2);
+      Move(button, margin, bottom - bar, w, bar);
+      Move(Item(IDC_FL_MIRRORSIZE), margin * 2 + w, bottom - bar + margin / 2, width - 3 * margin - w, bar - margin / 2);
       bottom -= bar + margin;
     }
   } else {
-    Place(Item(IDC_FL_MIRRORSIZE), margin, height - margin - buttonHeight + margin / 2, right - margin, bar);
+    Move(Item(IDC_FL_MIRRORSIZE), margin, height - margin - buttonHeight + margin / 2, right - margin, bar);
   }
-  Place(tree_, margin, top, width - 2 * margin, bottom - top + margin / 2);
+  Move(tree_, margin, top, width - 2 * margin, bottom - top + margin / 2);
 }
 
 void TFileListWindow::FillFontBoxes() {
@@ -465,6 +465,9 @@ void TFileListWindow::RememberPlace() {
 bool TFileListWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
   switch (message) {
   case kShownMessage:
+    // A modal dialog shows itself once its queue is first empty; this message can come
+    // before that, so the window is shown and drawn here.
+    if (!IsWindowVisible(Handle())) ShowWindow(Handle(), SW_SHOW);
     UpdateWindow(Handle());
     if (OnShown) OnShown(*this);
     return true;
