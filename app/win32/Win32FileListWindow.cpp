@@ -53,6 +53,23 @@ void Move(HWND child, int x, int y, int width, int height) {
   SetWindowPos(child, nullptr, x, y, std::max(width, 0), std::max(height, 0), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The keyboard's context-menu keys (the menu key, Shift+F10) on the tree: not every
+// system's tree view turns them into WM_CONTEXTMENU, so they are caught here.
+LRESULT CALLBACK TreeKeys(HWND tree, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+  if ((message == WM_KEYDOWN && wParam == VK_APPS) ||
+      ((message == WM_SYSKEYDOWN || message == WM_KEYDOWN) && wParam == VK_F10 && shift)) {
+    SendMessageW(GetParent(tree), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree), -1);
+    return 0;
+  }
+  // The key-up of those keys would open the menu a second time on some systems.
+  if ((message == WM_KEYUP && wParam == VK_APPS) ||
+      ((message == WM_SYSKEYUP || message == WM_KEYUP) && wParam == VK_F10 && shift))
+    return 0;
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(tree, TreeKeys, 1);
+  return DefSubclassProc(tree, message, wParam, lParam);
+}
+
 }  // namespace
 
 TFileListWindow::TFileListWindow(HINSTANCE instance, TFileListForm& form)
@@ -73,6 +90,7 @@ BOOL TFileListWindow::OnInit() {
   const HWND window = Handle();
   SetWindowTextW(window, form_.Caption.c_str());
   tree_ = Item(IDC_FL_TREE);
+  SetWindowSubclass(tree_, TreeKeys, 1, 0);
   ApplyUiFont(window);
   const UINT dpi = DpiOf(window);
   const int iconSize = Scale(16, dpi);
