@@ -195,6 +195,16 @@ void TFileListWindow::FillTree() {
   InvalidateRect(tree_, nullptr, TRUE);
 }
 
+void TFileListWindow::ExpandNode(int node) {
+  // Its parents first: a node's item exists once its parent was opened.
+  std::vector<int> chain;
+  for (int at = node; at >= 0; at = form_.Tree().Node(at).Parent) chain.push_back(at);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    Populate(*it);
+    if (const HTREEITEM item = items_[static_cast<size_t>(*it)]) TreeView_Expand(tree_, item, TVE_EXPAND);
+  }
+}
+
 int TFileListWindow::SelectedNode() const {
   const HTREEITEM item = TreeView_GetSelection(tree_);
   if (!item) return -1;

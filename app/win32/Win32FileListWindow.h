@@ -35,6 +35,8 @@ public:
   TFileListForm& Form() { return form_; }
   // Takes a node out as the Del key does; false when nothing was taken out.
   bool ExcludeNode(int node);
+  // Opens a folder node as a click on its button does.
+  void ExpandNode(int node);
   // Ends the window as its buttons do (IDOK, IDCANCEL).
   void Close(INT_PTR result) { End(result); }
 

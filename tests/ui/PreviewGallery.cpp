@@ -8,6 +8,7 @@
 // destination; the item "文書" backs src up into dst\文書 with mirroring.
 // --execute   runs the plan after OK, so a script can look at what was copied and deleted
 // --mirroring opens the mirroring list as soon as the copy list shows
+// --expanded  (with --bench) opens the folder before taking it out
 // --bench     times the plan, the opening of the copy list (until its tree is drawn) and
 //             taking out the folder <folder> (a full path of the source), writes the
 //             figures to the result file and cancels.
@@ -92,11 +93,12 @@ int Run(HINSTANCE instance) {
   LocalFree(argv);
   if (args.empty()) return 2;
   const std::wstring work = args[0];
-  bool execute = false, mirroring = false;
+  bool execute = false, mirroring = false, expanded = false;
   std::wstring source, benchFile, excludeFolder;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == L"--execute") execute = true;
     if (args[i] == L"--mirroring") mirroring = true;
+    if (args[i] == L"--expanded") expanded = true;
     if (i + 1 < args.size() && args[i] == L"--source") source = args[++i];
     if (i + 1 < args.size() && args[i] == L"--bench") benchFile = args[++i];
     if (i + 1 < args.size() && args[i] == L"--exclude") excludeFolder = args[++i];
@@ -135,19 +137,27 @@ int Run(HINSTANCE instance) {
     if (mirroring) PostMessageW(shown.Handle(), WM_COMMAND, IDC_FL_MIRRORING, 0);
     if (benchFile.empty()) return;
     const double openSeconds = Seconds(openStart, Now());
-    double excludeSeconds = -1;
+    double excludeSeconds = -1, expandSeconds = -1;
     int excluded = 0;
     if (!excludeFolder.empty()) {
       const int node = shown.Form().Tree().FolderNode(excludeFolder + L"\\");
       const int before = shown.Form().FileList()->Count();
+      if (expanded && node >= 0) {
+        // The folder opened first, so that taking it out deletes all its items from the view.
+        const LARGE_INTEGER expandStart = Now();
+        shown.ExpandNode(node);
+        UpdateWindow(shown.Handle());
+        expandSeconds = Seconds(expandStart, Now());
+      }
       const LARGE_INTEGER excludeStart = Now();
       if (node >= 0 && shown.ExcludeNode(node)) excluded = before - shown.Form().FileList()->Count();
       UpdateWindow(shown.Handle());
       excludeSeconds = Seconds(excludeStart, Now());
     }
     char line[256];
-    std::snprintf(line, sizeof line, "files %d\nplan %.3f\nopen %.3f\nexclude %.3f\nexcluded %d\n",
-                  backup.GetAllCopyFiles().Count() + excluded, planSeconds, openSeconds, excludeSeconds, excluded);
+    std::snprintf(line, sizeof line, "files %d\nplan %.3f\nopen %.3f\nexpand %.3f\nexclude %.3f\nexcluded %d\n",
+                  backup.GetAllCopyFiles().Count() + excluded, planSeconds, openSeconds, expandSeconds, excludeSeconds,
+                  excluded);
     WriteText(benchFile, line);
     shown.Close(IDCANCEL);
   };
