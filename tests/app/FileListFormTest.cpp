@@ -44,6 +44,8 @@ TEST(FileTreeTest, BuildsDrivesFoldersBeforeFilesAndShareRoots) {
       {{L"C:\\x.txt"}, L"C:\n  []\n    x.txt\n"},
       {{L"\\\\server\\share\\d\\f.txt", L"C:\\z.txt", L"\\\\server\\share\\g.txt"},
        L"C:\n  []\n    z.txt\n\\\\server\\share\n  []\n    g.txt\n  d\n    f.txt\n"},
+      // Entries of an archive have no drive: one root with empty text.
+      {{L"a\\x.txt"}, L"[]\n  a\n    x.txt\n"},
       // Folders case-blind in the table, files in list order.
       {{L"C:\\A\\2.txt", L"C:\\a\\1.txt"}, L"C:\n  A\n    2.txt\n    1.txt\n"},
   };
