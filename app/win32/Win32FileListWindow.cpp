@@ -49,6 +49,10 @@ RECT ChildRect(HWND parent, HWND child) {
   return rect;
 }
 
+// The control's own visibility (IsWindowVisible is false for all of them until the
+// dialog itself shows).
+bool Shown(HWND control) { return (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0; }
+
 void Move(HWND child, int x, int y, int width, int height) {
   SetWindowPos(child, nullptr, x, y, std::max(width, 0), std::max(height, 0), SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -408,7 +412,7 @@ void TFileListWindow::Arrange() {
     int x = margin;
     for (const int id : {IDC_FL_FREESPACE, IDC_FL_EXCLUDE, IDC_FL_FONTSEPARATOR, IDC_FL_FONTNAME, IDC_FL_FONTSIZE}) {
       const HWND control = Item(id);
-      if (!IsWindowVisible(control) && id != IDC_FL_FREESPACE && id != IDC_FL_EXCLUDE) continue;
+      if (!Shown(control)) continue;
       const RECT r = ChildRect(window, control);
       const int w = r.right - r.left;
       Move(control, x, top, w, id == IDC_FL_FONTNAME || id == IDC_FL_FONTSIZE ? Scale(200, DpiOf(window)) : bar);
@@ -433,20 +437,25 @@ void TFileListWindow::Arrange() {
 void TFileListWindow::FillFontBoxes() {
   const HWND names = Item(IDC_FL_FONTNAME);
   if (!names || SendMessageW(names, CB_GETCOUNT, 0, 0) > 0) return;
-  LOGFONTW wanted{};
-  wanted.lfCharSet = DEFAULT_CHARSET;
+  // The fonts that hold Japanese characters, as the tree's names are Japanese (a font
+  // without them shows boxes where no font linking stands in); any font when none does.
   const HDC screen = GetDC(nullptr);
-  EnumFontFamiliesExW(
-      screen, &wanted,
-      [](const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM combo) -> int {
-        const HWND box = reinterpret_cast<HWND>(combo);
-        if (font->lfFaceName[0] != L'@' &&
-            SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(font->lfFaceName)) ==
-                CB_ERR)
-          SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
-        return 1;
-      },
-      reinterpret_cast<LPARAM>(names), 0);
+  for (const BYTE charSet : {static_cast<BYTE>(SHIFTJIS_CHARSET), static_cast<BYTE>(DEFAULT_CHARSET)}) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = charSet;
+    EnumFontFamiliesExW(
+        screen, &wanted,
+        [](const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM combo) -> int {
+          const HWND box = reinterpret_cast<HWND>(combo);
+          if (font->lfFaceName[0] != L'@' &&
+              SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(font->lfFaceName)) == CB_ERR)
+            SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
+          return 1;
+        },
+        reinterpret_cast<LPARAM>(names), 0);
+    if (SendMessageW(names, CB_GETCOUNT, 0, 0) > 0) break;
+  }
   ReleaseDC(nullptr, screen);
   const LRESULT found = SendMessageW(names, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                      reinterpret_cast<LPARAM>(form_.FontName.c_str()));
@@ -466,7 +475,7 @@ void TFileListWindow::ShowFontChooser(bool shown) {
 
 void TFileListWindow::FontBoxChanged() {
   bool apply = !form_.FontName.empty();
-  if (copy_ && IsWindowVisible(Item(IDC_FL_FONTNAME))) {
+  if (copy_ && Shown(Item(IDC_FL_FONTNAME))) {
     const HWND names = Item(IDC_FL_FONTNAME), sizes = Item(IDC_FL_FONTSIZE);
     const std::wstring name = ComboItemText(names, SendMessageW(names, CB_GETCURSEL, 0, 0));
     // While a size is picked from the list the box does not show it yet.

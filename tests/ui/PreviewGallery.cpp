@@ -1,13 +1,14 @@
 // The preview windows on a real plan: makes a small tree with Japanese names (or takes a
 // given source), plans a real backup of it on the Win32 platform and opens the copy list.
 //
-//   PreviewGallery.exe <work folder> [--execute] [--mirroring]
+//   PreviewGallery.exe <work folder> [--execute] [--mirroring] [--fonts]
 //   PreviewGallery.exe <work folder> --source <folder> --bench <result file> [--exclude <folder>]
 //
 // <work folder>\src is the sample source (made when missing), <work folder>\dst the main
 // destination; the item "文書" backs src up into dst\文書 with mirroring.
 // --execute   runs the plan after OK, so a script can look at what was copied and deleted
 // --mirroring opens the mirroring list as soon as the copy list shows
+// --fonts     shows the font chooser (as a double-click on the size label does)
 // --expanded  (with --bench) opens the folder before taking it out
 // --bench     times the plan, the opening of the copy list (until its tree is drawn) and
 //             taking out the folder <folder> (a full path of the source), writes the
@@ -94,11 +95,13 @@ int Run(HINSTANCE instance) {
   if (args.empty()) return 2;
   const std::wstring work = args[0];
   bool execute = false, mirroring = false, expanded = false;
+  TPreviewLook look;
   std::wstring source, benchFile, excludeFolder;
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == L"--execute") execute = true;
     if (args[i] == L"--mirroring") mirroring = true;
     if (args[i] == L"--expanded") expanded = true;
+    if (args[i] == L"--fonts") look.FontChooserShown = true;
     if (i + 1 < args.size() && args[i] == L"--source") source = args[++i];
     if (i + 1 < args.size() && args[i] == L"--bench") benchFile = args[++i];
     if (i + 1 < args.size() && args[i] == L"--exclude") excludeFolder = args[++i];
@@ -130,7 +133,7 @@ int Run(HINSTANCE instance) {
   const double planSeconds = Seconds(planStart, Now());
 
   TCopyFileListForm form;
-  SetUpCopyPreview(form, PreviewListsOf(backup), TPreviewLook{});
+  SetUpCopyPreview(form, PreviewListsOf(backup), look);
   win32::TFileListWindow window(instance, form);
   LARGE_INTEGER openStart{};
   window.OnShown = [&](win32::TFileListWindow& shown) {
