@@ -142,11 +142,13 @@ protected:
     ADD_FAILURE() << "no node " << WideToUtf8(path);
     return -1;
   }
+  void ExcludeAndRun(bool bulk);
 };
 
 // The preview takes a source folder, one file and a folder mirroring would delete out of
-// a real plan; the run then copies and deletes exactly what is left.
-TEST_F(PreviewPlanTest, ExcludedFoldersAndFilesLeaveThePlanAndTheRun) {
+// a real plan; the run then copies and deletes exactly what is left. `bulk`: the records
+// leave the plan all at once (as a run's preview does), else one by one through the view.
+void PreviewPlanTest::ExcludeAndRun(bool bulk) {
   TBackupInfo& item = Item();
   Fs().AddFile(L"D:\\Src\\a.txt", "aa");
   Fs().AddFile(L"D:\\Src\\keep-out.txt", "k");
@@ -165,6 +167,7 @@ TEST_F(PreviewPlanTest, ExcludedFoldersAndFilesLeaveThePlanAndTheRun) {
 
   TCopyFileListForm copy;
   SetUpCopyPreview(copy, PreviewListsOf(backup), TPreviewLook{});
+  if (!bulk) copy.RemoveFiles = copy.RemoveMirroringFiles = nullptr;
   copy.FormShow();
   EXPECT_EQ(copy.FileSizeText(), L"5 個   8 バイト ");
   ASSERT_TRUE(copy.Exclude(Find(copy.Tree(), L"D:\\Src\\sub")));
@@ -189,6 +192,9 @@ TEST_F(PreviewPlanTest, ExcludedFoldersAndFilesLeaveThePlanAndTheRun) {
             (std::vector<std::wstring>{L"a.txt", L"gone\\", L"gone\\e.txt", L"gone\\in\\", L"gone\\in\\f.txt",
                                        L"sub2\\", L"sub3\\", L"sub3\\d.txt"}));
 }
+
+TEST_F(PreviewPlanTest, ExcludedFoldersAndFilesLeaveThePlanAndTheRun) { ExcludeAndRun(true); }
+TEST_F(PreviewPlanTest, ExcludedOneByOneThroughTheEnginesView) { ExcludeAndRun(false); }
 
 }  // namespace
 }  // namespace vog::test
