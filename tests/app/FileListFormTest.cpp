@@ -157,6 +157,7 @@ void PreviewPlanTest::ExcludeAndRun(bool bulk) {
   Fs().AddFolder(L"D:\\Src\\sub\\empty");
   Fs().AddFolder(L"D:\\Src\\sub2");  // begins like "sub" but is not below it
   Fs().AddFile(L"D:\\Src\\sub3\\d.txt", "d");
+  Fs().AddFolder(L"E:\\Dst\\Src\\sub");  // there already: not among the folders to create
   Fs().AddFile(L"E:\\Dst\\Src\\old.txt", "o");
   Fs().AddFile(L"E:\\Dst\\Src\\gone\\e.txt", "e");
   Fs().AddFile(L"E:\\Dst\\Src\\gone\\in\\f.txt", "f");
@@ -190,7 +191,7 @@ void PreviewPlanTest::ExcludeAndRun(bool bulk) {
   EXPECT_EQ(backup.ErrorFiles.Count(), 0);
   EXPECT_EQ(Fs().ListTree(L"E:\\Dst\\Src"),
             (std::vector<std::wstring>{L"a.txt", L"gone\\", L"gone\\e.txt", L"gone\\in\\", L"gone\\in\\f.txt",
-                                       L"sub2\\", L"sub3\\", L"sub3\\d.txt"}));
+                                       L"sub2\\", L"sub3\\", L"sub3\\d.txt", L"sub\\"}));
 }
 
 TEST_F(PreviewPlanTest, ExcludedFoldersAndFilesLeaveThePlanAndTheRun) { ExcludeAndRun(true); }
