@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Preview.h"
 #include "engine/MirrorGuard.h"
 
 #include "scan/FileInfoList.h"
@@ -47,6 +48,9 @@ public:
   virtual void AddItem(TBackupInfo* item) = 0;
 
   virtual void Plan() = 0;
+  // The plan's lists for the preview (valid until Execute or the runner's end); excluding
+  // entries there changes what Execute copies and deletes.
+  virtual TPreviewLists PreviewLists() = 0;
   // Removes the history folders in `folder` older than `keepDays` days (`separate`: the
   // item keeps its history in a folder of its own).
   virtual void RemoveExpiredHistory(const std::wstring& folder, bool separate, int32_t keepDays) = 0;

@@ -27,6 +27,7 @@ public:
   void AddItem(TBackupInfo* item) override { backup_.AddItem(item); }
 
   void Plan() override { backup_.Plan(); }
+  TPreviewLists PreviewLists() override { return PreviewListsOf(backup_); }
   void RemoveExpiredHistory(const std::wstring& folder, bool separate, int32_t keepDays) override {
     for (std::wstring& problem : RemoveExpiredHistoryFolders(folder, separate, keepDays))
       backup_.Problems.Add(TProblemKind::HistoryNotRemoved, folder, 0, std::move(problem));

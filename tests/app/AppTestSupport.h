@@ -80,6 +80,7 @@ public:
     record_.Calls.push_back(L"Plan");
     if (FailPlan) throw Error(L"計画に失敗しました");
   }
+  TPreviewLists PreviewLists() override { return {}; }
   void RemoveExpiredHistory(const std::wstring& folder, bool, int32_t days) override {
     record_.Calls.push_back(L"History " + folder + L" " + std::to_wstring(days));
   }

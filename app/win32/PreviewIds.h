@@ -1,0 +1,23 @@
+#pragma once
+// Resource ids of the file-list windows (the preview): 600-699.
+#define IDD_COPYFILELIST 600
+#define IDD_FILELIST 601
+
+#define IDC_FL_TREE 610
+#define IDC_FL_FREESPACE 611
+#define IDC_FL_EXCLUDE 612
+#define IDC_FL_FONTNAME 613
+#define IDC_FL_FONTSIZE 614
+#define IDC_FL_FILESIZE 615
+#define IDC_FL_MIRRORING 616
+#define IDC_FL_MIRRORSIZE 617
+#define IDC_FL_FONTSEPARATOR 618
+
+// Context menu entries.
+#define IDM_FL_EXCLUDE 630
+#define IDM_FL_OPENFOLDER 631
+#define IDM_FL_EXPANDALL 632
+#define IDM_FL_COLLAPSEALL 633
+#define IDM_FL_REGISTERTARGET 634
+#define IDM_FL_REGISTEREXCLUDED 635
+#define IDM_FL_COPYNAME 636
