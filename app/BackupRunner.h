@@ -69,9 +69,6 @@ public:
   // lie outside their item, archives that could not be written or sealed, history folders
   // that could not be removed, deletions the guard held back, and the like.
   virtual const TRunProblems& Problems() = 0;
-  // The engine of a real run (the preview windows show and change its plan); null for a
-  // runner that has none.
-  virtual TBackup* Engine() { return nullptr; }
 };
 
 using TBackupRunnerFactory = std::function<std::unique_ptr<IBackupRunner>()>;

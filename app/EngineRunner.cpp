@@ -44,7 +44,6 @@ public:
   }
   const std::vector<TMirrorHold>& HeldBack() override { return backup_.HeldBack; }
   const TRunProblems& Problems() override { return backup_.Problems; }
-  TBackup* Engine() override { return &backup_; }
 
 private:
   TBackup backup_;

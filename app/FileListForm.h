@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/FileTree.h"
+#include "app/WindowPlace.h"
 #include "base/Text.h"
 #include "scan/FileInfoList.h"
 
@@ -34,10 +35,6 @@ using TRegisteredNames = std::map<std::wstring, TBackupInfo*, TextLess>;
 using TRecordsRemover = std::function<void(const std::vector<TFileInfo*>&)>;
 
 // Where a window was last closed; a width or height of 0 means none.
-struct TWindowPlace {
-  int32_t Left = 0, Top = 0, Width = 0, Height = 0;
-  bool Known() const noexcept { return Width != 0 && Height != 0; }
-};
 
 inline constexpr std::wstring_view kFontSeparator = L"------------------------------------------";
 
