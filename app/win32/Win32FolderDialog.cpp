@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <memory>
+
 #include "app/SmallDialogs.h"
 #include "platform/win32/Win32Handles.h"
 

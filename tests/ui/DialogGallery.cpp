@@ -7,6 +7,7 @@
 // dialog's first page (0-4). When the dialog closes, the result and the fields are written
 // as UTF-8 lines "name=value" to the file (or to standard output).
 #include <windows.h>
+#include <shellapi.h>
 #include <shobjidl.h>
 
 #include <cstdio>
