@@ -120,6 +120,7 @@ TItemFields FieldsOf(const TBackupInfo& item) {
 }
 
 TItemProblem CheckFields(const TItemFields& f) {
+  if (Trim(f.Title).empty()) return Problem(TItemField::Title, L"タイトルを入力してください");
   if (std::wstring refusal = TitleProblem(Trim(f.Title)); !refusal.empty())
     return Problem(TItemField::Title, std::move(refusal));
   if (Trim(f.SourceFolder).empty())

@@ -45,9 +45,10 @@ void CentreLabel(HWND dialog, HWND label, const std::wstring& text) {
   GetClientRect(dialog, &client);
   GetWindowRect(label, &place);
   MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
-  const int width = TextWidth(label, text) + 2;
-  SetWindowPos(label, nullptr, CentredLeft(client.right - client.left, width), place.top, width,
-               place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const int width = TextWidth(label, text);
+  // A little room on the right for the link's focus frame; the centring uses the text's width.
+  SetWindowPos(label, nullptr, CentredLeft(client.right - client.left, width), place.top,
+               width + Scale(4, DpiOf(dialog)), place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void OpenAddress(HWND owner, const std::wstring& address) {
@@ -174,7 +175,10 @@ protected:
     SetDlgItemTextW(Handle(), IDC_ABOUT_URL, (L"<a>" + url_ + L"</a>").c_str());
     CentreLabel(Handle(), Item(IDC_ABOUT_TITLE), title_);
     CentreLabel(Handle(), Item(IDC_ABOUT_URL), url_);
-    return TCentredDialog::OnInit();
+    TCentredDialog::OnInit();
+    // OK, not the link (the first control that takes the focus), starts focused.
+    SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDOK)), TRUE);
+    return FALSE;
   }
   bool OnCommand(int id, int code) override {
     if (id == IDC_ABOUT_LINE && code == STN_CLICKED) {

@@ -150,7 +150,7 @@ TEST_F(DialogsTest, EachRefusalNamesItsFieldAndLeavesTheItemAsItWas) {
     std::wstring words;  // part of the message
   };
   const TCase cases[] = {
-      {"empty title", [](TItemFields& f) { f.Title = L" "; }, TItemField::Title, L"タイトル"},
+      {"empty title", [](TItemFields& f) { f.Title = L" "; }, TItemField::Title, L"タイトルを入力"},
       {"title with a separator", [](TItemFields& f) { f.Title = L"a\\b"; }, TItemField::Title, L"a\\b"},
       {"title of dots", [](TItemFields& f) { f.Title = L".."; }, TItemField::Title, L"フォルダ名に使えません"},
       {"empty source", [](TItemFields& f) { f.SourceFolder = L"  "; }, TItemField::SourceFolder,

@@ -124,9 +124,11 @@ bool ModernFolder(const std::wstring& caption, std::wstring& folder) {
 void Write(const std::wstring& out, const std::vector<std::pair<std::wstring, std::wstring>>& lines) {
   std::string text;
   for (const auto& [name, value] : lines) {
-    std::wstring line = name + L"=" + value;
-    for (auto& c : line)
-      if (c == L'\r' || c == L'\n') c = L'|';  // list entries stay on one line
+    std::wstring line = name + L"=";
+    for (wchar_t c : value) {
+      if (c == L'\n') line += L'|';  // list entries stay on one line
+      if (c != L'\r' && c != L'\n') line += c;
+    }
     text += WideToUtf8(line) + "\n";
   }
   FILE* file = out.empty() ? stdout : _wfopen(out.c_str(), L"wb");
