@@ -212,6 +212,20 @@ TEST_F(DialogsTest, SwitchedOffOptionsAreNotChecked) {
   EXPECT_EQ(CheckFields(f).Field, TItemField::CipherKeyRepeat);
 }
 
+TEST_F(DialogsTest, SwitchesGreyTheOptionsBehindThem) {
+  TItemFields f;
+  const TItemEnabled off = EnabledParts(f);
+  EXPECT_FALSE(off.HistoryOptions || off.HistoryFolder || off.ArchiveName || off.CipherOptions || off.LogonOptions ||
+               off.VolumeLabel || off.CopyTimeChanged);
+  EXPECT_TRUE(off.ConfirmOverwrite);
+  f.KeepHistory = f.Archive = f.Encrypt = f.NetLogon = f.CheckVolumeLabel = true;
+  f.CopyNewer = false;
+  const TItemEnabled on = EnabledParts(f);
+  EXPECT_TRUE(on.HistoryOptions && on.ArchiveName && on.CipherOptions && on.LogonOptions && on.VolumeLabel &&
+              on.CopyTimeChanged);
+  EXPECT_FALSE(on.HistoryFolder || on.ConfirmOverwrite);  // its own switch is off; history makes it moot
+}
+
 TEST_F(DialogsTest, CipherChoicesPutAnUnknownStoredNameFirst) {
   const auto plain = CipherChoices(L"Blowfish");
   EXPECT_EQ(std::count(plain.begin(), plain.end(), L"Blowfish"), 1);

@@ -3,12 +3,11 @@
 //   DialogGallery.exe <dialog> [page] [--out <file>]
 //
 // dialogs: cipherkey, start, start-nopreview, title, about, about-custom, item, item-new,
-// folder, folder-modern (the shell's item dialog, for comparison). `page` is the item
-// dialog's first page (0-4). When the dialog closes, the result and the fields are written
+// folder. `page` is the item dialog's first page (0-4); for the folder dialog the second
+// argument is the current folder. When the dialog closes, the result and the fields are written
 // as UTF-8 lines "name=value" to the file (or to standard output).
 #include <windows.h>
 #include <shellapi.h>
-#include <shobjidl.h>
 
 #include <cstdio>
 #include <string>
@@ -16,10 +15,10 @@
 
 #include "app/win32/Win32Dialogs.h"
 #include "app/win32/Win32ItemDialog.h"
+#include "app/win32/Win32Questions.h"
 #include "app/win32/Win32SmallDialogs.h"
 #include "base/Text.h"
 #include "platform/Platform.h"
-#include "platform/win32/Win32Handles.h"
 
 namespace {
 
@@ -101,26 +100,6 @@ std::vector<std::pair<std::wstring, std::wstring>> ItemLines(const TBackupInfo& 
           {L"VolumeLabel", i.VolumeLabel}};
 }
 
-// The shell's newer folder dialog, shown beside the folder dialog the program uses.
-bool ModernFolder(const std::wstring& caption, std::wstring& folder) {
-  win32::TComScope com;
-  win32::TComPtr<IFileOpenDialog> dialog;
-  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
-                              dialog.PutVoid())))
-    return false;
-  FILEOPENDIALOGOPTIONS options = 0;
-  dialog->GetOptions(&options);
-  dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM);
-  dialog->SetTitle(caption.c_str());
-  win32::TComPtr<IShellItem> chosen;
-  if (FAILED(dialog->Show(nullptr)) || FAILED(dialog->GetResult(chosen.Put()))) return false;
-  PWSTR path = nullptr;
-  if (FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path))) return false;
-  folder = path;
-  CoTaskMemFree(path);
-  return true;
-}
-
 void Write(const std::wstring& out, const std::vector<std::pair<std::wstring, std::wstring>>& lines) {
   std::string text;
   for (const auto& [name, value] : lines) {
@@ -158,7 +137,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   bool ok = false;
   if (name == L"cipherkey") {
     std::string key = "unchanged";
-    ok = win32::AskCipherKeyDialog(instance, nullptr, key);
+    // Through the program's questions, as a run that needs a key asks it.
+    win32::TWin32Questions questions(nullptr, L"バックアップ");
+    ok = questions.AskCipherKey(key);
     lines.push_back({L"Key", Ansi(key)});
   } else if (name == L"start" || name == L"start-nopreview") {
     bool preview = true;
@@ -180,10 +161,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     dialog.SetStartPage(page);
     ok = dialog.Run(nullptr) == IDOK;
     lines = ItemLines(item);
-  } else if (name == L"folder" || name == L"folder-modern") {
-    std::wstring folder = L"C:\\windows";
-    ok = name == L"folder" ? dialogs.BrowseForFolder(L"バックアップ先フォルダ選択", folder)
-                           : ModernFolder(L"バックアップ先フォルダ選択", folder);
+  } else if (name == L"folder") {
+    std::wstring folder = args.size() > 1 ? args[1] : L"C:\\windows";
+    ok = dialogs.BrowseForFolder(L"バックアップ先フォルダ選択", folder);
     lines.push_back({L"Folder", folder});
   } else {
     return 2;
