@@ -4,6 +4,7 @@
 
 #include "app/ItemSettings.h"
 #include "app/SmallDialogs.h"
+#include "datafile/DataFileSupport.h"
 #include "support/MemoryFixture.h"
 
 namespace vog::test {
@@ -13,7 +14,7 @@ class DialogsTest : public MemoryTest {};
 
 // An item with every edited field away from its default, and the fields the dialog does
 // not edit set too.
-void FillItem(TBackupInfo& item) {
+void FillValidItem(TBackupInfo& item) {
   item.Title = L"写真 2024";
   item.SourceFolder = L"D:\\写真";
   item.DestFolder = L"E:\\Backup\\写真 2024";
@@ -55,49 +56,6 @@ void FillItem(TBackupInfo& item) {
   item.SecondDisconnect = true;
 }
 
-// Every stored field of two items, side by side, so a difference names the field.
-void ExpectSameItem(const TBackupInfo& a, const TBackupInfo& b) {
-  EXPECT_EQ(a.Title, b.Title);
-  EXPECT_EQ(a.SourceFolder, b.SourceFolder);
-  EXPECT_EQ(a.DestFolder, b.DestFolder);
-  EXPECT_EQ(a.HistoryFolderFormat, b.HistoryFolderFormat);
-  EXPECT_EQ(a.ArchiveName, b.ArchiveName);
-  EXPECT_EQ(a.HistoryFolder, b.HistoryFolder);
-  EXPECT_EQ(a.VolumeLabel, b.VolumeLabel);
-  EXPECT_EQ(a.IncludeSubFolders, b.IncludeSubFolders);
-  EXPECT_EQ(a.UseHistoryDatabase, b.UseHistoryDatabase);
-  EXPECT_EQ(a.Condition.CopyNew, b.Condition.CopyNew);
-  EXPECT_EQ(a.Condition.CopySizeChanged, b.Condition.CopySizeChanged);
-  EXPECT_EQ(a.Condition.CopyNewer, b.Condition.CopyNewer);
-  EXPECT_EQ(a.Condition.CopyAll, b.Condition.CopyAll);
-  EXPECT_EQ(a.Condition.Mirroring, b.Condition.Mirroring);
-  EXPECT_EQ(a.Condition.CopyTimeChanged, b.Condition.CopyTimeChanged);
-  EXPECT_EQ(a.TargetCondition.Files, b.TargetCondition.Files);
-  EXPECT_EQ(a.TargetCondition.Folders, b.TargetCondition.Folders);
-  EXPECT_EQ(a.ExcludeCondition.Files, b.ExcludeCondition.Files);
-  EXPECT_EQ(a.ExcludeCondition.Folders, b.ExcludeCondition.Folders);
-  EXPECT_EQ(a.KeepHistory, b.KeepHistory);
-  EXPECT_EQ(a.ConfirmOverwrite, b.ConfirmOverwrite);
-  EXPECT_EQ(a.Archive, b.Archive);
-  EXPECT_EQ(a.Encrypt, b.Encrypt);
-  EXPECT_EQ(a.CipherKey, b.CipherKey);
-  EXPECT_EQ(a.Decrypt, b.Decrypt);
-  EXPECT_EQ(a.CipherName, b.CipherName);
-  EXPECT_EQ(a.UseTempFile, b.UseTempFile);
-  EXPECT_EQ(a.HistoryCount, b.HistoryCount);
-  EXPECT_EQ(a.UseHistoryFolder, b.UseHistoryFolder);
-  EXPECT_EQ(a.NetLogon, b.NetLogon);
-  EXPECT_EQ(a.CheckVolumeLabel, b.CheckVolumeLabel);
-  EXPECT_EQ(a.NetUser, b.NetUser);
-  EXPECT_EQ(a.NetPassword, b.NetPassword);
-  EXPECT_EQ(a.NetDisconnect, b.NetDisconnect);
-  EXPECT_EQ(a.SpareFlag, b.SpareFlag);
-  EXPECT_EQ(a.SecondLogon, b.SecondLogon);
-  EXPECT_EQ(a.SecondUser, b.SecondUser);
-  EXPECT_EQ(a.SecondDisconnect, b.SecondDisconnect);
-  EXPECT_EQ(a.SecondPassword, b.SecondPassword);
-}
-
 class TScriptedSettingsView : public IItemSettingsView {
 public:
   TItemFields Fields;
@@ -111,7 +69,7 @@ public:
 
 TEST_F(DialogsTest, OkWritesEveryEditedFieldAndKeepsTheOthers) {
   TBackupInfo source;
-  FillItem(source);
+  FillValidItem(source);
   TBackupInfo target;
   target.DestFolder = source.DestFolder;
   target.ExcludeCondition.Files = source.ExcludeCondition.Files;
@@ -181,8 +139,8 @@ TEST_F(DialogsTest, EachRefusalNamesItsFieldAndLeavesTheItemAsItWas) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TBackupInfo item, before;
-    FillItem(item);
-    FillItem(before);
+    FillValidItem(item);
+    FillValidItem(before);
     TScriptedSettingsView view;
     view.Fields = FieldsOf(item);
     view.Fields.SourceFolder = L"C:\\Other";  // a valid change that must not land either
@@ -197,7 +155,7 @@ TEST_F(DialogsTest, EachRefusalNamesItsFieldAndLeavesTheItemAsItWas) {
 
 TEST_F(DialogsTest, SwitchedOffOptionsAreNotChecked) {
   TBackupInfo item;
-  FillItem(item);
+  FillValidItem(item);
   TItemFields f = FieldsOf(item);
   f.KeepHistory = f.Archive = f.Encrypt = f.NetLogon = false;
   f.HistoryFolderFormat = f.HistoryFolder = f.ArchiveName = f.NetUser = L"";
@@ -205,7 +163,7 @@ TEST_F(DialogsTest, SwitchedOffOptionsAreNotChecked) {
   f.HistoryCount = L"-5";
   EXPECT_FALSE(CheckFields(f));
   TBackupInfo written;
-  FillItem(written);
+  FillValidItem(written);
   WriteFields(f, written);
   EXPECT_EQ(written.HistoryCount, 30);  // the stored days stay
   f.CipherKeyRepeat = L"x";  // a stored key must still match, or a later switch-on would use a typo
