@@ -12,6 +12,8 @@ constexpr const wchar_t* kCaption = L"バックアップ項目の設定";
 constexpr const wchar_t* kPageNames[TItemDialog::kPageCount] = {L"対象", L"コピー", L"世代管理", L"圧縮・暗号化",
                                                                   L"接続"};
 
+constexpr UINT kPlacePages = WM_APP + 1;
+
 // The dialog whose pages the key filter turns (one modal dialog of this kind at a time).
 thread_local TItemDialog* filtered = nullptr;
 
@@ -113,6 +115,16 @@ void TItemDialog::ShowPage(int page) {
 }
 
 bool TItemDialog::HandleMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR& result) {
+  // On another monitor's DPI the system scales the dialog and its controls; the pages are
+  // placed again in the tab control's new display area once that is done.
+  if (message == WM_DPICHANGED) {
+    PostMessageW(Handle(), kPlacePages, 0, 0);
+    return false;
+  }
+  if (message == kPlacePages) {
+    PlacePages();
+    return true;
+  }
   if (message != WM_NOTIFY) return false;
   const auto* header = reinterpret_cast<const NMHDR*>(lParam);
   if (header->idFrom != IDC_ITEM_TABS || header->code != TCN_SELCHANGE) return false;
