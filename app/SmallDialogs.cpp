@@ -22,9 +22,12 @@ int CentredLeft(int windowWidth, int textWidth) {
 
 std::wstring FolderDialogStart(const std::wstring& current) {
   if (current.empty()) return {};
+  // A drive root is kept as "D:" (letter and colon), which by itself names the drive's
+  // current folder; the dialog is to start at the root.
+  const std::wstring folder = current.size() == 2 && current[1] == L':' ? current + L"\\" : current;
   uint32_t attributes = 0;
-  if (Files().GetAttributes(current, attributes) != 0 || !(attributes & attr::Directory)) return {};
-  return current;
+  if (Files().GetAttributes(folder, attributes) != 0 || !(attributes & attr::Directory)) return {};
+  return folder;
 }
 
 }  // namespace vog

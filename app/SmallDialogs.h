@@ -31,8 +31,8 @@ inline bool PreviewChosen(bool previewAvailable, bool checked) { return previewA
 // the even neighbour).
 int CentredLeft(int windowWidth, int textWidth);
 
-// The folder the folder dialog starts at: `current` when it names an existing folder,
-// otherwise "" (the dialog then starts at its root).
+// The folder the folder dialog starts at: `current` when it names an existing folder (a
+// drive kept as "D:" as its root, "D:\"), otherwise "" (the dialog then starts at its root).
 std::wstring FolderDialogStart(const std::wstring& current);
 
 }  // namespace vog

@@ -222,6 +222,8 @@ TEST_F(DialogsTest, FolderDialogStartsOnlyAtAnExistingFolder) {
   EXPECT_EQ(FolderDialogStart(L"C:\\写真\\a.jpg"), L"");
   EXPECT_EQ(FolderDialogStart(L"C:\\無い"), L"");
   EXPECT_EQ(FolderDialogStart(L""), L"");
+  // The main window keeps a drive root as "C:"; the dialog selects roots by "C:\".
+  EXPECT_EQ(FolderDialogStart(L"C:"), L"C:\\");
 }
 
 }  // namespace
