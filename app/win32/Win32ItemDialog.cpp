@@ -63,6 +63,9 @@ BOOL TItemDialog::OnInit() {
   PlacePages();
   for (int id : {IDC_ITEM_KEY, IDC_ITEM_KEY_REPEAT, IDC_ITEM_PASSWORD})
     SendMessageW(Control(id), EM_SETPASSWORDCHAR, L'*', 0);
+  // Long name lists must stay editable past the edit's default of 32,767 characters.
+  for (int id : {IDC_ITEM_TARGET_FILES, IDC_ITEM_DROP_FILES, IDC_ITEM_EXCLUDE_FOLDERS})
+    SendMessageW(Control(id), EM_SETLIMITTEXT, 0, 0);
   Fill(settings_.Initial());
   ShowPage(page_);
   filtered = this;

@@ -3,7 +3,7 @@
 //   DialogGallery.exe <dialog> [page] [--out <file>]
 //
 // dialogs: cipherkey, start, start-nopreview, title, about, about-custom, item, item-new,
-// folder. `page` is the item dialog's first page (0-4); for the folder dialog the second
+// item-long (3,000 excluded folders), folder. `page` is the item dialog's first page (0-4); for the folder dialog the second
 // argument is the current folder. When the dialog closes, the result and the fields are written
 // as UTF-8 lines "name=value" to the file (or to standard output).
 #include <windows.h>
@@ -154,9 +154,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (name == L"about-custom") texts = {L"社内バックアップ ツール", L"https://intra.example/backup/"};
     dialogs.ShowAbout(texts);
     ok = true;
-  } else if (name == L"item" || name == L"item-new") {
+  } else if (name == L"item" || name == L"item-new" || name == L"item-long") {
     TBackupInfo item;
-    if (name == L"item") SampleItem(item);
+    if (name != L"item-new") SampleItem(item);
+    // A list far beyond an edit's default limit of 32,767 characters.
+    for (int i = 0; name == L"item-long" && i < 3000; ++i)
+      item.ExcludeCondition.Folders.push_back(L"C:\\users\\写真\\除外フォルダ" + std::to_wstring(i));
     win32::TItemDialog dialog(instance, item);
     dialog.SetStartPage(page);
     ok = dialog.Run(nullptr) == IDOK;
