@@ -3,9 +3,10 @@
 //   DialogGallery.exe <dialog> [page] [--out <file>]
 //
 // dialogs: cipherkey, start, start-nopreview, title, about, about-custom, item, item-new,
-// item-long (3,000 excluded folders), folder. `page` is the item dialog's first page (0-4); for the folder dialog the second
-// argument is the current folder. When the dialog closes, the result and the fields are written
-// as UTF-8 lines "name=value" to the file (or to standard output).
+// item-long (3,000 excluded folders), folder. `page` is the item dialog's first page
+// (0-4); for the folder dialog the second argument is the current folder. When the dialog
+// closes, the result and the fields are written as UTF-8 lines "name=value" to the file
+// (or to standard output).
 #include <windows.h>
 #include <shellapi.h>
 
