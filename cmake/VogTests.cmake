@@ -37,8 +37,9 @@ foreach(dir ${VOG_TEST_DIRS})
     target_link_options(test_${name} PRIVATE -municode)
   endif()
   if(VOG_WINDOWS AND name STREQUAL "app")
-    # The program's Win32 question boxes, tested on their own under Wine.
-    target_sources(test_app PRIVATE ${CMAKE_SOURCE_DIR}/app/win32/Win32Questions.cpp)
+    # The program's Win32 question boxes, tested on their own under Wine (they show the
+    # dialogs of the window library for the cipher key).
+    target_link_libraries(test_app PRIVATE vog_win32ui)
   endif()
   add_test(NAME ${name} COMMAND test_${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES

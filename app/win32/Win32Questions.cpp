@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "app/win32/Win32SmallDialogs.h"
+
 namespace vog::win32 {
 
 namespace {
@@ -51,6 +53,11 @@ TAnswer TWin32Questions::Ask(TQuestionKind kind, std::wstring_view message, TQue
   // A box without an owner still comes to the front of the desktop.
   if (!Owner()) style |= MB_TOPMOST | MB_SETFOREGROUND;
   return FromId(MessageBoxW(Owner(), text.c_str(), caption_.c_str(), style));
+}
+
+bool TWin32Questions::AskCipherKey(std::string& key) {
+  // The dialog's template is linked into the program itself.
+  return AskCipherKeyDialog(GetModuleHandleW(nullptr), Owner(), key);
 }
 
 TAnswer TWin32Questions::AskFourButtons(TQuestionKind kind, const std::wstring& message) {

@@ -21,6 +21,8 @@ public:
   TWin32Questions(HWND owner, std::wstring caption) : owner_(owner), caption_(std::move(caption)) {}
 
   TAnswer Ask(TQuestionKind kind, std::wstring_view message, TQuestionButtons buttons) override;
+  // The cipher key dialog ("暗号キー入力"), from the program's resources.
+  bool AskCipherKey(std::string& key) override;
 
 private:
   TAnswer AskFourButtons(TQuestionKind kind, const std::wstring& message);

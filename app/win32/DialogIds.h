@@ -1,0 +1,99 @@
+#pragma once
+// Resource ids of the dialogs (app/win32/Dialogs.rc): templates 200-219, controls
+// 220-399. Ids are unique across all dialogs and pages, so a page's control can be found
+// by id alone. The resource compiler reads this file too: only #define lines.
+
+// Templates.
+#define IDD_CIPHER_KEY 200
+#define IDD_INPUT_BOX 201
+#define IDD_BACKUP_START 202
+#define IDD_BACKUP_SOURCE 203
+#define IDD_ABOUT 204
+#define IDD_ITEM 205
+#define IDD_ITEM_SOURCE 206
+#define IDD_ITEM_COPY 207
+#define IDD_ITEM_HISTORY 208
+#define IDD_ITEM_CIPHER 209
+#define IDD_ITEM_NETWORK 210
+
+// The cipher key dialog and its input box.
+#define IDC_KEY_LABEL 220
+#define IDC_KEY_EDIT 221
+#define IDC_KEY_CONFIRM 222
+#define IDC_INPUT_LABEL 223
+#define IDC_INPUT_EDIT 224
+
+// The backup start and title dialogs.
+#define IDC_START_LABEL 230
+#define IDC_START_PREVIEW 231
+#define IDC_SOURCE_TITLE_LABEL 232
+#define IDC_SOURCE_TITLE 233
+
+// The version box.
+#define IDC_ABOUT_IMAGE 240
+#define IDC_ABOUT_TITLE 241
+#define IDC_ABOUT_VERSION 242
+#define IDC_ABOUT_LINE 243
+#define IDC_ABOUT_URL 244
+
+// The item settings dialog.
+#define IDC_ITEM_TITLE_LABEL 250
+#define IDC_ITEM_TITLE 251
+#define IDC_ITEM_TABS 252
+// Page "対象".
+#define IDC_ITEM_SOURCE_LABEL 260
+#define IDC_ITEM_SOURCE 261
+#define IDC_ITEM_SOURCE_BROWSE 262
+#define IDC_ITEM_SUBFOLDERS 263
+#define IDC_ITEM_TARGET_FILES_LABEL 264
+#define IDC_ITEM_TARGET_FILES 265
+#define IDC_ITEM_DROP_FILES_LABEL 266
+#define IDC_ITEM_DROP_FILES 267
+#define IDC_ITEM_EXCLUDE_FOLDERS_LABEL 268
+#define IDC_ITEM_EXCLUDE_FOLDERS 269
+#define IDC_ITEM_LIST_HINT 270
+// Page "コピー".
+#define IDC_ITEM_COPY_GROUP 280
+#define IDC_ITEM_COPY_NEW 281
+#define IDC_ITEM_COPY_SIZE 282
+#define IDC_ITEM_COPY_NEWER 283
+#define IDC_ITEM_COPY_TIME 284
+#define IDC_ITEM_COPY_ALL 285
+#define IDC_ITEM_WAY_GROUP 286
+#define IDC_ITEM_MIRRORING 287
+#define IDC_ITEM_CONFIRM 288
+#define IDC_ITEM_TEMP_NAME 289
+// Page "世代".
+#define IDC_ITEM_KEEP_HISTORY 300
+#define IDC_ITEM_DAYS_LABEL 301
+#define IDC_ITEM_DAYS 302
+#define IDC_ITEM_DAYS_UNIT 303
+#define IDC_ITEM_FORMAT_LABEL 304
+#define IDC_ITEM_FORMAT 305
+#define IDC_ITEM_OWN_PLACE 306
+#define IDC_ITEM_HISTORY_FOLDER 307
+#define IDC_ITEM_HISTORY_BROWSE 308
+#define IDC_ITEM_DATABASE 309
+// Page "圧縮・暗号化".
+#define IDC_ITEM_ARCHIVE 320
+#define IDC_ITEM_ARCHIVE_NAME_LABEL 321
+#define IDC_ITEM_ARCHIVE_NAME 322
+#define IDC_ITEM_ENCRYPT 323
+#define IDC_ITEM_DECRYPT 324
+#define IDC_ITEM_CIPHER_LABEL 325
+#define IDC_ITEM_CIPHER 326
+#define IDC_ITEM_KEY_LABEL 327
+#define IDC_ITEM_KEY 328
+#define IDC_ITEM_KEY_REPEAT_LABEL 329
+#define IDC_ITEM_KEY_REPEAT 330
+#define IDC_ITEM_KEY_HINT 331
+// Page "接続".
+#define IDC_ITEM_LOGON 340
+#define IDC_ITEM_USER_LABEL 341
+#define IDC_ITEM_USER 342
+#define IDC_ITEM_PASSWORD_LABEL 343
+#define IDC_ITEM_PASSWORD 344
+#define IDC_ITEM_DISCONNECT 345
+#define IDC_ITEM_CHECK_LABEL 346
+#define IDC_ITEM_LABEL_LABEL 347
+#define IDC_ITEM_LABEL 348
