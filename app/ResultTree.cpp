@@ -1,0 +1,82 @@
+#include "app/ResultTree.h"
+
+#include <algorithm>
+#include <map>
+
+#include "base/Path.h"
+#include "base/Text.h"
+
+namespace vog {
+
+namespace {
+
+TTreeNode* ChildOf(std::vector<std::unique_ptr<TTreeNode>>& children, TTreeNode* parent, TTreeNodeKind kind,
+                   const std::wstring& text) {
+  // Folders arrive sorted, so the one wanted is nearly always the newest child: look from
+  // the back, and only among this node's own children.
+  for (auto it = children.rbegin(); it != children.rend(); ++it)
+    if ((*it)->Kind != TTreeNodeKind::File && (*it)->Text == text) return it->get();
+  auto node = std::make_unique<TTreeNode>();
+  node->Kind = kind;
+  node->Text = text;
+  node->Parent = parent;
+  children.push_back(std::move(node));
+  return children.back().get();
+}
+
+std::wstring FolderOf(const TFileInfo& record) {
+  std::wstring path = record.FullPath();
+  path.resize(path.size() - std::min(path.size(), record.FileName.size()));
+  return path;
+}
+
+}  // namespace
+
+void TResultTree::Build(const TFileInfoList& files) {
+  roots_.clear();
+  fileCount_ = files.Count();
+  // The folder table: each folder once (letter case ignored), sorted, resolved to its node once.
+  struct TLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const { return CompareText(a, b) < 0; }
+  };
+  std::map<std::wstring, TTreeNode*, TLess> folders;
+  for (const TFileInfo* record : files) folders.emplace(FolderOf(*record), nullptr);
+  for (auto& [folder, node] : folders) {
+    const std::wstring drive = PathRoot(folder);
+    std::wstring rest = folder.substr(drive.size());
+    while (!rest.empty() && rest.front() == L'\\') rest.erase(rest.begin());
+    while (!rest.empty() && rest.back() == L'\\') rest.pop_back();
+    TTreeNode* current = ChildOf(roots_, nullptr, TTreeNodeKind::Root, drive);
+    size_t start = 0;
+    for (;;) {
+      const size_t end = rest.find(L'\\', start);
+      const std::wstring component = rest.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+      current = ChildOf(current->Children, current, TTreeNodeKind::Folder, component);
+      if (end == std::wstring::npos) break;
+      start = end + 1;
+    }
+    node = current;
+  }
+  for (const TFileInfo* record : files) {
+    TTreeNode* folder = folders.find(FolderOf(*record))->second;
+    auto file = std::make_unique<TTreeNode>();
+    file->Kind = TTreeNodeKind::File;
+    file->Text = record->FileName;
+    file->Record = record;
+    file->Parent = folder;
+    folder->Children.push_back(std::move(file));
+  }
+}
+
+std::wstring TResultTree::NodePath(const TTreeNode& node) {
+  std::vector<const std::wstring*> texts;
+  for (const TTreeNode* at = &node; at; at = at->Parent) texts.push_back(&at->Text);
+  std::wstring path;
+  for (auto it = texts.rbegin(); it != texts.rend(); ++it) {
+    if (it != texts.rbegin()) path += L'\\';
+    path += **it;
+  }
+  return path;
+}
+
+}  // namespace vog
