@@ -15,8 +15,9 @@ class TResultPresenter {
 public:
   static constexpr const wchar_t* kCaption = L"コピー結果";
   static constexpr const wchar_t* kMirroringCaption = L"ミラーリングで削除したファイル";
-  // The error panel's design height (pixels at 96 DPI) when none is stored.
-  static constexpr int32_t kErrorPanelHeight = 93;
+  // The error panel's height (pixels at 96 DPI) when none is stored: room for a failed
+  // file a few folders deep and a line of another problem.
+  static constexpr int32_t kErrorPanelHeight = 150;
 
   explicit TResultPresenter(const TRunResult& result);
 
@@ -47,7 +48,8 @@ public:
   const std::vector<std::wstring>& RegisteredExcluded() const { return excluded_; }
 
   // The window's place from the settings (none unless width and height are both stored),
-  // with the error panel's height; and storing it back.
+  // with the error panel's height (kErrorPanelHeight, in 96-DPI pixels, without a stored
+  // place); and storing it back.
   static TWindowPlace StoredPlace(const TAppData& settings);
   static int32_t StoredErrorHeight(const TAppData& settings);
   static void StorePlace(TAppData& settings, const TWindowPlace& place, int32_t errorHeight);

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <cstring>
 #include <vector>
 
 #include "app/win32/RunWindowIds.h"

@@ -52,6 +52,7 @@ BOOL TWin32ResultWindow::OnInit() {
   if (place_.Known()) {
     PlaceWindow(Handle(), place_);
   } else {
+    errorHeight_ = Px(errorHeight_);  // the design height, at this window's DPI
     // The design size: room for a tree of some depth and the error panel.
     SetWindowPos(Handle(), nullptr, 0, 0, Px(560), Px(440), SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
     CentreOnScreen(Handle());

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/ResultPresenter.h"
 #include "app/win32/RunWindowIds.h"
 #include "app/win32/Win32FileTree.h"
