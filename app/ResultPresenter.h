@@ -17,7 +17,7 @@ public:
   static constexpr const wchar_t* kMirroringCaption = L"ミラーリングで削除したファイル";
   // The error panel's height (pixels at 96 DPI) when none is stored: room for a failed
   // file a few folders deep and a line of another problem.
-  static constexpr int32_t kErrorPanelHeight = 150;
+  static constexpr int32_t kErrorPanelHeight = 190;
 
   explicit TResultPresenter(const TRunResult& result);
 

@@ -116,6 +116,18 @@ void ExpandAllItems(HWND tree, bool expand) {
   SetCursor(previous);
 }
 
+bool SelectFirstFile(HWND tree) {
+  for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextVisible(tree, item)) {
+    const TTreeNode* node = NodeOf(tree, item);
+    if (node && node->Kind == TTreeNodeKind::File) {
+      TreeView_SelectItem(tree, item);
+      TreeView_EnsureVisible(tree, item);
+      return true;
+    }
+  }
+  return false;
+}
+
 void OpenNodeFolder(HWND owner, const TTreeNode& node) {
   std::wstring folder = node.Kind == TTreeNodeKind::File && node.Record ? node.Record->FolderPath()
                                                                         : TResultTree::NodePath(node);

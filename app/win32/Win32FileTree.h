@@ -20,6 +20,8 @@ const TTreeNode* SelectedNode(HWND tree);
 // Selects the node under the mouse (a right click) and returns it, or null over an empty spot.
 const TTreeNode* SelectNodeAtCursor(HWND tree);
 void ExpandAllItems(HWND tree, bool expand);
+// Selects the first file the tree shows (scrolled into view); false when it shows none.
+bool SelectFirstFile(HWND tree);
 // The folder a node stands for, opened with the shell's "open" verb.
 void OpenNodeFolder(HWND owner, const TTreeNode& node);
 // Puts `text` on the clipboard.

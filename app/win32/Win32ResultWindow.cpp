@@ -35,6 +35,8 @@ BOOL TWin32ResultWindow::OnInit() {
   SetDlgItemTextW(Handle(), IDC_RESULT_ERRORSIZE, presenter_.ErrorLabel().c_str());
   FillTree(Item(IDC_RESULT_TREE), presenter_.CopiedTree());
   FillTree(Item(IDC_RESULT_ERRORTREE), presenter_.FailedTree());
+  // The first failed file is in view at once, however deep it lies.
+  SelectFirstFile(Item(IDC_RESULT_ERRORTREE));
   const HWND problems = Item(IDC_RESULT_PROBLEMS);
   int widest = 0;
   if (const HDC dc = GetDC(problems)) {
@@ -54,7 +56,7 @@ BOOL TWin32ResultWindow::OnInit() {
   } else {
     errorHeight_ = Px(errorHeight_);  // the design height, at this window's DPI
     // The design size: room for a tree of some depth and the error panel.
-    SetWindowPos(Handle(), nullptr, 0, 0, Px(560), Px(440), SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+    SetWindowPos(Handle(), nullptr, 0, 0, Px(640), Px(540), SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
     CentreOnScreen(Handle());
   }
   Layout();
@@ -87,7 +89,8 @@ void TWin32ResultWindow::Layout() {
     splitter_ = {0, top - splitter, width, top};
     int y = top;
     int problemHeight = 0;
-    if (problems) problemHeight = failed ? (errorHeight_ - 2 * row) * 2 / 5 : errorHeight_ - row;
+    // Beside failed files the problems get a few lines; alone they take the panel.
+    if (problems) problemHeight = failed ? std::min(Px(56), (errorHeight_ - 2 * row) / 2) : errorHeight_ - row;
     if (failed) {
       place(IDC_RESULT_ERRORLABEL, margin, y + Px(3), Px(110), row - Px(3));
       place(IDC_RESULT_ERRORSIZE, margin + Px(110), y + Px(3), inner - Px(110), row - Px(3));

@@ -7,6 +7,7 @@
 #include "app/RunTexts.h"
 #include "engine/EngineTestSupport.h"
 #include "platform/memory/MemoryDrives.h"
+#include "support/ScriptedRunWindows.h"
 
 namespace vog::test {
 namespace {
@@ -184,6 +185,7 @@ TEST_F(EngineTest, ResultWindowShowsWhatARealRunCopiedFailedAndDeleted) {
   Fs().AddFile(L"D:\\Src\\locked.txt", "cc");
   Fs().AddFile(L"E:\\Dst\\Src\\gone.txt", "dddd");
   Fs().InjectFault({L"D:\\Src\\locked.txt", TFaultOp::Copy, err::AccessDenied});
+  TScriptedRunWindows windows;  // the run's progress windows are the run windows'
   TBackup backup;
   backup.AddItem(&item);
   backup.Plan();
@@ -191,6 +193,11 @@ TEST_F(EngineTest, ResultWindowShowsWhatARealRunCopiedFailedAndDeleted) {
   const TFileInfoList copied = backup.CopiedFiles.View(), errors = backup.ErrorFiles.View();
   TRunResult result{&copied, &errors, &backup.GetAllMirrorFiles(), &backup.Problems, 3723.0 / 86400};
   TResultPresenter p(result);
+  EXPECT_GE(windows.ProgressWindows, 2);  // planning and copying
+  TAppData settings(L"x.ini");
+  windows.ShowResult(result, settings);
+  ASSERT_EQ(windows.Results.size(), 1u);
+  EXPECT_EQ(windows.Results[0].ErrorLabel, L"1 個   2 バイト ");
   EXPECT_EQ(Outline(p.CopiedTree()), (std::vector<std::wstring>{L"E:/", L"  Dst/", L"    Src/", L"      写真/",
                                                                 L"        a.jpg", L"      b.txt"}));
   EXPECT_EQ(p.SuccessLabel(), L"01:02:03  2 個   1.50 KB ");
