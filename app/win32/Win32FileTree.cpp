@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -135,6 +136,21 @@ void OpenNodeFolder(HWND owner, const TTreeNode& node) {
   if (folder.back() != L'\\' && node.Kind == TTreeNodeKind::Root) folder += L'\\';
   // The shell reports its own failures.
   ShellExecuteW(owner, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void FillListBox(HWND list, const std::vector<std::wstring>& rows) {
+  int widest = 0;
+  const HDC dc = GetDC(list);
+  const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  for (const std::wstring& row : rows) {
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, row.c_str(), static_cast<int>(row.size()), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  SelectObject(dc, previous);
+  ReleaseDC(list, dc);
+  SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + Scale(8, DpiOf(list))), 0);
 }
 
 void CopyTextToClipboard(HWND owner, const std::wstring& text) {

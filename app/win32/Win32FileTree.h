@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/ResultTree.h"
 #include "app/RunWindows.h"
@@ -24,6 +25,8 @@ void ExpandAllItems(HWND tree, bool expand);
 bool SelectFirstFile(HWND tree);
 // The folder a node stands for, opened with the shell's "open" verb.
 void OpenNodeFolder(HWND owner, const TTreeNode& node);
+// Fills a list box with `rows`, wide enough to scroll to the end of the longest.
+void FillListBox(HWND list, const std::vector<std::wstring>& rows);
 // Puts `text` on the clipboard.
 void CopyTextToClipboard(HWND owner, const std::wstring& text);
 // Shows context menu `menuId` (its first popup) at the mouse or, from the keyboard, at the

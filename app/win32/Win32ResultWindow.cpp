@@ -37,20 +37,7 @@ BOOL TWin32ResultWindow::OnInit() {
   FillTree(Item(IDC_RESULT_ERRORTREE), presenter_.FailedTree());
   // The first failed file is in view at once, however deep it lies.
   SelectFirstFile(Item(IDC_RESULT_ERRORTREE));
-  const HWND problems = Item(IDC_RESULT_PROBLEMS);
-  int widest = 0;
-  if (const HDC dc = GetDC(problems)) {
-    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(problems, WM_GETFONT, 0, 0)));
-    for (const std::wstring& message : presenter_.Problems()) {
-      SendMessageW(problems, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(message.c_str()));
-      SIZE size{};
-      GetTextExtentPoint32W(dc, message.c_str(), static_cast<int>(message.size()), &size);
-      widest = std::max(widest, static_cast<int>(size.cx));
-    }
-    SelectObject(dc, previous);
-    ReleaseDC(problems, dc);
-  }
-  SendMessageW(problems, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + Px(8)), 0);
+  FillListBox(Item(IDC_RESULT_PROBLEMS), presenter_.Problems());
   if (place_.Known()) {
     PlaceWindow(Handle(), place_);
   } else {

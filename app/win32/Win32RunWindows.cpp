@@ -67,20 +67,7 @@ public:
 
 protected:
   BOOL OnInit() override {
-    const HWND list = Item(IDC_ERRORLIST_LIST);
-    int widest = 0;
-    const HDC dc = GetDC(list);
-    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
-    for (const std::wstring& row : rows_) {
-      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
-      SIZE size{};
-      GetTextExtentPoint32W(dc, row.c_str(), static_cast<int>(row.size()), &size);
-      widest = std::max(widest, static_cast<int>(size.cx));
-    }
-    SelectObject(dc, previous);
-    ReleaseDC(list, dc);
-    // Long paths can be scrolled to.
-    SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + Scale(8, DpiOf(Handle()))), 0);
+    FillListBox(Item(IDC_ERRORLIST_LIST), rows_);
     return TRUE;
   }
 
