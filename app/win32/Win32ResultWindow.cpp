@@ -29,6 +29,7 @@ TWin32ResultWindow::TWin32ResultWindow(HINSTANCE instance, TResultPresenter& pre
 int TWin32ResultWindow::Px(int designPixels) const { return Scale(designPixels, DpiOf(Handle())); }
 
 BOOL TWin32ResultWindow::OnInit() {
+  dpi_ = DpiOf(Handle());
   SetWindowTextW(Handle(), TResultPresenter::kCaption);
   SetDlgItemTextW(Handle(), IDC_RESULT_SUCCESSSIZE, presenter_.SuccessLabel().c_str());
   SetDlgItemTextW(Handle(), IDC_RESULT_MIRRORSIZE, presenter_.MirroringLabel().c_str());
@@ -158,7 +159,9 @@ bool TWin32ResultWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
       return true;
     case WM_DPICHANGED: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      errorHeight_ = MulDiv(errorHeight_, HIWORD(wParam), static_cast<int>(DpiOf(Handle())));
+      // The panel keeps its share of the window on the new monitor.
+      errorHeight_ = MulDiv(errorHeight_, HIWORD(wParam), static_cast<int>(dpi_));
+      dpi_ = HIWORD(wParam);
       SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                    suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
       ApplyUiFont(Handle());

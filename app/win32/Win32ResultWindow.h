@@ -44,6 +44,7 @@ private:
   int32_t errorHeight_;
   TMirroringViewer viewer_;
   RECT splitter_{};  // the band between the upper part and the error panel, client pixels
+  UINT dpi_ = 96;  // the DPI the layout was last made for
   bool dragging_ = false;
   int dragOffset_ = 0;
 };
