@@ -329,8 +329,11 @@ void TWin32ProgressWindow::PauseChanged() {
   ShowPauseButton();
   // The bar turns to the paused colour while the work waits.
   SendMessageW(bar_, PBM_SETSTATE, Paused() ? PBST_PAUSED : PBST_NORMAL, 0);
-  SendMessageW(animate_, Paused() ? ACM_STOP : ACM_PLAY, Paused() ? 0 : static_cast<WPARAM>(-1),
-               Paused() ? 0 : MAKELONG(0, 0xFFFF));
+  // The activity indicator rests while the work waits.
+  if (IsWindowVisible(animate_))
+    SendMessageW(animate_, Paused() ? ACM_STOP : ACM_PLAY, Paused() ? 0 : static_cast<WPARAM>(-1),
+                 Paused() ? 0 : MAKELONG(0, 0xFFFF));
+  if (IsWindowVisible(marquee_)) SendMessageW(marquee_, PBM_SETMARQUEE, !Paused(), 40);
   ShowTaskbar();
 }
 

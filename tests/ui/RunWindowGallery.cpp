@@ -2,7 +2,9 @@
 // and runs a real backup of it on the Win32 platform with the progress window, and opens
 // the result window, the free-space or the error-list dialog on what the run did.
 //
-//   RunWindowGallery progress  <folder> <files> <kilobytes>   the copy, then the result window
+//   RunWindowGallery progress  <folder> <files> <kilobytes> [marquee]
+//                                       the copy, then the result window; with "marquee" the run
+//                                       asks for an animation of an icon library that is not there
 //   RunWindowGallery result    <folder>                       a run with a file held open, then the result window
 //   RunWindowGallery freespace <folder>                       the free-space dialog of the run's destination
 //   RunWindowGallery errorlist <folder>                       the error-list dialog of the run's failures
@@ -66,7 +68,8 @@ struct TRun {
 };
 
 // Plans and executes the item "ギャラリー" from <folder>\元データ to <folder>\バックアップ\ギャラリー.
-void RunBackup(TRun& run, const std::wstring& folder) {
+void RunBackup(TRun& run, const std::wstring& folder, void* iconLibrary = nullptr) {
+  run.Backup.SetAnimationModule(iconLibrary);
   run.Item.Title = L"ギャラリー";
   run.Item.SourceFolder = folder + L"\\元データ";
   run.Item.DestFolder = folder + L"\\バックアップ\\ギャラリー";
@@ -131,7 +134,8 @@ int Gallery(HINSTANCE instance, const std::vector<std::wstring>& args) {
   TRun run;
   if (mode == L"progress" && args.size() >= 4) {
     MakeTree(folder + L"\\元データ", std::stoi(args[2]), static_cast<size_t>(std::stoul(args[3])));
-    RunBackup(run, folder);
+    // The program's own module holds no animation: the window shows its marquee bar instead.
+    RunBackup(run, folder, args.size() >= 5 && args[4] == L"marquee" ? instance : nullptr);
     ShowResult(windows, run, folder);
   } else if (mode == L"result") {
     RunWithFailure(run, folder);
