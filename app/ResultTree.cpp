@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "base/Path.h"
 #include "base/Text.h"
@@ -10,18 +11,31 @@ namespace vog {
 
 namespace {
 
-TTreeNode* ChildOf(std::vector<std::unique_ptr<TTreeNode>>& children, TTreeNode* parent, TTreeNodeKind kind,
-                   const std::wstring& text) {
-  // Folders arrive sorted, so the one wanted is nearly always the newest child: look from
-  // the back, and only among this node's own children.
-  for (auto it = children.rbegin(); it != children.rend(); ++it)
-    if ((*it)->Kind != TTreeNodeKind::File && (*it)->Text == text) return it->get();
+// The folder nodes made so far, by parent and text: each folder component is looked up
+// once, however many siblings it has.
+struct TChildKey {
+  const TTreeNode* Parent;
+  std::wstring Text;
+  bool operator==(const TChildKey&) const = default;
+};
+struct TChildHash {
+  size_t operator()(const TChildKey& key) const noexcept {
+    return std::hash<std::wstring>()(key.Text) ^ (std::hash<const void*>()(key.Parent) * 31);
+  }
+};
+using TChildIndex = std::unordered_map<TChildKey, TTreeNode*, TChildHash>;
+
+TTreeNode* ChildOf(TChildIndex& index, std::vector<std::unique_ptr<TTreeNode>>& children, TTreeNode* parent,
+                   TTreeNodeKind kind, const std::wstring& text) {
+  auto [at, added] = index.try_emplace(TChildKey{parent, text}, nullptr);
+  if (!added) return at->second;
   auto node = std::make_unique<TTreeNode>();
   node->Kind = kind;
   node->Text = text;
   node->Parent = parent;
+  at->second = node.get();
   children.push_back(std::move(node));
-  return children.back().get();
+  return at->second;
 }
 
 std::wstring FolderOf(const TFileInfo& record) {
@@ -40,18 +54,19 @@ void TResultTree::Build(const TFileInfoList& files) {
     bool operator()(const std::wstring& a, const std::wstring& b) const { return CompareText(a, b) < 0; }
   };
   std::map<std::wstring, TTreeNode*, TLess> folders;
+  TChildIndex index;
   for (const TFileInfo* record : files) folders.emplace(FolderOf(*record), nullptr);
   for (auto& [folder, node] : folders) {
     const std::wstring drive = PathRoot(folder);
     std::wstring rest = folder.substr(drive.size());
     while (!rest.empty() && rest.front() == L'\\') rest.erase(rest.begin());
     while (!rest.empty() && rest.back() == L'\\') rest.pop_back();
-    TTreeNode* current = ChildOf(roots_, nullptr, TTreeNodeKind::Root, drive);
+    TTreeNode* current = ChildOf(index, roots_, nullptr, TTreeNodeKind::Root, drive);
     size_t start = 0;
     for (;;) {
       const size_t end = rest.find(L'\\', start);
       const std::wstring component = rest.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-      current = ChildOf(current->Children, current, TTreeNodeKind::Folder, component);
+      current = ChildOf(index, current->Children, current, TTreeNodeKind::Folder, component);
       if (end == std::wstring::npos) break;
       start = end + 1;
     }

@@ -43,7 +43,9 @@ HTREEITEM Insert(HWND tree, HTREEITEM parent, const TTreeNode& node, bool expand
   TVINSERTSTRUCTW insert{};
   insert.hParent = parent;
   insert.hInsertAfter = TVI_LAST;
-  insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+  insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_CHILDREN;
+  // A folder shows its button before its children are inserted (they come when it opens).
+  insert.item.cChildren = node.Children.empty() ? 0 : 1;
   insert.item.pszText = const_cast<wchar_t*>(node.Text.c_str());
   insert.item.lParam = reinterpret_cast<LPARAM>(&node);
   insert.item.iImage = insert.item.iSelectedImage = image;
@@ -68,6 +70,13 @@ const TTreeNode* NodeOf(HWND tree, HTREEITEM item) {
   return reinterpret_cast<const TTreeNode*>(data.lParam);
 }
 
+// Inserts the children of a node whose item has none yet (one level, closed).
+void EnsureChildren(HWND tree, HTREEITEM item) {
+  const TTreeNode* node = NodeOf(tree, item);
+  if (!node || node->Children.empty() || TreeView_GetChild(tree, item)) return;
+  for (const auto& child : node->Children) Insert(tree, item, *child, false);
+}
+
 void ExpandBranch(HWND tree, HTREEITEM item, UINT action) {
   for (; item; item = TreeView_GetNextSibling(tree, item)) {
     TreeView_Expand(tree, item, action);
@@ -82,17 +91,29 @@ void FillTree(HWND tree, const TResultTree& model) {
   if (icons.List) TreeView_SetImageList(tree, icons.List, TVSIL_NORMAL);
   SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
   TreeView_DeleteAllItems(tree);
+  // A list the tree shows whole is inserted at once, opened; a longer one opens only the
+  // first drive, one level deep, and a folder's items are made when it is opened, so the
+  // window opens at once however many files the list holds.
   const bool expandAll = model.ExpandAll();
   bool first = true;
   for (const auto& root : model.Roots()) {
-    // A long list opens only the first drive, one level deep.
     const HTREEITEM item = Insert(tree, TVI_ROOT, *root, expandAll || first);
-    InsertChildren(tree, item, *root, expandAll);
+    if (expandAll)
+      InsertChildren(tree, item, *root, true);
+    else if (first)
+      EnsureChildren(tree, item);
     first = false;
   }
   SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(tree, nullptr, TRUE);
   if (const HTREEITEM top = TreeView_GetRoot(tree)) TreeView_SelectItem(tree, top);
+}
+
+bool HandleTreeNotify(const NMHDR& header) {
+  if (header.code != TVN_ITEMEXPANDINGW) return false;
+  const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+  if (change.action & TVE_EXPAND) EnsureChildren(header.hwndFrom, change.itemNew.hItem);
+  return true;
 }
 
 const TTreeNode* SelectedNode(HWND tree) { return NodeOf(tree, TreeView_GetSelection(tree)); }
@@ -256,13 +277,16 @@ bool TWin32FileTreeDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     MoveWindow(tree, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
     return true;
   }
+  if (message == WM_NOTIFY && HandleTreeNotify(*reinterpret_cast<const NMHDR*>(lParam))) {
+    result = FALSE;  // the folder opens
+    return true;
+  }
   if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == tree) {
     const bool keyboard = GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1;
     const TTreeNode* node = keyboard ? SelectedNode(tree) : SelectNodeAtCursor(tree);
     RunTreeCommand(Handle(), tree, TrackTreeMenu(Handle(), tree, IDM_RESULT_TREE, node, keyboard), node);
     return true;
   }
-  (void)result;
   return false;
 }
 

@@ -16,6 +16,9 @@ namespace vog::win32 {
 
 // Fills `tree` without repainting between nodes; each item's lParam is its TTreeNode.
 void FillTree(HWND tree, const TResultTree& model);
+// The tree's notices its parent passes on: a folder being opened gets its items. True when
+// handled (the result is then FALSE).
+bool HandleTreeNotify(const NMHDR& header);
 // The selected node, or null.
 const TTreeNode* SelectedNode(HWND tree);
 // Selects the node under the mouse (a right click) and returns it, or null over an empty spot.

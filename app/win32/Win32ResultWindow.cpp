@@ -175,6 +175,10 @@ bool TWin32ResultWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (HandleTreeNotify(*header)) {
+        result = FALSE;  // the folder opens
+        return true;
+      }
       if (header->idFrom == IDC_RESULT_ERRORTREE && header->code == NM_DBLCLK) {
         ShowFailureReason(SelectNodeAtCursor(header->hwndFrom));
         result = TRUE;
