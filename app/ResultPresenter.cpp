@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/RunTexts.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "services/drives/Drives.h"
 
@@ -54,6 +55,21 @@ bool TResultPresenter::Register(const TTreeNode& node, bool excluded) {
   const auto at = std::lower_bound(names.begin(), names.end(), name);
   if (at == names.end() || *at != name) names.insert(at, name);
   return true;
+}
+
+const std::vector<std::wstring>& TResultPresenter::FontSizes() {
+  static const std::vector<std::wstring> sizes{L"8",  L"9",  L"10", L"11", L"12", L"13", L"14", L"16", L"18",
+                                               L"20", L"22", L"24", L"26", L"28", L"30", L"36", L"48", L"72"};
+  return sizes;
+}
+
+bool TResultPresenter::ChooseFont(const std::wstring& name, const std::wstring& sizeText) {
+  if (name.empty()) return false;
+  if (name != kFontSeparator) FontName = name;
+  int64_t size = 0;
+  // A size being typed ("1" on the way to "12") is taken as it stands; text is not.
+  if (TryTextToInt(sizeText, size) && size >= 1 && size <= 400) FontSize = static_cast<int>(size);
+  return !FontName.empty();
 }
 
 TWindowPlace TResultPresenter::StoredPlace(const TAppData& settings) {

@@ -57,6 +57,18 @@ public:
   // Where the mirroring viewer was last closed, for the life of this window.
   TWindowPlace MirroringPlace;
 
+  // The font chooser of the trees: hidden until a double-click on the size label. The sizes
+  // the size box offers; the line that separates groups of names and is no font.
+  static const std::vector<std::wstring>& FontSizes();
+  static constexpr const wchar_t* kFontSeparator = L"------------------------------------------";
+  bool FontChooserShown = false;
+  std::wstring FontName;  // empty: the trees keep the window's font
+  int FontSize = 9;
+  // A choice in either box: the name becomes the font (unless it is the separator line) and
+  // the size text, when a whole number from 1 to 400, its size. True when the trees then
+  // take FontName at FontSize.
+  bool ChooseFont(const std::wstring& name, const std::wstring& sizeText);
+
 private:
   TRunResult result_;
   TResultTree copied_, failed_, mirrored_;

@@ -16,6 +16,22 @@ constexpr wchar_t kErrorBoxCaption[] = L"エラー";
 
 void Show(HWND control, bool visible) { ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE); }
 
+int CALLBACK AddFontName(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM list) {
+  // Vertical forms ("@...") are no choice for a tree.
+  const HWND box = reinterpret_cast<HWND>(list);
+  if (font->lfFaceName[0] != L'@' &&
+      SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(font->lfFaceName)) ==
+          CB_ERR)
+    SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
+  return 1;
+}
+
+std::wstring TextOf(HWND control) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
 }  // namespace
 
 TWin32ResultWindow::TWin32ResultWindow(HINSTANCE instance, TResultPresenter& presenter, TWindowPlace place,
@@ -47,9 +63,43 @@ BOOL TWin32ResultWindow::OnInit() {
     SetWindowPos(Handle(), nullptr, 0, 0, Px(640), Px(540), SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
     CentreOnScreen(Handle());
   }
+  FillFontChooser();
   Layout();
   SetFocus(Item(IDC_RESULT_TREE));
   return FALSE;  // the focus is set
+}
+
+void TWin32ResultWindow::FillFontChooser() {
+  const HWND names = Item(IDC_RESULT_FONTNAME), sizes = Item(IDC_RESULT_FONTSIZE);
+  LOGFONTW wanted{};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  if (const HDC dc = GetDC(Handle())) {
+    EnumFontFamiliesExW(dc, &wanted, &AddFontName, reinterpret_cast<LPARAM>(names), 0);
+    ReleaseDC(Handle(), dc);
+  }
+  for (const std::wstring& size : TResultPresenter::FontSizes())
+    SendMessageW(sizes, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(size.c_str()));
+  if (!presenter_.FontName.empty())
+    SendMessageW(names, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(presenter_.FontName.c_str()));
+  SetWindowTextW(sizes, std::to_wstring(presenter_.FontSize).c_str());
+}
+
+void TWin32ResultWindow::ReleaseTreeFont() {
+  if (treeFont_) DeleteObject(treeFont_);
+  treeFont_ = nullptr;
+}
+
+void TWin32ResultWindow::ApplyTreeFont() {
+  if (!presenter_.ChooseFont(TextOf(Item(IDC_RESULT_FONTNAME)), TextOf(Item(IDC_RESULT_FONTSIZE)))) return;
+  const HFONT font = CreateFontW(-MulDiv(presenter_.FontSize, static_cast<int>(DpiOf(Handle())), 72), 0, 0, 0,
+                                 FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, presenter_.FontName.c_str());
+  if (!font) return;
+  // Both trees show the same font; the one they had goes once they no longer use it.
+  for (const int id : {IDC_RESULT_TREE, IDC_RESULT_ERRORTREE})
+    SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  ReleaseTreeFont();
+  treeFont_ = font;
 }
 
 void TWin32ResultWindow::Layout() {
@@ -67,7 +117,15 @@ void TWin32ResultWindow::Layout() {
   };
 
   place(IDC_RESULT_COPYLABEL, margin, margin + Px(3), Px(110), row - Px(3));
-  place(IDC_RESULT_SUCCESSSIZE, margin + Px(110), margin + Px(3), inner - Px(110), row - Px(3));
+  // The font chooser, when shown, stands at the right end of the top bar, after the sizes.
+  const bool chooser = presenter_.FontChooserShown;
+  const int chooserWidth = chooser ? Px(244) : 0;
+  const int chooserLeft = margin + inner - Px(236);
+  place(IDC_RESULT_FONTNAME, chooserLeft, margin - Px(2), Px(180), Px(300));
+  place(IDC_RESULT_FONTSIZE, chooserLeft + Px(184), margin - Px(2), Px(52), Px(300));
+  place(IDC_RESULT_SUCCESSSIZE, margin + Px(110), margin + Px(3), inner - Px(110) - chooserWidth, row - Px(3));
+  Show(Item(IDC_RESULT_FONTNAME), chooser);
+  Show(Item(IDC_RESULT_FONTSIZE), chooser);
   int bottom = height - margin;
   // The error panel keeps its height while there is room; the tree always keeps some.
   if (panel) {
@@ -107,7 +165,8 @@ void TWin32ResultWindow::Layout() {
   Show(Item(IDC_RESULT_MIRRORSIZE), mirroring);
   for (const int id : {IDC_RESULT_ERRORLABEL, IDC_RESULT_ERRORSIZE, IDC_RESULT_ERRORTREE}) Show(Item(id), panel && failed);
   for (const int id : {IDC_RESULT_PROBLEMLABEL, IDC_RESULT_PROBLEMS}) Show(Item(id), panel && problems);
-  InvalidateRect(Handle(), nullptr, TRUE);
+  // A right-aligned label that only changed its width keeps its old picture otherwise.
+  RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TWin32ResultWindow::ShowFailureReason(const TTreeNode* node) {
@@ -145,6 +204,22 @@ bool TWin32ResultWindow::OnCommand(int id, int code) {
     place_ = PlaceOf(Handle());
     return false;  // closes
   }
+  if (id == IDC_RESULT_SUCCESSSIZE && code == STN_DBLCLK) {
+    presenter_.FontChooserShown = !presenter_.FontChooserShown;
+    Layout();
+    return true;
+  }
+  if ((id == IDC_RESULT_FONTNAME && code == CBN_SELCHANGE) ||
+      (id == IDC_RESULT_FONTSIZE && (code == CBN_EDITCHANGE || code == CBN_SELCHANGE))) {
+    // A choice from the size list is not yet the box's text: take it from the list.
+    if (id == IDC_RESULT_FONTSIZE && code == CBN_SELCHANGE) {
+      const HWND sizes = Item(IDC_RESULT_FONTSIZE);
+      const LRESULT chosen = SendMessageW(sizes, CB_GETCURSEL, 0, 0);
+      if (chosen != CB_ERR) SetWindowTextW(sizes, TResultPresenter::FontSizes()[static_cast<size_t>(chosen)].c_str());
+    }
+    ApplyTreeFont();
+    return true;
+  }
   if (id == IDC_RESULT_MIRRORBUTTON && code == BN_CLICKED) {
     if (viewer_ && presenter_.MirroredList()) viewer_(Handle(), *presenter_.MirroredList(), presenter_.MirroringPlace);
     return true;
@@ -168,6 +243,9 @@ bool TWin32ResultWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPara
       Layout();
       return true;
     }
+    case WM_DESTROY:
+      ReleaseTreeFont();  // the trees go with the window
+      return false;
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
       info->ptMinTrackSize = {Px(320), Px(260)};

@@ -34,10 +34,14 @@ protected:
 
 private:
   void Layout();
+  void FillFontChooser();
+  // The trees take the chosen font (after a choice in either box).
+  void ApplyTreeFont();
   void ShowFailureReason(const TTreeNode* node);
   void ContextMenu(HWND tree, bool fromKeyboard);
   bool OverSplitter(POINT client) const;
   int Px(int designPixels) const;
+  void ReleaseTreeFont();
 
   TResultPresenter& presenter_;
   TWindowPlace place_;
@@ -45,6 +49,7 @@ private:
   TMirroringViewer viewer_;
   RECT splitter_{};  // the band between the upper part and the error panel, client pixels
   UINT dpi_ = 96;  // the DPI the layout was last made for
+  HFONT treeFont_ = nullptr;  // the chosen font of the trees, released with the window
   bool dragging_ = false;
   int dragOffset_ = 0;
 };

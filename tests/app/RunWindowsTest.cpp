@@ -229,6 +229,29 @@ TEST_F(EngineTest, ResultWindowShowsWhatARealRunCopiedFailedAndDeleted) {
   EXPECT_EQ(warned.Problems(), std::vector<std::wstring>{L"リンクをたどりませんでした"});
 }
 
+TEST(ResultFont, NameUnlessTheSeparatorAndSizeOnlyWhenAWholeNumber) {
+  TResultPresenter p(TRunResult{});
+  const struct {
+    const wchar_t* Name;
+    const wchar_t* Size;
+    bool Applies;
+    const wchar_t* FontName;
+    int FontSize;
+  } steps[] = {
+      {L"", L"12", false, L"", 9},                                  // no name chosen: nothing changes
+      {TResultPresenter::kFontSeparator, L"12", false, L"", 12},    // the separator is no font
+      {L"ＭＳ ゴシック", L"1x", true, L"ＭＳ ゴシック", 12},          // text is no size
+      {TResultPresenter::kFontSeparator, L"16", true, L"ＭＳ ゴシック", 16},
+      {L"Meiryo UI", L"0", true, L"Meiryo UI", 16},
+  };
+  for (const auto& step : steps) {
+    EXPECT_EQ(p.ChooseFont(step.Name, step.Size), step.Applies) << step.Name << " " << step.Size;
+    EXPECT_EQ(p.FontName, step.FontName);
+    EXPECT_EQ(p.FontSize, step.FontSize);
+  }
+  EXPECT_EQ(TResultPresenter::FontSizes().size(), 18u);
+}
+
 TEST(ResultPlace, UsedOnlyWithWidthAndHeightAndStoredBack) {
   TAppData settings(L"x.ini");
   settings.CopyResultWindowLeft = 40;
