@@ -1,0 +1,37 @@
+#pragma once
+// The texts the run windows show: sizes with their unit, file counts with sizes, the
+// elapsed time of a run, the copy speed and the time left.
+#include <cstdint>
+#include <string>
+
+#include "base/DateTime.h"
+
+namespace vog {
+
+// The unit a size is shown in: its text (with the spaces around it), divisor and decimals.
+struct TSizeUnit {
+  std::wstring Text;
+  double Divisor = 1;
+  int Precision = 0;
+};
+
+// Above 2^30 bytes gigabytes, above 2^20 megabytes, above 1024 kilobytes, else bytes; two
+// decimals up to ten units, one up to a hundred, none beyond. Exactly 2^30 bytes is still
+// 1,024 megabytes; a negative total is shown in bytes.
+TSizeUnit ChooseSizeUnit(int64_t bytes);
+// `value` with `precision` decimals and thousands separators ("1,234.50").
+std::wstring FormatNumber(double value, int precision);
+// The size in its unit, the unit text at the end ("1.50 KB ").
+std::wstring SizeText(int64_t bytes);
+// "<count> 個   <size><unit>": the size labels of the file lists.
+std::wstring CountSizeLabel(int64_t count, int64_t bytes);
+// The elapsed time of a run as hh:nn:ss with the hours in full (a run of 25 hours reads
+// 25:00:00, not 01:00:00); a negative or unreadable value reads 00:00:00.
+std::wstring ElapsedText(TDateTime elapsedDays);
+// The speed: the size per second in its unit ("4.20 MB/秒").
+std::wstring RateText(double bytesPerSecond);
+// The time left, rounded up to whole seconds, as a person says it: "約 45 秒",
+// "約 3 分 05 秒", "約 2 時間 10 分".
+std::wstring TimeLeftText(double seconds);
+
+}  // namespace vog
