@@ -9,7 +9,6 @@
 #include "base/Path.h"
 #include "base/Text.h"
 #include "model/AppBackupDataFile.h"
-#include "model/ItemFactory.h"
 #include "platform/Platform.h"
 #include "scan/FileUtils.h"
 #include "services/power/ExitWin.h"
@@ -398,6 +397,7 @@ void TMainForm::RefreshItemList() {
   CheckList.Rows.clear();
   for (const TBackupInfo* item : Items) CheckList.Rows.emplace_back(item->Title, true);
   Settings.LoadCheckMarks();
+  view_.ItemsChanged(-1);
 }
 
 void TMainForm::SetItemDestinations() {
@@ -417,17 +417,9 @@ bool TMainForm::ProcessPathArguments() {
       return false;
     }
     RefreshItemList();
-    if (DataFilePath.empty()) DataFilePath = AddBackslash(Files().ProgramFolder()) + kDefaultDataFileName;
+    if (DataFilePath.empty()) DataFilePath = DefaultDataFilePath();
   }
   return true;
-}
-
-void TMainForm::AddPathAsItem(const std::wstring& path) {
-  std::unique_ptr<TBackupInfo> item = CreateItemFromPath(path);
-  for (const auto& row : CheckList.Rows)
-    if (row.first == item->Title) throw Error(kTitleExists);
-  Items.Add(std::move(item));
-  Modified = true;
 }
 
 }  // namespace vog
