@@ -264,6 +264,7 @@ void TMainForm::FormShow() {
     return;
   }
   if (!ProcessPathArguments()) return;
+  if (!Data.IconImage.Picture().Empty()) view_.ShowIconPicture(Data.IconImage.Picture());
   Settings.LoadCheckMarks();
   if (!Settings.Time.empty()) BackupTimeLabel = kLastRunLabel + Settings.Time;
   ApplyLayout();

@@ -49,6 +49,9 @@ public:
   // The item list, its check marks or the destination changed: show the form's rows and
   // select row `selected` (-1: keep the selected position, as far as the list reaches).
   virtual void ItemsChanged(int selected) { (void)selected; }
+  // The data file's icon picture becomes the application's icon (a picture the window
+  // cannot show is ignored).
+  virtual void ShowIconPicture(const TPicture& picture) { (void)picture; }
 };
 
 // The check marks of the item list, by position, with the title each row shows.

@@ -132,12 +132,57 @@ void TMainWindow::LoadIconLibrary() {
                                : instance_;
   const int id = source == instance_ ? IDI_VOGRATEL : kIconLibraryIcon;
   const UINT dpi = DpiOf(window_);
-  bigIcon_ = static_cast<HICON>(
-      LoadImageW(source, MAKEINTRESOURCEW(id), IMAGE_ICON, Scale(32, dpi), Scale(32, dpi), LR_DEFAULTCOLOR));
-  smallIcon_ = static_cast<HICON>(
-      LoadImageW(source, MAKEINTRESOURCEW(id), IMAGE_ICON, Scale(16, dpi), Scale(16, dpi), LR_DEFAULTCOLOR));
-  if (bigIcon_) SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-  if (smallIcon_) SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+  const auto icon = [&](int size) {
+    return static_cast<HICON>(LoadImageW(source, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+  };
+  SetIcons(icon(Scale(32, dpi)), icon(Scale(16, dpi)));
+}
+
+void TMainWindow::SetIcons(HICON big, HICON little) {
+  if (!big || !little) {
+    if (big) DestroyIcon(big);
+    if (little) DestroyIcon(little);
+    return;
+  }
+  SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(little));
+  if (bigIcon_) DestroyIcon(bigIcon_);
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  bigIcon_ = big;
+  smallIcon_ = little;
+}
+
+void TMainWindow::ShowIconPicture(const TPicture& picture) {
+  // An icon picture is an icon file: a directory of images, each found by its offset.
+  const std::string& data = picture.Data;
+  if (!window_ || picture.ClassName != "TIcon" || data.size() < 6) return;
+  const auto number = [&](size_t at, int bytes) {
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | static_cast<uint8_t>(data[at + static_cast<size_t>(i)]);
+    return value;
+  };
+  const uint32_t count = number(4, 2);
+  if (data.size() < 6 + 16 * static_cast<size_t>(count)) return;
+  const UINT dpi = DpiOf(window_);
+  const auto image = [&](int size) -> HICON {
+    int best = -1, bestSide = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      const size_t entry = 6 + 16 * static_cast<size_t>(i);
+      const int side = data[entry] ? static_cast<uint8_t>(data[entry]) : 256;
+      const uint32_t length = number(entry + 8, 4), offset = number(entry + 12, 4);
+      if (offset > data.size() || length > data.size() - offset || length == 0) continue;
+      // The smallest image at least as large, else the largest.
+      if (best < 0 || (side >= size && (bestSide < size || side < bestSide)) || (bestSide < size && side > bestSide)) {
+        best = static_cast<int>(i);
+        bestSide = side;
+      }
+    }
+    if (best < 0) return nullptr;
+    const size_t entry = 6 + 16 * static_cast<size_t>(best);
+    auto* bits = reinterpret_cast<BYTE*>(const_cast<char*>(data.data() + number(entry + 12, 4)));
+    return CreateIconFromResourceEx(bits, number(entry + 8, 4), TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
+  };
+  SetIcons(image(Scale(32, dpi)), image(Scale(16, dpi)));
 }
 
 SIZE TMainWindow::WindowSize() const {

@@ -56,12 +56,14 @@ public:
   void SetBusyCursor(bool busy) override;
   void EnableRunButtons(bool enabled) override;
   void ItemsChanged(int selected) override;
+  void ShowIconPicture(const TPicture& picture) override;
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   void LoadIconLibrary();
+  void SetIcons(HICON big, HICON little);
   // Places the controls for the client size and the window's DPI.
   void Layout();
   // The window's size for the form's layout at the window's DPI.
