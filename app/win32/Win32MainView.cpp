@@ -282,6 +282,16 @@ LRESULT TMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Layout();
       return 0;
+    case WM_ACTIVATE:
+      // As a dialog does: the control that had the focus gets it back when the window is
+      // active again (after a message box, say), so the list's keys go on working.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(window_, focus)) focus_ = focus;
+      } else {
+        SetFocus(focus_ && IsWindow(focus_) ? focus_ : list_);
+      }
+      return 0;
     case WM_CLOSE:
       if (!form_ || form_->FormCloseQuery()) DestroyWindow(window_);
       return 0;

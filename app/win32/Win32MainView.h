@@ -10,6 +10,7 @@
 // form's. It is laid out in code at the design sizes (96 DPI) scaled by its DPI, and lays
 // itself out again when the DPI changes.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -85,6 +86,7 @@ private:
   HWND backup_ = nullptr, restore_ = nullptr, version_ = nullptr, tooltip_ = nullptr;
   HACCEL mainKeys_ = nullptr, listKeys_ = nullptr;
   HMODULE iconLibrary_ = nullptr;
+  HWND focus_ = nullptr;  // the control to focus when the window is active again
   HICON bigIcon_ = nullptr, smallIcon_ = nullptr;
   TMainForm* form_ = nullptr;
   bool shown_ = false;

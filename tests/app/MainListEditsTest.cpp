@@ -203,7 +203,9 @@ TEST_F(MainListEditsTest, ImportKeepsTheItemsBeforeAClash) {
   WriteDataFile(L"C:\\Other\\More.VGD", {L"P", L"A", L"Q"});
   WriteDataFile(L"C:\\Other\\Twice.vgd", {L"R", L"R", L"S"});
   auto form = Shown({L"A"});
+  form->Data.IconImage.SetPicture({"TIcon", std::string(22, '\1')});
   form->DropFiles({L"C:\\Other\\More.VGD", L"C:\\Other\\Twice.vgd"});
+  EXPECT_EQ(form->Data.IconImage.Picture().ClassName, "TIcon");  // the file has no icon to replace it
   EXPECT_EQ(Titles(*form), (Strings{L"A", L"P"}));
   EXPECT_EQ(form->Items[1]->SourceFolder, L"C:\\Src\\P");
   EXPECT_EQ(View.Errors, Strings{kTitleExists});
