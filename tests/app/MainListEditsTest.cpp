@@ -267,6 +267,21 @@ TEST_F(MainListEditsTest, SaveWritesTheDataFileAtOnceAndMakesOneWhenNoneIsKnown)
   EXPECT_FALSE(form->Modified);
   auto again = Shown({});
   EXPECT_EQ(Titles(*again), Strings{L"N"});
+
+  // A full disk: the error shows, the file on disk stays as it was, the list stays unsaved.
+  std::string before, after;
+  ASSERT_TRUE(Fs().ReadContent(kDataFile, before));
+  Dialogs.OnEditItem = [](TBackupInfo& item, bool) {
+    item.Title = L"M";
+    return true;
+  };
+  ASSERT_TRUE(again->NewItem());
+  Fs().SetCapacity(L"C:", 1);
+  EXPECT_FALSE(again->SaveCommand());
+  EXPECT_EQ(View.Errors.size(), 1u);
+  EXPECT_TRUE(again->Modified);
+  ASSERT_TRUE(Fs().ReadContent(kDataFile, after));
+  EXPECT_EQ(after, before);
 }
 
 TEST_F(MainListEditsTest, BackupButtonOffersThePreviewOnlyWhenAllowed) {
