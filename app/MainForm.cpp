@@ -293,7 +293,10 @@ void TMainForm::ApplyLayout() {
 }
 
 bool TMainForm::FormCloseQuery() {
-  bool canClose = !Busy;
+  // A run holds the items with their folders expanded: nothing may be saved (their macros
+  // would be lost) and the window stays; the question comes when the run is over.
+  if (Busy) return false;
+  bool canClose = true;
   if (Modified) {
     switch (view_.Ask(kSaveChangesQuestion)) {
       case IMainView::TAnswer::Cancel:

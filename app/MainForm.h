@@ -180,7 +180,8 @@ public:
   // First showing: data file, path arguments, check marks, last-run label, layout. Stops
   // at an unreadable data file or a title clash, after showing the message.
   void FormShow();
-  // Whether the window may close now (asks about unsaved changes).
+  // Whether the window may close now (asks about unsaved changes). Refused without a
+  // question while a run is busy: its items hold expanded folders that must not be saved.
   bool FormCloseQuery();
   // Stores the place and destination and saves the settings.
   void FormDestroy();
@@ -206,7 +207,7 @@ public:
   std::wstring DefaultDataFilePath() const;
 
   // --- editing the item list (app/MainListEdits.cpp) ----------------------------------
-  // Each acts only when AllowEdit (except SaveCommand) and shows its refusals and errors
+  // Each acts only when AllowEdit and no run is busy (except SaveCommand) and shows its refusals and errors
   // in the window's error display itself; `index` is the selected row (-1: none).
   // Delete: asks kDeleteQuestion; whether the item went.
   bool DeleteItem(int index);
@@ -262,6 +263,8 @@ public:
   void WriteUnattendedReport(const std::vector<std::wstring>& messages);
 
 private:
+  // The list may be edited: AllowEdit, and no run in progress.
+  bool CanEdit() const;
   // Raises the refusal when `candidate` may not join the list (replacing item `except`,
   // -1 for none): a title another item has exactly (`exactMessage`), a title that cannot
   // name one folder inside the destination, or an item whose folder or archive would be

@@ -45,6 +45,11 @@ bool TMainForm::Guarded(const std::function<void()>& action) {
   }
 }
 
+bool TMainForm::CanEdit() const {
+  // A run holds pointers to the items: none may go, move or change under it.
+  return Data.AllowEdit && !Busy;
+}
+
 std::wstring TMainForm::DefaultDataFilePath() const {
   return AddBackslash(Files().ProgramFolder()) + kDefaultDataFileName;
 }
@@ -114,7 +119,7 @@ void TMainForm::ImportDataFile(const std::wstring& path) {
 }
 
 void TMainForm::DropFiles(const std::vector<std::wstring>& names) {
-  if (!Data.AllowEdit) return;
+  if (!CanEdit()) return;
   Guarded([&] {
     for (const std::wstring& name : names) {
       if (IsDataFileName(name))
@@ -130,7 +135,7 @@ void TMainForm::DropFiles(const std::vector<std::wstring>& names) {
 }
 
 bool TMainForm::DeleteItem(int index) {
-  if (!Data.AllowEdit || index < 0 || index >= Items.Count()) return false;
+  if (!CanEdit() || index < 0 || index >= Items.Count()) return false;
   if (!view_.Confirm(kDeleteQuestion)) return false;
   Items.Remove(Items[index]);
   CheckList.Rows.erase(CheckList.Rows.begin() + index);
@@ -141,7 +146,7 @@ bool TMainForm::DeleteItem(int index) {
 
 int TMainForm::MoveItem(int index, int delta) {
   const int to = index + delta;
-  if (!Data.AllowEdit || index < 0 || index >= Items.Count() || to < 0 || to >= Items.Count() ||
+  if (!CanEdit() || index < 0 || index >= Items.Count() || to < 0 || to >= Items.Count() ||
       (delta != 1 && delta != -1))
     return index;
   Items.Exchange(index, to);
@@ -152,7 +157,7 @@ int TMainForm::MoveItem(int index, int delta) {
 }
 
 bool TMainForm::RenameItem(int index) {
-  if (!Data.AllowEdit || index < 0 || index >= Items.Count() || !Dialogs) return false;
+  if (!CanEdit() || index < 0 || index >= Items.Count() || !Dialogs) return false;
   TBackupInfo& item = *Items[index];
   std::wstring title = item.Title;
   if (!Dialogs->EditTitle(title) || title == item.Title) return false;
@@ -169,7 +174,7 @@ bool TMainForm::RenameItem(int index) {
 }
 
 bool TMainForm::EditItemSettings(int index) {
-  if (!Data.AllowEdit || index < 0 || index >= Items.Count() || !Dialogs) return false;
+  if (!CanEdit() || index < 0 || index >= Items.Count() || !Dialogs) return false;
   TBackupInfo& item = *Items[index];
   TBackupInfo copy;
   copy.Assign(item);
@@ -185,7 +190,7 @@ bool TMainForm::EditItemSettings(int index) {
 }
 
 bool TMainForm::NewItem() {
-  if (!Data.AllowEdit || !Dialogs) return false;
+  if (!CanEdit() || !Dialogs) return false;
   // The defaults of a dropped folder: mirroring and copies under a temporary name.
   auto item = std::make_unique<TBackupInfo>();
   item->Condition.Mirroring = true;
@@ -201,6 +206,8 @@ bool TMainForm::NewItem() {
 }
 
 bool TMainForm::SaveCommand() {
+  // During a run the items hold their expanded folders, not the texts to be stored.
+  if (Busy) return false;
   return Guarded([&] {
     const std::wstring path = DataFilePath.empty() ? DefaultDataFilePath() : DataFilePath;
     SaveDataFile(path);

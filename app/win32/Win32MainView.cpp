@@ -255,7 +255,8 @@ LRESULT TMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_INITMENUPOPUP: {
       const HMENU menu = reinterpret_cast<HMENU>(wParam);
-      const bool edit = form_ && form_->Data.AllowEdit;
+      const bool edit = form_ && form_->Data.AllowEdit && !form_->Busy;
+      EnableMenuItem(menu, IDM_SAVE, MF_BYCOMMAND | (form_ && !form_->Busy ? MF_ENABLED : MF_GRAYED));
       const bool row = edit && Selected() >= 0;
       for (int id : {IDM_EDITITEM, IDM_RENAME, IDM_DELETE, IDM_MOVEUP, IDM_MOVEDOWN})
         EnableMenuItem(menu, id, MF_BYCOMMAND | (row ? MF_ENABLED : MF_GRAYED));

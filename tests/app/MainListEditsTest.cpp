@@ -137,26 +137,32 @@ TEST_F(MainListEditsTest, DeleteAsksAndMovesCarryTheCheckMark) {
   EXPECT_EQ(Marks(*form), (std::vector<bool>{false, true}));
 }
 
-TEST_F(MainListEditsTest, WithoutAllowEditTheListCannotBeChanged) {
-  auto form = Shown({L"A", L"B"});
-  form->Data.AllowEdit = false;
-  Dialogs.Titles = {L"X"};
-  Dialogs.OnEditItem = [](TBackupInfo& item, bool) {
-    item.Title = L"Y";
-    return true;
-  };
-  View.Answer = IMainView::TAnswer::Yes;
-  Fs().AddFolder(L"C:\\In\\Z");
-  EXPECT_FALSE(form->DeleteItem(0));
-  EXPECT_EQ(form->MoveItem(0, +1), 0);
-  EXPECT_FALSE(form->RenameItem(0));
-  EXPECT_FALSE(form->EditItemSettings(0));
-  EXPECT_FALSE(form->NewItem());
-  form->DropFiles({L"C:\\In\\Z"});
-  EXPECT_EQ(Titles(*form), (Strings{L"A", L"B"}));
-  EXPECT_EQ(Dialogs.Calls, 0);
-  EXPECT_TRUE(View.Questions.empty());
-  EXPECT_FALSE(form->Modified);
+TEST_F(MainListEditsTest, WithoutAllowEditOrDuringARunTheListCannotBeChanged) {
+  // During a run the engine holds the items: none may go, move or change under it.
+  for (const bool busy : {false, true}) {
+    auto form = Shown({L"A", L"B"});
+    form->Data.AllowEdit = busy;
+    form->Busy = busy;
+    Dialogs.Calls = 0;
+    Dialogs.Titles = {L"X"};
+    Dialogs.OnEditItem = [](TBackupInfo& item, bool) {
+      item.Title = L"Y";
+      return true;
+    };
+    View.Answer = IMainView::TAnswer::Yes;
+    Fs().AddFolder(L"C:\\In\\Z");
+    WriteDataFile(L"C:\\Other\\More.vgd", {L"P"});
+    EXPECT_FALSE(form->DeleteItem(0));
+    EXPECT_EQ(form->MoveItem(0, +1), 0);
+    EXPECT_FALSE(form->RenameItem(0));
+    EXPECT_FALSE(form->EditItemSettings(0));
+    EXPECT_FALSE(form->NewItem());
+    form->DropFiles({L"C:\\In\\Z", L"C:\\Other\\More.vgd"});
+    EXPECT_EQ(Titles(*form), (Strings{L"A", L"B"})) << busy;
+    EXPECT_EQ(Dialogs.Calls, 0) << busy;
+    EXPECT_TRUE(View.Questions.empty()) << busy;
+    EXPECT_FALSE(form->Modified) << busy;
+  }
 }
 
 TEST_F(MainListEditsTest, DropsAddFoldersAndFilesAndStopAtTheFirstRefusal) {

@@ -61,40 +61,36 @@ def magnifier(f, cx, cy):
         rect(f, cx + 6 + step, cy + 6 + step, cx + 9 + step, cy + 9 + step, RIM)
 
 
-def copy_frames():
+def frames(draw):
+    """FRAMES frames, each drawn by draw(frame, t) with t going from 0 to 1."""
     for i in range(FRAMES):
         f = frame()
-        folder(f, 6, 22)
-        folder(f, 66, 22)
-        t = i / (FRAMES - 1)
-        page(f, int(12 + 56 * t), int(18 - 14 * 4 * t * (1 - t)))
+        draw(f, i / (FRAMES - 1))
         yield f
 
 
-def delete_frames():
-    for i in range(FRAMES):
-        f = frame()
-        bin_(f, 60, 24)
-        t = i / (FRAMES - 1)
-        page(f, int(14 + 50 * t), int(4 + 26 * t * t))
-        rect(f, 60, 40, 80, 46, BIN)
-        yield f
+def copy_frame(f, t):
+    folder(f, 6, 22)
+    folder(f, 66, 22)
+    page(f, int(12 + 56 * t), int(18 - 14 * 4 * t * (1 - t)))
 
 
-def check_frames():
-    for i in range(FRAMES):
-        f = frame()
-        folder(f, 36, 20)
-        t = i / (FRAMES - 1)
-        magnifier(f, int(20 + 56 * t), 20)
-        yield f
+def delete_frame(f, t):
+    bin_(f, 60, 24)
+    page(f, int(14 + 50 * t), int(4 + 26 * t * t))
+    rect(f, 60, 40, 80, 46, BIN)  # the bin's front hides the page as it falls in
 
 
-def avi(frames):
+def check_frame(f, t):
+    folder(f, 36, 20)
+    magnifier(f, int(20 + 56 * t), 20)
+
+
+def avi(images):
     row = (W + 3) & ~3
     size = row * H
     datas = []
-    for f in frames:
+    for f in images:
         rows = b"".join(bytes(f[y]) + b"\0" * (row - W) for y in reversed(range(H)))
         datas.append(rows)
     n = len(datas)
@@ -121,6 +117,6 @@ def avi(frames):
     return b"RIFF" + struct.pack("<I", len(body)) + body
 
 
-for name, frames in (("copy", copy_frames()), ("delete", delete_frames()), ("check", check_frames())):
+for name, draw in (("copy", copy_frame), ("delete", delete_frame), ("check", check_frame)):
     with open(f"{name}.avi", "wb") as out:
-        out.write(avi(list(frames)))
+        out.write(avi(list(frames(draw))))
