@@ -1,4 +1,5 @@
-# Test executables: one per folder under tests/ (tests/support is shared code, not a test).
+# Test executables: one per folder under tests/ (tests/support is shared code, tests/ui the
+# window galleries, which CMakeLists.txt builds as programs: neither is a test).
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
@@ -18,7 +19,7 @@ foreach(dir ${VOG_TEST_DIRS})
     continue()
   endif()
   get_filename_component(name ${dir} NAME)
-  if(name STREQUAL "support" OR name STREQUAL "data")
+  if(name STREQUAL "support" OR name STREQUAL "data" OR name STREQUAL "ui")
     continue()
   endif()
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
