@@ -196,7 +196,7 @@ SIZE TMainWindow::WindowSize() const {
 }
 
 void TMainWindow::Layout() {
-  if (!window_) return;
+  if (!window_ || !list_) return;  // WM_SIZE comes once before the controls exist
   RECT client;
   GetClientRect(window_, &client);
   const UINT dpi = DpiOf(window_);
