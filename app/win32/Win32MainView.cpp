@@ -283,6 +283,17 @@ LRESULT TMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Layout();
       return 0;
+    case WM_NEXTDLGCTL: {
+      // Tab and the labels' & keys (IsDialogMessage asks the window, as a dialog, to move
+      // the focus; a window that is not a dialog must do it itself).
+      const HWND target = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                         : GetNextDlgTabItem(window_, GetFocus(), wParam != 0);
+      if (target) {
+        SetFocus(target);
+        if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(target, EM_SETSEL, 0, -1);
+      }
+      return 0;
+    }
     case WM_ACTIVATE:
       // As a dialog does: the control that had the focus gets it back when the window is
       // active again (after a message box, say), so the list's keys go on working.
