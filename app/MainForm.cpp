@@ -9,7 +9,6 @@
 #include "base/Path.h"
 #include "base/Text.h"
 #include "model/AppBackupDataFile.h"
-#include "model/ItemFactory.h"
 #include "platform/Platform.h"
 #include "scan/FileUtils.h"
 #include "services/power/ExitWin.h"
@@ -265,6 +264,7 @@ void TMainForm::FormShow() {
     return;
   }
   if (!ProcessPathArguments()) return;
+  if (!Data.IconImage.Picture().Empty()) view_.ShowIconPicture(Data.IconImage.Picture());
   Settings.LoadCheckMarks();
   if (!Settings.Time.empty()) BackupTimeLabel = kLastRunLabel + Settings.Time;
   ApplyLayout();
@@ -293,7 +293,10 @@ void TMainForm::ApplyLayout() {
 }
 
 bool TMainForm::FormCloseQuery() {
-  bool canClose = !Busy;
+  // A run holds the items with their folders expanded: nothing may be saved (their macros
+  // would be lost) and the window stays; the question comes when the run is over.
+  if (Busy) return false;
+  bool canClose = true;
   if (Modified) {
     switch (view_.Ask(kSaveChangesQuestion)) {
       case IMainView::TAnswer::Cancel:
@@ -398,6 +401,7 @@ void TMainForm::RefreshItemList() {
   CheckList.Rows.clear();
   for (const TBackupInfo* item : Items) CheckList.Rows.emplace_back(item->Title, true);
   Settings.LoadCheckMarks();
+  view_.ItemsChanged(-1);
 }
 
 void TMainForm::SetItemDestinations() {
@@ -417,17 +421,9 @@ bool TMainForm::ProcessPathArguments() {
       return false;
     }
     RefreshItemList();
-    if (DataFilePath.empty()) DataFilePath = AddBackslash(Files().ProgramFolder()) + kDefaultDataFileName;
+    if (DataFilePath.empty()) DataFilePath = DefaultDataFilePath();
   }
   return true;
-}
-
-void TMainForm::AddPathAsItem(const std::wstring& path) {
-  std::unique_ptr<TBackupInfo> item = CreateItemFromPath(path);
-  for (const auto& row : CheckList.Rows)
-    if (row.first == item->Title) throw Error(kTitleExists);
-  Items.Add(std::move(item));
-  Modified = true;
 }
 
 }  // namespace vog

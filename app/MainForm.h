@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/BackupRunner.h"
+#include "app/Dialogs.h"
 #include "app/RunOptions.h"
 #include "base/DateTime.h"
 #include "model/AppBackupData.h"
@@ -43,6 +44,14 @@ public:
   virtual void SetIdlePriority(bool idle) = 0;
   virtual void SetBusyCursor(bool busy) = 0;
   virtual void EnableRunButtons(bool enabled) = 0;
+  // A confirmation with OK and Cancel: true on OK.
+  virtual bool Confirm(const std::wstring& question) { return Ask(question) == TAnswer::Yes; }
+  // The item list, its check marks or the destination changed: show the form's rows and
+  // select row `selected` (-1: keep the selected position, as far as the list reaches).
+  virtual void ItemsChanged(int selected) { (void)selected; }
+  // The data file's icon picture becomes the application's icon (a picture the window
+  // cannot show is ignored).
+  virtual void ShowIconPicture(const TPicture& picture) { (void)picture; }
 };
 
 // The check marks of the item list, by position, with the title each row shows.
@@ -96,6 +105,19 @@ inline constexpr const wchar_t* kUnattendedErrorFile = L"Vogratel.err";
 inline constexpr const wchar_t* kLastRunLabel = L"前回バックアップ日時： ";
 inline constexpr const wchar_t* kSaveChangesQuestion = L"変更を保存しますか？";
 inline constexpr const wchar_t* kTitleExists = L"同名のタイトルが存在するため追加できません";
+inline constexpr const wchar_t* kTitleExistsOnRename = L"同名のタイトルが存在するため変更できません";
+inline constexpr const wchar_t* kDeleteQuestion = L"設定を削除します";
+inline constexpr const wchar_t* kDriveMissing = L"ドライブが存在しません";
+inline constexpr const wchar_t* kChooseDestinationCaption = L"バックアップ先フォルダ選択";
+inline constexpr const wchar_t* kDataFileExtension = L".vgd";
+// A device arrival waits this many tests, kDriveWaitStep milliseconds apart, for its drive.
+inline constexpr int kDriveWaitTests = 101;
+inline constexpr unsigned kDriveWaitStep = 100;
+// The wait before the eject and before the removal of an arrived medium.
+inline constexpr unsigned kDeviceSettleWait = 1000;
+// The device-change message: the arrival event and the logical-volume device type.
+inline constexpr uint32_t kDeviceArrival = 0x8000;
+inline constexpr uint32_t kDeviceTypeVolume = 2;
 // Said when a run of the data file is under way in another window or process; the data
 // file's path follows on the next line.
 inline constexpr const wchar_t* kOtherRunActive = L"このデータファイルのバックアップは別の Vogratel で実行中です";
@@ -146,6 +168,10 @@ public:
   TBackupRunnerFactory RunnerFactory;
   // The interactive run (preview, show result); without one BACKUP ends with an error.
   std::function<void(bool preview, bool showResult)> InteractiveRun;
+  // The restore of the restore button; without one the button says it cannot restore.
+  std::function<void()> RestoreRun;
+  // The window's dialogs (not owned); set before the first event of the window.
+  IDialogs* Dialogs = nullptr;
 
   // --- start-up and shutdown -----------------------------------------------------
   // Window creation: settings, place, destination, command line (which may run backups
@@ -154,7 +180,8 @@ public:
   // First showing: data file, path arguments, check marks, last-run label, layout. Stops
   // at an unreadable data file or a title clash, after showing the message.
   void FormShow();
-  // Whether the window may close now (asks about unsaved changes).
+  // Whether the window may close now (asks about unsaved changes). Refused without a
+  // question while a run is busy: its items hold expanded folders that must not be saved.
   bool FormCloseQuery();
   // Stores the place and destination and saves the settings.
   void FormDestroy();
@@ -173,8 +200,46 @@ public:
   void SetItemDestinations();
   // Adds the path arguments as items; false when a title clash stopped it.
   bool ProcessPathArguments();
-  // Appends the item for a folder or file; raises kTitleExists when a row shows its title.
+  // Appends the item for a folder or file; raises kTitleExists when a row shows its title,
+  // and the title rule's message when the title cannot name the item's folder.
   void AddPathAsItem(const std::wstring& path);
+  // Program folder + kDefaultDataFileName: the file a first save writes.
+  std::wstring DefaultDataFilePath() const;
+
+  // --- editing the item list (app/MainListEdits.cpp) ----------------------------------
+  // Each acts only when AllowEdit and no run is busy (except SaveCommand) and shows its refusals and errors
+  // in the window's error display itself; `index` is the selected row (-1: none).
+  // Delete: asks kDeleteQuestion; whether the item went.
+  bool DeleteItem(int index);
+  // Ctrl+Up (delta -1) and Ctrl+Down (+1): the item and its row with its check mark move
+  // one place; the row's index afterwards.
+  int MoveItem(int index, int delta);
+  // The title dialog; whether the title changed.
+  bool RenameItem(int index);
+  // The item settings dialog on a copy; OK replaces the item.
+  bool EditItemSettings(int index);
+  // The item settings dialog on a new item (defaults of a dropped folder); OK appends it.
+  bool NewItem();
+  // Appends the items of another data file; raises kTitleExists (or the title rule's
+  // message) at the first item that cannot join, after refreshing the list: the items
+  // appended before it stay.
+  void ImportDataFile(const std::wstring& path);
+  // Files dropped from the shell, in order: data files are imported, folders and other
+  // files added; a refusal ends the processing of the rest.
+  void DropFiles(const std::vector<std::wstring>& names);
+  // Writes the data file now (DefaultDataFilePath when none is known yet).
+  bool SaveCommand();
+
+  // --- buttons and devices (app/MainButtons.cpp) ---------------------------------------
+  void BackupStartButtonClick();
+  void RestoreBtnClick();
+  void VerBtnClick();
+  // The folder dialog for the destination; whether the destination changed.
+  bool ChooseDestination();
+  // The device-change message (event code, device type, the volume's drive-letter mask).
+  void DeviceChangeMessage(uint32_t event, uint32_t deviceType, uint32_t unitMask);
+  // Sets the check marks for an arrived volume; whether any item matched.
+  bool SelectItemsForVolume(const std::wstring& drive);
 
   // --- runs (app/QuietRun.cpp) -------------------------------------------------------
   // The interactive run of the current data file (preview, show result), unless a run is
@@ -198,6 +263,17 @@ public:
   void WriteUnattendedReport(const std::vector<std::wstring>& messages);
 
 private:
+  // The list may be edited: AllowEdit, and no run in progress.
+  bool CanEdit() const;
+  // Raises the refusal when `candidate` may not join the list (replacing item `except`,
+  // -1 for none): a title another item has exactly (`exactMessage`), a title that cannot
+  // name one folder inside the destination, or an item whose folder or archive would be
+  // another item's (titles differing in letter case only name one folder).
+  void CheckCandidate(const TBackupInfo& candidate, int except, const wchar_t* exactMessage) const;
+  // Appends an item that passed CheckCandidate, with a checked row.
+  void AppendItem(std::unique_ptr<TBackupInfo> item);
+  // Runs an event of the window: an error ends it and goes to the error display (false).
+  bool Guarded(const std::function<void()>& action);
   void RunCommandLineActions();
   // The run log's file: LogFileName with its macros expanded, or in the program's folder.
   std::wstring RunLogPath() const;

@@ -1,4 +1,5 @@
-# Test executables: one per folder under tests/ (tests/support is shared code, not a test).
+# Test executables: one per folder under tests/ (tests/support is shared code, tests/ui the
+# window galleries, which CMakeLists.txt builds as programs: neither is a test).
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)

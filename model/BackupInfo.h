@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vog {
@@ -139,6 +140,8 @@ public:
   std::unique_ptr<TBackupInfo> Extract(const TBackupInfo* item);
   // Takes `item` out and frees it; returns its former index, or -1 when it was not in the list.
   int Remove(const TBackupInfo* item);
+  // Swaps the items at two positions (the main window's move up and down).
+  void Exchange(int a, int b) { std::swap(items_.at(static_cast<size_t>(a)), items_.at(static_cast<size_t>(b))); }
   // Frees every item.
   void Clear() { items_.clear(); }
   // Frees the current items and takes over `items` in their order.

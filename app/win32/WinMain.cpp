@@ -1,7 +1,7 @@
-// The program's entry: installs the Win32 platform and message pump, creates the main
-// window hidden, lets the main form parse the command line (which may run backups and ask
-// for the end at once: the window is then never shown), otherwise shows the window and
-// runs the message loop. The exit code is the form's (app/ExitCodes.h).
+// The program's entry: installs the Win32 platform and message pump, lets the main form
+// parse the command line (which may run backups and ask for the end at once: the window is
+// then never made, nor the common controls or the icon library loaded), otherwise makes and
+// shows the window and runs the message loop. The exit code is the form's (app/ExitCodes.h).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -39,7 +39,8 @@ int RunProgram(HINSTANCE instance, int showCommand) {
   int exitCode = 0;
   {
     win32::TMainWindow window(instance);
-    win32::TWin32Questions questions(window.Handle(), kDefaultCaption);
+    // Questions of a command-line run have no window to belong to.
+    win32::TWin32Questions questions(nullptr, kDefaultCaption);
     InstallQuestions(&questions);
     TMainForm form(window, CommandLineArguments());
     form.RunnerFactory = CreateEngineRunner;
@@ -52,20 +53,27 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     };
     window.SetForm(&form);
     form.FormCreate();
-    if (form.EndRequested || !window.Handle()) {
-      // A command-line action ended the program before the window was ever shown (or no
-      // window can be made, as on a machine without a display): no message loop is
-      // needed; the settings are saved as at the window's destruction.
+    if (form.EndRequested || !window.Create()) {
+      // A command-line action ended the program (or no window can be made, as on a
+      // machine without a display): no message loop is needed; the settings are saved as
+      // at the window's destruction.
       window.SetForm(nullptr);
       form.FormDestroy();
     } else {
+      win32::TWin32Questions windowQuestions(window.Handle(), kDefaultCaption);
+      InstallQuestions(&windowQuestions);
+      win32::TWin32Dialogs dialogs(instance, window.Handle());
+      form.Dialogs = &dialogs;
       form.FormShow();
       window.Show(showCommand);
       MSG message;
       while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (window.TranslateKeys(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
       }
+      form.Dialogs = nullptr;
+      InstallQuestions(&questions);
     }
     exitCode = form.ExitCode;
     InstallQuestions(nullptr);

@@ -3,7 +3,10 @@
 # frames and captions are drawn without a window manager). Keys go in through XTEST: the
 # desktop window is focused and Wine hands the keys to the active window.
 #
-#   ui_start <build dir> <dpi>   display + prefix (made once per DPI, then reused)
+#   ui_start <build dir> <dpi> [name]
+#                                display + prefix (made once per DPI, then reused); a name
+#                                gives the caller a prefix of its own, so that window tests
+#                                running at the same time never share one Wine server
 #   ui_run <exe> <args...>       starts a Windows program in the background (UI_PID)
 #   ui_wait <title> [seconds]    waits until a window with that title exists
 #   ui_key <keys...>             xdotool key names (alt+p, Return, ctrl+s, ...)
@@ -23,7 +26,7 @@ ui_start() {
   UI_XVFB=$!
   export VOG_DISPLAY=":$UI_DISPLAY_NUM" DISPLAY=":$UI_DISPLAY_NUM"
   for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-  export WINEPREFIX_VOG="$build/ui-prefix-$dpi"
+  export WINEPREFIX_VOG="$build/ui-prefix-$dpi${3:+-$3}"
   # A server of its own: the virtual desktop belongs to this prefix and display.
   if [ ! -f "$WINEPREFIX_VOG/.ui-ready" ]; then
     "$UI_SOURCE/cmake/wine-run" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
