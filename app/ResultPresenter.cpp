@@ -39,7 +39,7 @@ std::wstring TResultPresenter::ErrorLabel() const { return ListLabel(result_.Fai
 
 std::wstring TResultPresenter::MirroringLabel() const { return ListLabel(result_.Mirrored); }
 
-std::wstring TResultPresenter::FailureReason(const TTreeNode& node) const {
+std::wstring TResultPresenter::FailureReason(const TResultNode& node) const {
   if (node.Kind != TTreeNodeKind::File || !node.Record) return {};
   const uint32_t code = node.Record->Attr;
   std::wstring text = Platform().Shell ? Platform().Shell->ErrorMessage(code) : std::wstring();
@@ -48,7 +48,7 @@ std::wstring TResultPresenter::FailureReason(const TTreeNode& node) const {
   return text;
 }
 
-bool TResultPresenter::Register(const TTreeNode& node, bool excluded) {
+bool TResultPresenter::Register(const TResultNode& node, bool excluded) {
   if (node.Kind != TTreeNodeKind::File || !node.Record) return false;
   std::vector<std::wstring>& names = excluded ? excluded_ : targets_;
   const std::wstring& name = node.Record->FileName;
@@ -95,7 +95,7 @@ TFreeSpacePresenter::TFreeSpacePresenter(double copyKilobytes, std::vector<std::
     : copyKilobytes_(copyKilobytes), drives_(std::move(drives)) {}
 
 std::wstring TFreeSpacePresenter::CopyLabel() const {
-  return L"コピーファイル容量：" + FormatNumber(copyKilobytes_, 0) + L" KB";
+  return L"コピーファイル容量：" + FormatThousands(copyKilobytes_, 0) + L" KB";
 }
 
 std::vector<TFreeSpacePresenter::TRow> TFreeSpacePresenter::Rows() const {
@@ -103,7 +103,7 @@ std::vector<TFreeSpacePresenter::TRow> TFreeSpacePresenter::Rows() const {
   for (const std::wstring& drive : drives_) {
     double total = 0, free = 0;
     if (!GetDriveSpace(drive, total, free)) continue;
-    rows.push_back({drive, L" " + FormatNumber(std::floor(free / 1024.0), 0) + L" KB"});
+    rows.push_back({drive, L" " + FormatThousands(std::floor(free / 1024.0), 0) + L" KB"});
   }
   return rows;
 }

@@ -39,11 +39,11 @@ public:
 
   // The reason of a failed file: the system's text for the code its record carries. Empty
   // for a node that is not a file.
-  std::wstring FailureReason(const TTreeNode& node) const;
+  std::wstring FailureReason(const TResultNode& node) const;
 
   // Registration of a file node's name as a target or excluded name (kept for the owner,
   // sorted, each name once); false for a node that is not a file.
-  bool Register(const TTreeNode& node, bool excluded);
+  bool Register(const TResultNode& node, bool excluded);
   const std::vector<std::wstring>& RegisteredTargets() const { return targets_; }
   const std::vector<std::wstring>& RegisteredExcluded() const { return excluded_; }
 

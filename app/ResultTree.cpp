@@ -14,7 +14,7 @@ namespace {
 // The folder nodes made so far, by parent and text: each folder component is looked up
 // once, however many siblings it has.
 struct TChildKey {
-  const TTreeNode* Parent;
+  const TResultNode* Parent;
   std::wstring Text;
   bool operator==(const TChildKey&) const = default;
 };
@@ -23,13 +23,13 @@ struct TChildHash {
     return std::hash<std::wstring>()(key.Text) ^ (std::hash<const void*>()(key.Parent) * 31);
   }
 };
-using TChildIndex = std::unordered_map<TChildKey, TTreeNode*, TChildHash>;
+using TChildIndex = std::unordered_map<TChildKey, TResultNode*, TChildHash>;
 
-TTreeNode* ChildOf(TChildIndex& index, std::vector<std::unique_ptr<TTreeNode>>& children, TTreeNode* parent,
+TResultNode* ChildOf(TChildIndex& index, std::vector<std::unique_ptr<TResultNode>>& children, TResultNode* parent,
                    TTreeNodeKind kind, const std::wstring& text) {
   auto [at, added] = index.try_emplace(TChildKey{parent, text}, nullptr);
   if (!added) return at->second;
-  auto node = std::make_unique<TTreeNode>();
+  auto node = std::make_unique<TResultNode>();
   node->Kind = kind;
   node->Text = text;
   node->Parent = parent;
@@ -53,7 +53,7 @@ void TResultTree::Build(const TFileInfoList& files) {
   struct TLess {
     bool operator()(const std::wstring& a, const std::wstring& b) const { return CompareText(a, b) < 0; }
   };
-  std::map<std::wstring, TTreeNode*, TLess> folders;
+  std::map<std::wstring, TResultNode*, TLess> folders;
   TChildIndex index;
   for (const TFileInfo* record : files) folders.emplace(FolderOf(*record), nullptr);
   for (auto& [folder, node] : folders) {
@@ -61,7 +61,7 @@ void TResultTree::Build(const TFileInfoList& files) {
     std::wstring rest = folder.substr(drive.size());
     while (!rest.empty() && rest.front() == L'\\') rest.erase(rest.begin());
     while (!rest.empty() && rest.back() == L'\\') rest.pop_back();
-    TTreeNode* current = ChildOf(index, roots_, nullptr, TTreeNodeKind::Root, drive);
+    TResultNode* current = ChildOf(index, roots_, nullptr, TTreeNodeKind::Root, drive);
     size_t start = 0;
     for (;;) {
       const size_t end = rest.find(L'\\', start);
@@ -73,8 +73,8 @@ void TResultTree::Build(const TFileInfoList& files) {
     node = current;
   }
   for (const TFileInfo* record : files) {
-    TTreeNode* folder = folders.find(FolderOf(*record))->second;
-    auto file = std::make_unique<TTreeNode>();
+    TResultNode* folder = folders.find(FolderOf(*record))->second;
+    auto file = std::make_unique<TResultNode>();
     file->Kind = TTreeNodeKind::File;
     file->Text = record->FileName;
     file->Record = record;
@@ -83,9 +83,9 @@ void TResultTree::Build(const TFileInfoList& files) {
   }
 }
 
-std::wstring TResultTree::NodePath(const TTreeNode& node) {
+std::wstring TResultTree::NodePath(const TResultNode& node) {
   std::vector<const std::wstring*> texts;
-  for (const TTreeNode* at = &node; at; at = at->Parent) texts.push_back(&at->Text);
+  for (const TResultNode* at = &node; at; at = at->Parent) texts.push_back(&at->Text);
   std::wstring path;
   for (auto it = texts.rbegin(); it != texts.rend(); ++it) {
     if (it != texts.rbegin()) path += L'\\';

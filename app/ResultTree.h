@@ -14,12 +14,12 @@ namespace vog {
 
 enum class TTreeNodeKind { Root, Folder, File };
 
-struct TTreeNode {
+struct TResultNode {
   TTreeNodeKind Kind = TTreeNodeKind::Folder;
   std::wstring Text;
   const TFileInfo* Record = nullptr;  // file nodes: the record shown (not owned)
-  TTreeNode* Parent = nullptr;
-  std::vector<std::unique_ptr<TTreeNode>> Children;
+  TResultNode* Parent = nullptr;
+  std::vector<std::unique_ptr<TResultNode>> Children;
 };
 
 // A tree shows every file when the list is at most this long; a longer one opens only the
@@ -30,15 +30,15 @@ class TResultTree {
 public:
   // Builds the tree of `files` (the records are not owned and must outlive the tree).
   void Build(const TFileInfoList& files);
-  const std::vector<std::unique_ptr<TTreeNode>>& Roots() const { return roots_; }
+  const std::vector<std::unique_ptr<TResultNode>>& Roots() const { return roots_; }
   int FileCount() const { return fileCount_; }
   bool ExpandAll() const { return fileCount_ <= kExpandAllLimit; }
 
   // The texts of the node and its ancestors joined by "\" (C: + data + sub: C:\data\sub).
-  static std::wstring NodePath(const TTreeNode& node);
+  static std::wstring NodePath(const TResultNode& node);
 
 private:
-  std::vector<std::unique_ptr<TTreeNode>> roots_;
+  std::vector<std::unique_ptr<TResultNode>> roots_;
   int fileCount_ = 0;
 };
 

@@ -1,28 +1,14 @@
 #pragma once
-// The texts the run windows show: sizes with their unit, file counts with sizes, the
+// The texts the run windows show (sizes with their unit: app/SizeText.h): file counts with sizes, the
 // elapsed time of a run, the copy speed and the time left.
 #include <cstdint>
 #include <string>
 
+#include "app/SizeText.h"
 #include "base/DateTime.h"
 
 namespace vog {
 
-// The unit a size is shown in: its text (with the spaces around it), divisor and decimals.
-struct TSizeUnit {
-  std::wstring Text;
-  double Divisor = 1;
-  int Precision = 0;
-};
-
-// Above 2^30 bytes gigabytes, above 2^20 megabytes, above 1024 kilobytes, else bytes; two
-// decimals up to ten units, one up to a hundred, none beyond. Exactly 2^30 bytes is still
-// 1,024 megabytes; a negative total is shown in bytes.
-TSizeUnit ChooseSizeUnit(int64_t bytes);
-// `value` with `precision` decimals and thousands separators ("1,234.50").
-std::wstring FormatNumber(double value, int precision);
-// The size in its unit, the unit text at the end ("1.50 KB ").
-std::wstring SizeText(int64_t bytes);
 // "<count> 個   <size><unit>": the size labels of the file lists.
 std::wstring CountSizeLabel(int64_t count, int64_t bytes);
 // The elapsed time of a run as hh:nn:ss with the hours in full (a run of 25 hours reads

@@ -17,9 +17,12 @@ TSizeUnit SizeUnitOf(int64_t bytes) {
 }
 
 std::wstring FormatThousands(double value, int precision) {
+  if (!std::isfinite(value)) value = 0;
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*f", precision, value);
-  const std::string plain = buffer;
+  std::string plain = buffer;
+  // A value that rounds to zero shows no sign ("-0.00" would read oddly).
+  if (plain[0] == '-' && plain.find_first_not_of("-0.") == std::string::npos) plain.erase(0, 1);
   const size_t sign = plain[0] == '-' ? 1 : 0;
   size_t point = plain.find('.');
   if (point == std::string::npos) point = plain.size();

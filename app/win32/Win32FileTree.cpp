@@ -35,7 +35,7 @@ const TTreeIcons& Icons() {
   return icons;
 }
 
-HTREEITEM Insert(HWND tree, HTREEITEM parent, const TTreeNode& node, bool expand) {
+HTREEITEM Insert(HWND tree, HTREEITEM parent, const TResultNode& node, bool expand) {
   const TTreeIcons& icons = Icons();
   const int image = node.Kind == TTreeNodeKind::Root     ? icons.Drive
                     : node.Kind == TTreeNodeKind::Folder ? icons.Folder
@@ -54,25 +54,25 @@ HTREEITEM Insert(HWND tree, HTREEITEM parent, const TTreeNode& node, bool expand
   return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-void InsertChildren(HWND tree, HTREEITEM parent, const TTreeNode& node, bool expand) {
+void InsertChildren(HWND tree, HTREEITEM parent, const TResultNode& node, bool expand) {
   for (const auto& child : node.Children) {
     const HTREEITEM item = Insert(tree, parent, *child, expand);
     InsertChildren(tree, item, *child, expand);
   }
 }
 
-const TTreeNode* NodeOf(HWND tree, HTREEITEM item) {
+const TResultNode* NodeOf(HWND tree, HTREEITEM item) {
   if (!item) return nullptr;
   TVITEMW data{};
   data.mask = TVIF_PARAM;
   data.hItem = item;
   if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data))) return nullptr;
-  return reinterpret_cast<const TTreeNode*>(data.lParam);
+  return reinterpret_cast<const TResultNode*>(data.lParam);
 }
 
 // Inserts the children of a node whose item has none yet (one level, closed).
 void EnsureChildren(HWND tree, HTREEITEM item) {
-  const TTreeNode* node = NodeOf(tree, item);
+  const TResultNode* node = NodeOf(tree, item);
   if (!node || node->Children.empty() || TreeView_GetChild(tree, item)) return;
   for (const auto& child : node->Children) Insert(tree, item, *child, false);
 }
@@ -116,9 +116,9 @@ bool HandleTreeNotify(const NMHDR& header) {
   return true;
 }
 
-const TTreeNode* SelectedNode(HWND tree) { return NodeOf(tree, TreeView_GetSelection(tree)); }
+const TResultNode* SelectedNode(HWND tree) { return NodeOf(tree, TreeView_GetSelection(tree)); }
 
-const TTreeNode* SelectNodeAtCursor(HWND tree) {
+const TResultNode* SelectNodeAtCursor(HWND tree) {
   TVHITTESTINFO hit{};
   GetCursorPos(&hit.pt);
   ScreenToClient(tree, &hit.pt);
@@ -140,7 +140,7 @@ void ExpandAllItems(HWND tree, bool expand) {
 
 bool SelectFirstFile(HWND tree) {
   for (HTREEITEM item = TreeView_GetRoot(tree); item; item = TreeView_GetNextVisible(tree, item)) {
-    const TTreeNode* node = NodeOf(tree, item);
+    const TResultNode* node = NodeOf(tree, item);
     if (node && node->Kind == TTreeNodeKind::File) {
       TreeView_SelectItem(tree, item);
       TreeView_EnsureVisible(tree, item);
@@ -150,7 +150,7 @@ bool SelectFirstFile(HWND tree) {
   return false;
 }
 
-void OpenNodeFolder(HWND owner, const TTreeNode& node) {
+void OpenNodeFolder(HWND owner, const TResultNode& node) {
   std::wstring folder = node.Kind == TTreeNodeKind::File && node.Record ? node.Record->FolderPath()
                                                                         : TResultTree::NodePath(node);
   if (folder.empty()) return;
@@ -191,7 +191,7 @@ void CopyTextToClipboard(HWND owner, const std::wstring& text) {
   CloseClipboard();
 }
 
-int TrackTreeMenu(HWND owner, HWND tree, int menuId, const TTreeNode* node, bool fromKeyboard) {
+int TrackTreeMenu(HWND owner, HWND tree, int menuId, const TResultNode* node, bool fromKeyboard) {
   const HMENU menu = LoadMenuW(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
                                MAKEINTRESOURCEW(menuId));
   if (!menu) return 0;
@@ -214,7 +214,7 @@ int TrackTreeMenu(HWND owner, HWND tree, int menuId, const TTreeNode* node, bool
   return command;
 }
 
-bool RunTreeCommand(HWND owner, HWND tree, int command, const TTreeNode* node) {
+bool RunTreeCommand(HWND owner, HWND tree, int command, const TResultNode* node) {
   switch (command) {
     case IDC_MENU_OPENFOLDER:
       if (node) OpenNodeFolder(owner, *node);
@@ -283,7 +283,7 @@ bool TWin32FileTreeDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
   }
   if (message == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == tree) {
     const bool keyboard = GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1;
-    const TTreeNode* node = keyboard ? SelectedNode(tree) : SelectNodeAtCursor(tree);
+    const TResultNode* node = keyboard ? SelectedNode(tree) : SelectNodeAtCursor(tree);
     RunTreeCommand(Handle(), tree, TrackTreeMenu(Handle(), tree, IDM_RESULT_TREE, node, keyboard), node);
     return true;
   }

@@ -14,20 +14,20 @@
 
 namespace vog::win32 {
 
-// Fills `tree` without repainting between nodes; each item's lParam is its TTreeNode.
+// Fills `tree` without repainting between nodes; each item's lParam is its TResultNode.
 void FillTree(HWND tree, const TResultTree& model);
 // The tree's notices its parent passes on: a folder being opened gets its items. True when
 // handled (the result is then FALSE).
 bool HandleTreeNotify(const NMHDR& header);
 // The selected node, or null.
-const TTreeNode* SelectedNode(HWND tree);
+const TResultNode* SelectedNode(HWND tree);
 // Selects the node under the mouse (a right click) and returns it, or null over an empty spot.
-const TTreeNode* SelectNodeAtCursor(HWND tree);
+const TResultNode* SelectNodeAtCursor(HWND tree);
 void ExpandAllItems(HWND tree, bool expand);
 // Selects the first file the tree shows (scrolled into view); false when it shows none.
 bool SelectFirstFile(HWND tree);
 // The folder a node stands for, opened with the shell's "open" verb.
-void OpenNodeFolder(HWND owner, const TTreeNode& node);
+void OpenNodeFolder(HWND owner, const TResultNode& node);
 // Fills a list box with `rows`, wide enough to scroll to the end of the longest.
 void FillListBox(HWND list, const std::vector<std::wstring>& rows);
 // Puts `text` on the clipboard.
@@ -35,9 +35,9 @@ void CopyTextToClipboard(HWND owner, const std::wstring& text);
 // Shows context menu `menuId` (its first popup) at the mouse or, from the keyboard, at the
 // selected item; the entries that need a file are enabled only for a file node. The chosen
 // command, or 0.
-int TrackTreeMenu(HWND owner, HWND tree, int menuId, const TTreeNode* node, bool fromKeyboard);
+int TrackTreeMenu(HWND owner, HWND tree, int menuId, const TResultNode* node, bool fromKeyboard);
 // Handles the common commands on `node`; false for a command it does not know.
-bool RunTreeCommand(HWND owner, HWND tree, int command, const TTreeNode* node);
+bool RunTreeCommand(HWND owner, HWND tree, int command, const TResultNode* node);
 
 // A window with one file tree: caption, list and the place it opens at (kept when closed).
 class TWin32FileTreeDialog : public TModalDialog {

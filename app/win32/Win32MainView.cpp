@@ -465,6 +465,10 @@ void TMainWindow::ItemsChanged(int selected) {
   SetWindowTextW(timeLabel_, form_->BackupTimeLabel.c_str());
 }
 
+void TMainWindow::ShowLastRun() {
+  if (form_ && timeLabel_) SetWindowTextW(timeLabel_, form_->BackupTimeLabel.c_str());
+}
+
 bool TMainWindow::TranslateKeys(MSG& message) {
   if (!window_) return false;
   if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;

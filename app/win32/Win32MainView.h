@@ -46,6 +46,8 @@ public:
   // The window's keys (accelerators, Tab and the & keys of its labels): true when the
   // message was taken and must not be dispatched.
   bool TranslateKeys(MSG& message);
+  // The last-run label from the form (after a run).
+  void ShowLastRun();
 
   void ShowError(const std::wstring& message) override;
   TAnswer Ask(const std::wstring& question) override;

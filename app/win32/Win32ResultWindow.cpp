@@ -169,7 +169,7 @@ void TWin32ResultWindow::Layout() {
   RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void TWin32ResultWindow::ShowFailureReason(const TTreeNode* node) {
+void TWin32ResultWindow::ShowFailureReason(const TResultNode* node) {
   if (!node) return;
   const std::wstring reason = presenter_.FailureReason(*node);
   if (reason.empty()) return;
@@ -178,7 +178,7 @@ void TWin32ResultWindow::ShowFailureReason(const TTreeNode* node) {
 
 void TWin32ResultWindow::ContextMenu(HWND tree, bool fromKeyboard) {
   const bool errors = tree == Item(IDC_RESULT_ERRORTREE);
-  const TTreeNode* node = fromKeyboard ? SelectedNode(tree) : SelectNodeAtCursor(tree);
+  const TResultNode* node = fromKeyboard ? SelectedNode(tree) : SelectNodeAtCursor(tree);
   const int command =
       TrackTreeMenu(Handle(), tree, errors ? IDM_RESULT_ERRORTREE : IDM_RESULT_TREE, node, fromKeyboard);
   if (command == IDC_MENU_SHOWERROR) {

@@ -37,7 +37,7 @@ private:
   void FillFontChooser();
   // The trees take the chosen font (after a choice in either box).
   void ApplyTreeFont();
-  void ShowFailureReason(const TTreeNode* node);
+  void ShowFailureReason(const TResultNode* node);
   void ContextMenu(HWND tree, bool fromKeyboard);
   bool OverSplitter(POINT client) const;
   int Px(int designPixels) const;

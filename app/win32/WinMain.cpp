@@ -14,11 +14,55 @@
 #include "app/MainForm.h"
 #include "app/win32/Win32Dialogs.h"
 #include "app/win32/Win32MainView.h"
+#include "app/win32/Win32Preview.h"
 #include "app/win32/Win32RunView.h"
+#include "app/win32/Win32RunWindows.h"
+#include "base/ScopeExit.h"
+#include "scan/Progress.h"
 #include "app/win32/Win32Questions.h"
 #include "platform/Platform.h"
 
 namespace {
+
+using namespace vog;
+
+// The dialogs and run windows of one owner, wired into the run view.
+struct TRunWindowSet {
+  win32::TWin32Dialogs Dialogs;
+  win32::TWin32RunWindows Runs;
+  win32::TWin32Preview Preview;
+  win32::TWin32RunView View;
+  TPreviewLook Look;
+
+  TRunWindowSet(HINSTANCE instance, HWND owner, HMODULE iconLibrary, win32::TMainWindow& window)
+      : Dialogs(instance, owner),
+        Runs(instance, owner, iconLibrary),
+        Preview(instance, owner),
+        View(instance, owner, kDefaultCaption, Dialogs) {
+    Preview.ShowFreeSpace = [this](HWND, double kilobytes, const std::vector<std::wstring>& drives) {
+      Runs.ShowFreeSpace(kilobytes, drives);
+    };
+    View.Preview = [this](IBackupRunner& runner, TWindowPlace& place) {
+      Look.Place = place;
+      const bool go = Preview.ShowCopyPreview(runner.PreviewLists(), Look);
+      place = Look.Place;
+      return go;
+    };
+    View.Result = [this](IBackupRunner& runner, TDateTime elapsed, TAppData& settings) {
+      const TFileInfoList copied = runner.CopiedFiles(), failed = runner.ErrorFiles(),
+                          mirrored = runner.AllMirrorFiles();
+      TRunResult result;
+      result.Copied = &copied;
+      result.Failed = &failed;
+      result.Mirrored = &mirrored;
+      result.Problems = &runner.Problems();
+      result.Elapsed = elapsed;
+      Runs.ShowResult(result, settings);
+    };
+    View.ErrorList = [this](const std::wstring&, TFileInfoList files) { Runs.ShowErrorList(files); };
+    View.LastRun = [&window](const std::wstring&) { window.ShowLastRun(); };
+  }
+};
 
 std::vector<std::wstring> CommandLineArguments() {
   std::vector<std::wstring> arguments;
@@ -44,12 +88,20 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     InstallQuestions(&questions);
     TMainForm form(window, CommandLineArguments());
     form.RunnerFactory = CreateEngineRunner;
-    win32::TWin32Dialogs dialogs(instance, window.Handle());
-    win32::TWin32RunView runView(instance, window.Handle(), kDefaultCaption, dialogs);
+    // The windows of interactive runs: owned by nobody for a -BACKUP run, by the main
+    // window once it exists.
+    std::unique_ptr<TRunWindowSet> windows = std::make_unique<TRunWindowSet>(instance, nullptr, nullptr, window);
     form.InteractiveRun = [&](bool preview, bool showResult) {
-      const TInteractiveResult result = RunInteractiveBackup(form, window, runView, preview, showResult);
+      IProgressFactory* previous = InstallProgressFactory(&windows->Runs);
+      TScopeExit restoreFactory([&] { InstallProgressFactory(previous); });
+      const TInteractiveResult result = RunInteractiveBackup(form, window, windows->View, preview, showResult);
       // Only -BACKUP ends with the run's code; a person's runs leave the program's code 0.
       if (form.Requests.Backup) form.ExitCode = MoreSeriousExitCode(form.ExitCode, result.ExitCode);
+    };
+    form.RestoreRun = [&] {
+      IProgressFactory* previous = InstallProgressFactory(&windows->Runs);
+      TScopeExit restoreFactory([&] { InstallProgressFactory(previous); });
+      RunRestore(form, window, windows->View);
     };
     window.SetForm(&form);
     form.FormCreate();
@@ -62,8 +114,8 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     } else {
       win32::TWin32Questions windowQuestions(window.Handle(), kDefaultCaption);
       InstallQuestions(&windowQuestions);
-      win32::TWin32Dialogs dialogs(instance, window.Handle());
-      form.Dialogs = &dialogs;
+      windows = std::make_unique<TRunWindowSet>(instance, window.Handle(), window.IconLibrary(), window);
+      form.Dialogs = &windows->Dialogs;
       form.FormShow();
       window.Show(showCommand);
       MSG message;

@@ -127,7 +127,7 @@ TEST(ProgressLayout, ALargerAnimationGrowsTheWindowAndMovesTheRestDown) {
 
 std::vector<std::wstring> Outline(const TResultTree& tree) {
   std::vector<std::wstring> lines;
-  std::function<void(const TTreeNode&, int)> walk = [&](const TTreeNode& node, int depth) {
+  std::function<void(const TResultNode&, int)> walk = [&](const TResultNode& node, int depth) {
     lines.push_back(std::wstring(static_cast<size_t>(depth) * 2, L' ') + node.Text +
                     (node.Kind == TTreeNodeKind::File ? L"" : L"/"));
     for (const auto& child : node.Children) walk(*child, depth + 1);
@@ -161,7 +161,7 @@ TEST(ResultTree, DrivesFoldersBeforeFilesAndTheRootFolderAsAnEmptyNode) {
   EXPECT_EQ(Outline(tree), (std::vector<std::wstring>{L"C:/", L"  /", L"    top.txt", L"  a/", L"    b/", L"      y.txt",
                                                       L"    x.txt", L"  A/", L"    c/", L"      z.txt", L"\\\\srv\\share/",
                                                       L"  Docs/", L"    報告.doc"}));
-  const TTreeNode& b = *tree.Roots()[0]->Children[1]->Children[0];
+  const TResultNode& b = *tree.Roots()[0]->Children[1]->Children[0];
   EXPECT_EQ(TResultTree::NodePath(b), L"C:\\a\\b");
 }
 
@@ -206,7 +206,7 @@ TEST_F(EngineTest, ResultWindowShowsWhatARealRunCopiedFailedAndDeleted) {
   EXPECT_TRUE(p.ShowsErrorPanel());
   EXPECT_TRUE(p.ShowsMirroringBar());
 
-  const TTreeNode* failed = p.FailedTree().Roots()[0].get();
+  const TResultNode* failed = p.FailedTree().Roots()[0].get();
   EXPECT_EQ(p.FailureReason(*failed), L"");  // a drive node has no reason
   while (!failed->Children.empty()) failed = failed->Children.back().get();
   EXPECT_EQ(failed->Text, L"locked.txt");
