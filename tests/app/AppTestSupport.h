@@ -56,6 +56,8 @@ public:
   TOwnedFileInfoList Copied, Errors, Mirrored;
   std::vector<TMirrorHold> Holds;
   bool FailPlan = false;
+  bool FailExecute = false;
+  bool StopInPlan = false;  // the person pressed stop while the run was planned
 
   void SetHistoryDatabase(TBackupHistoryDatabase*) override {}
   void SetWorkFolder(const std::wstring&) override {}
@@ -84,8 +86,11 @@ public:
   void RemoveExpiredHistory(const std::wstring& folder, bool, int32_t days) override {
     record_.Calls.push_back(L"History " + folder + L" " + std::to_wstring(days));
   }
-  void Execute() override { record_.Calls.push_back(L"Execute"); }
-  bool Stopped() override { return false; }
+  void Execute() override {
+    record_.Calls.push_back(L"Execute");
+    if (FailExecute) throw Error(L"実行に失敗しました");
+  }
+  bool Stopped() override { return StopInPlan; }
   TFileInfoList CopiedFiles() override { return Copied.View(); }
   TFileInfoList ErrorFiles() override { return Errors.View(); }
   TFileInfoList AllMirrorFiles() override { return Mirrored.View(); }

@@ -5,7 +5,6 @@
 #include "app/ExitCodes.h"
 #include "app/InteractiveRun.h"
 #include "base/DateTime.h"
-#include "model/PathMacros.h"
 #include "scan/BackupLog.h"
 #include "scan/Questions.h"
 #include "support/ScriptedUi.h"
@@ -99,6 +98,7 @@ TEST_F(InteractiveRunTest, EveryRefusalLeavesItemsAndStateAsBefore) {
     bool Planned;  // a per-item check: the engine was made, not planned
   };
   TKeyAnswer keys;
+  Mem().MemEnv->Set(L"SRCROOT", L"C:\\Src");
   const Case cases[] = {
       {"archive clash",
        [&] {
@@ -116,7 +116,7 @@ TEST_F(InteractiveRunTest, EveryRefusalLeavesItemsAndStateAsBefore) {
          keys.Given = false;
        },
        L"暗号キーを入力してください", false},
-      {"missing source", [&] { AddItem(L"X", L"C:\\Src\\A"), AddItem(L"Y", L"%DESKTOP%\\Gone"); },
+      {"missing source", [&] { AddItem(L"X", L"C:\\Src\\A"), AddItem(L"Y", L"<ENV:SRCROOT>\\Gone"); },
        L"バックアップ元フォルダが存在しません\r\nY", true},
   };
   for (const Case& c : cases) {
@@ -173,16 +173,39 @@ TEST_F(InteractiveRunTest, ResultStepFollowsPreviewAndShowResult) {
   EXPECT_TRUE(Logged());
 }
 
+// Whatever ends the run, the end step puts the macro texts back, frees the buttons and
+// writes no log; a stop shows nothing, an error its message.
 TEST_F(InteractiveRunTest, AStopDuringPlanningOrAnErrorGoesToTheEndStep) {
-  TBackupInfo& item = AddItem(L"A", L"C:\\Src\\A");
-  PrepareRunner = [](TScriptedRunner& runner) { runner.FailPlan = true; };
-  const TInteractiveResult result = Run();
-  EXPECT_EQ(result.ExitCode, exitcode::RunError);
-  EXPECT_EQ(View.Errors, Texts{L"計画に失敗しました"});
-  EXPECT_EQ(item.SourceFolder, L"C:\\Src\\A");
-  EXPECT_FALSE(form->Busy);
-  EXPECT_FALSE(Logged());
-  EXPECT_EQ(form->Settings.Time, L"");
+  Mem().MemEnv->Set(L"SRCROOT", L"C:\\Src");
+  TBackupInfo& item = AddItem(L"A", L"<ENV:SRCROOT>\\A");
+  struct Case {
+    const char* Name;
+    std::function<void(TScriptedRunner&)> Arrange;
+    Texts Calls, Errors;
+    int ExitCode;
+  };
+  const Case cases[] = {
+      {"stop", [](TScriptedRunner& r) { r.StopInPlan = true; }, {L"Plan"}, {}, exitcode::Success},
+      {"plan fails", [](TScriptedRunner& r) { r.FailPlan = true; }, {L"Plan"}, {L"計画に失敗しました"}, exitcode::RunError},
+      {"execute fails", [](TScriptedRunner& r) { r.FailExecute = true; }, {L"Plan", L"Execute"}, {L"実行に失敗しました"},
+       exitcode::RunError},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Runs.clear();
+    View.Errors.clear();
+    RunView.Shown.clear();
+    PrepareRunner = c.Arrange;
+    EXPECT_EQ(Run(false, true).ExitCode, c.ExitCode);
+    EXPECT_EQ(Runs.at(0).Sources, Texts{L"C:\\Src\\A"});
+    EXPECT_EQ(Runs.at(0).Calls, c.Calls);
+    EXPECT_EQ(View.Errors, c.Errors);
+    EXPECT_EQ(RunView.Shown, Texts{});
+    EXPECT_EQ(item.SourceFolder, L"<ENV:SRCROOT>\\A");
+    EXPECT_FALSE(form->Busy);
+    EXPECT_FALSE(Logged());
+    EXPECT_EQ(form->Settings.Time, L"");
+  }
 }
 
 // Cancel in the preview of a real plan: nothing copied, no log, the last-run time kept;
