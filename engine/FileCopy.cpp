@@ -85,8 +85,13 @@ uint32_t TFileTransfer::CopyOnce(const std::wstring& source, const std::wstring&
   else if (code == err::Encrypted)
     code = StreamCopy(source, target);
   // A new file that failed half-way is not left for a retry (or a later run) to take as
-  // an existing one; an existing target was refused before anything was written.
-  if (newOnly && code != err::Success && code != err::FileExists) RemoveUnfinished(target);
+  // an existing one. A copy that could not open its source (held by another program,
+  // gone, denied) or create the target failed before it made anything: whatever stands
+  // under the name then is an older backup, which stays.
+  const bool madeNothing = code == err::FileExists || code == err::FileNotFound || code == err::PathNotFound ||
+                           code == err::AccessDenied || code == err::SharingViolation ||
+                           code == err::LockViolation;
+  if (newOnly && code != err::Success && !madeNothing) RemoveUnfinished(target);
   return code;
 }
 

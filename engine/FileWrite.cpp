@@ -56,7 +56,10 @@ TFileWriteResult TFileWrite::Write(const TBackupFileInfo& record, const std::wst
   uint32_t code = err::FileExists;
   if (!steps.UseTempFile) {
     code = write(finalPath, true);
-    if (code != err::FileExists) written = finalPath;
+    // Only a write that succeeded made the file there: a writer that fails removes what it
+    // wrote, and a failure that came before it looked at the target (a source another
+    // program holds open) leaves there the older backup, which must stay.
+    if (code == err::Success) written = finalPath;
   }
   if (code == err::FileExists) {
     replacing = !steps.UseTempFile || PathExists(finalPath);

@@ -14,7 +14,9 @@
 namespace vog {
 namespace {
 
-enum class TStep { None, History, Write, Verify, Rename, Stamp };
+// SourceHeld: another program holds the source open, so the copy fails before it looks at
+// the target.
+enum class TStep { None, History, Write, Verify, Rename, Stamp, SourceHeld };
 
 const char* StepName(TStep step) {
   switch (step) {
@@ -24,6 +26,7 @@ const char* StepName(TStep step) {
     case TStep::Verify: return "verify";
     case TStep::Rename: return "rename";
     case TStep::Stamp: return "stamp";
+    case TStep::SourceHeld: return "source held";
   }
   return "?";
 }
@@ -56,6 +59,7 @@ protected:
       case TStep::Verify: Fs().InjectFault({written, TFaultOp::Corrupt, 0, 500}); break;
       case TStep::Rename: Fs().InjectFault({paths.Temp, TFaultOp::Move, err::AccessDenied}); break;
       case TStep::Stamp: Fs().InjectFault({written, TFaultOp::Times, err::AccessDenied}); break;
+      case TStep::SourceHeld: Fs().InjectFault({paths.Source, TFaultOp::Copy, err::SharingViolation}); break;
     }
   }
 
@@ -94,7 +98,8 @@ protected:
 
 uint32_t CodeOf(TStep step) {
   switch (step) {
-    case TStep::History: return err::SharingViolation;
+    case TStep::History:
+    case TStep::SourceHeld: return err::SharingViolation;
     case TStep::Write: return err::DiskFull;
     case TStep::Verify: return kVerifyMismatch;
     default: return err::AccessDenied;
@@ -109,7 +114,8 @@ TEST_F(FileWriteTest, FailureAtEachStepLeavesTheOldBackupAndTheHistoryAsTheyWere
   int n = 0;
   for (bool keep : {false, true})
     for (bool temp : {false, true})
-      for (TStep step : {TStep::None, TStep::History, TStep::Write, TStep::Verify, TStep::Rename, TStep::Stamp}) {
+      for (TStep step : {TStep::None, TStep::History, TStep::Write, TStep::Verify, TStep::Rename, TStep::Stamp,
+                         TStep::SourceHeld}) {
         if (step == TStep::History && !keep) continue;
         const std::wstring name = L"r" + std::to_wstring(++n);
         const TPaths paths = PathsOf(name);
