@@ -103,6 +103,14 @@ TEST_F(RestoreTest, KeyIsAskedOnceForItemsWithoutOneAndACancelRestoresNothing) {
   questions.Given = false;
   EXPECT_EQ(Message([&] { Restore({&item}); }), L"暗号キーを入力してください");
   EXPECT_FALSE(Fs().Exists(L"D:\\Z"));
+  // The same in the plain stage: an enciphered plain item without a key.
+  TBackupInfo& plain = Item(L"P", false);
+  plain.Encrypt = true;
+  AddTree(L"D:\\P");
+  Backup({&plain}, "run key");
+  DeleteFolderTree(L"D:\\P");
+  EXPECT_EQ(Message([&] { Restore({&plain}); }), L"暗号キーを入力してください");
+  EXPECT_FALSE(Fs().Exists(L"D:\\P"));
   questions.Given = true;
   questions.Key = "run key";
   questions.Asked = 0;
