@@ -7,6 +7,7 @@
 #include "app/ExitCodes.h"
 #include "app/MainForm.h"
 #include "app/RunChecks.h"
+#include "app/RunSteps.h"
 #include "app/SavedFolders.h"
 #include "base/Error.h"
 #include "base/ScopeExit.h"
@@ -177,10 +178,7 @@ TInteractiveResult RunInteractiveBackup(TMainForm& form, IMainView& mainView, IR
       }
     }
     setIdle(true);
-    for (const TBackupInfo* item : added)
-      if (item->KeepHistory && item->HistoryCount > 0)
-        runner->RemoveExpiredHistory(item->UseHistoryFolder ? item->HistoryFolder : item->DestFolder,
-                                     item->UseHistoryFolder, item->HistoryCount);
+    RemoveExpiredHistory(*runner, added);
     runner->Execute();
     const TDateTime end = Clock().Now();
     setIdle(false);
@@ -206,13 +204,7 @@ TInteractiveResult RunInteractiveBackup(TMainForm& form, IMainView& mainView, IR
         mainView.ShowError(kLogDamaged);
       }
     }
-    if (useDatabase) {
-      const TFileInfoList deleted = runner->AllMirrorFiles();
-      const TFileInfoList copied = runner->CopiedFiles();
-      database.RemoveDeleted(deleted);
-      database.AddCopied(copied);
-      if (!deleted.Empty() || !copied.Empty()) database.Save();
-    }
+    if (useDatabase) UpdateHistoryDatabase(database, *runner);
     form.Settings.Time = FormatDateTime(L"yyyy/mm/dd hh:nn", Clock().Now());
     form.BackupTimeLabel = kLastRunLabel + form.Settings.Time;
     view.ShowLastRun(form.BackupTimeLabel);

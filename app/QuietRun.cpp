@@ -5,6 +5,7 @@
 #include "app/ExitCodes.h"
 #include "app/MainForm.h"
 #include "app/RunChecks.h"
+#include "app/RunSteps.h"
 #include "app/SavedFolders.h"
 #include "base/Error.h"
 #include "base/Path.h"
@@ -119,21 +120,10 @@ TQuietRunResult TMainForm::RunQuietBackup() {
     }
 
     runner->Plan();
-    // Only items that passed their checks lose expired history: a left-out item may be
-    // looking at the wrong disk or at nothing at all.
-    for (const TBackupInfo* item : added)
-      if (item->KeepHistory && item->HistoryCount > 0)
-        runner->RemoveExpiredHistory(item->UseHistoryFolder ? item->HistoryFolder : item->DestFolder,
-                                     item->UseHistoryFolder, item->HistoryCount);
+    RemoveExpiredHistory(*runner, added);
     runner->Execute();
 
-    if (useDatabase) {
-      const TFileInfoList deleted = runner->AllMirrorFiles();
-      const TFileInfoList copied = runner->CopiedFiles();
-      database.RemoveDeleted(deleted);
-      database.AddCopied(copied);
-      if (!deleted.Empty() || !copied.Empty()) database.Save();
-    }
+    if (useDatabase) UpdateHistoryDatabase(database, *runner);
 
     // A guard that held deletions back is the last thing the run met; an item left out
     // or a clash, which leave data without a backup, keep their code.

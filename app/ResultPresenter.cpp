@@ -19,7 +19,7 @@ const TFileInfoList& OrEmpty(const TFileInfoList* list) {
 
 std::wstring ListLabel(const TFileInfoList* list) {
   const TFileInfoList& files = OrEmpty(list);
-  return CountSizeLabel(files.Count(), files.TotalSize());
+  return CountAndSizeText(files.Count(), files.TotalSize());
 }
 
 }  // namespace

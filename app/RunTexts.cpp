@@ -15,10 +15,6 @@ std::wstring Trimmed(std::wstring text) {
 
 }  // namespace
 
-std::wstring CountSizeLabel(int64_t count, int64_t bytes) {
-  return std::to_wstring(count) + L" 個   " + SizeText(bytes);
-}
-
 std::wstring ElapsedText(TDateTime elapsedDays) {
   const double milliseconds = elapsedDays * 86400000.0;
   // Whole seconds, as a clock shows them; anything unreadable reads as no time at all.

@@ -1,6 +1,6 @@
 #pragma once
-// The texts the run windows show (sizes with their unit: app/SizeText.h): file counts with sizes, the
-// elapsed time of a run, the copy speed and the time left.
+// The texts the run windows show besides sizes and counts (app/SizeText.h): the elapsed
+// time of a run, the copy speed and the time left.
 #include <cstdint>
 #include <string>
 
@@ -9,8 +9,6 @@
 
 namespace vog {
 
-// "<count> 個   <size><unit>": the size labels of the file lists.
-std::wstring CountSizeLabel(int64_t count, int64_t bytes);
 // The elapsed time of a run as hh:nn:ss with the hours in full (a run of 25 hours reads
 // 25:00:00, not 01:00:00); a negative or unreadable value reads 00:00:00.
 std::wstring ElapsedText(TDateTime elapsedDays);

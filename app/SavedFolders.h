@@ -43,10 +43,4 @@ struct TSavedFolders {
   }
 };
 
-inline bool AnyUsesHistoryDatabase(const TBackupInfoList& items) {
-  for (const TBackupInfo* item : items)
-    if (item->UseHistoryDatabase) return true;
-  return false;
-}
-
 }  // namespace vog

@@ -1,5 +1,6 @@
 # Test executables: one per folder under tests/ (tests/support is shared code, tests/ui the
-# window galleries, which CMakeLists.txt builds as programs: neither is a test).
+# window screens scripts, tests/app/win32/galleries the window galleries, which
+# CMakeLists.txt builds as programs: none of them is a test).
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
@@ -23,6 +24,8 @@ foreach(dir ${VOG_TEST_DIRS})
     continue()
   endif()
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  # The window galleries are programs of their own (CMakeLists.txt).
+  list(FILTER sources EXCLUDE REGEX "/galleries/")
   # Tests of the Win32 layer only exist in the Windows build, and POSIX ones only natively.
   if(VOG_WINDOWS)
     list(FILTER sources EXCLUDE REGEX "/posix/")

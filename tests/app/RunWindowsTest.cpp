@@ -25,7 +25,7 @@ TEST(RunTexts, SizesTakeTheUnitAndDecimalsOfTheirRange) {
       {GB * 3 / 2, L"1.50 GB "},   {2000 * GB, L"2,000 GB "},     {-5, L"-5 バイト "},
   };
   for (const auto& c : cases) EXPECT_EQ(SizeText(c.Bytes), c.Text) << c.Bytes;
-  EXPECT_EQ(CountSizeLabel(3, 1536), L"3 個   1.50 KB ");
+  EXPECT_EQ(CountAndSizeText(3, 1536), L"3 個   1.50 KB ");
 }
 
 TEST(RunTexts, ElapsedTimeShowsTheHoursInFull) {
