@@ -5,10 +5,18 @@
 // marker of each dated folder gives its day.
 //
 //   TPastVersions versions(item);          // item.DestFolder: the backup folder
-//   versions.Load();                        // one walk of the backup and history folders
 //   versions.VersionsOf(L"docs\\a.txt");    // current copy first, then newest history first
 //   versions.AsOf(day);                     // every file as it was at the end of `day`
 //   RestoreVersions(item, versions.AsOf(day), L"F:\\Restored", key);
+//
+// Without Load, each question reads only what can hold its answer: the versions of one
+// file are one attribute query per dated folder (found beside the folders on its path and
+// in the separate history folder), and the tree as of a day lists, names only, just the
+// dated folders after that day and asks the attributes of the chosen copies alone. Each
+// folder is listed and each marker read once per object, so a TPastVersions answers for
+// the backup as it was when it first looked: make a new one after a run. Load reads
+// everything at once (for callers that want every path); after it, the questions are
+// answered from what it read. Both give the same answers.
 //
 // A history copy dated d holds the version a run replaced or deleted on day d, i.e. the
 // version current until then. So at the end of day D a file was the copy in its earliest
@@ -27,6 +35,7 @@
 namespace vog {
 
 class TBackupInfo;
+class TVersionClaims;
 
 struct TFileVersion {
   std::wstring Path;        // where the copy lies
@@ -58,9 +67,41 @@ public:
   // Every relative path known, current or past, sorted.
   std::vector<std::wstring> Paths() const;
 
-  TRunProblems Problems;
+  // Filled by Load, or as the questions first read each folder.
+  mutable TRunProblems Problems;
 
 private:
+  // A dated folder and the day of its marker.
+  struct TDated {
+    std::wstring Path;
+    TDateTime Day = 0;
+  };
+  // What one folder of the backup holds, listed names only.
+  struct TFolderRead {
+    bool Exists = false;
+    std::vector<std::wstring> Files;    // without markers
+    std::vector<std::wstring> Folders;  // those that are not dated folders
+    std::vector<TDated> Dated;          // oldest first
+  };
+  // A folder to look through: `Path` holds (versions of) `Relative`.
+  struct TSource {
+    TDateTime Day = 0;  // 0: the backup itself
+    std::wstring Path;
+    std::wstring Relative;
+  };
+  std::wstring Backup() const;  // the backup folder, expanded
+  const TFolderRead& ReadFolder(const std::wstring& folder) const;
+  const std::vector<TDated>& SeparateDated() const;
+  // The dated folders (after `after`) that hold `relative`'s versions, oldest first, and
+  // the folders of the backup at and below it.
+  void Sources(const std::wstring& relative, TDateTime after, std::vector<TSource>& dated,
+               std::vector<TSource>& current) const;
+  void ClaimBelow(const std::wstring& relative, TDateTime after, TVersionClaims& claims) const;
+  std::vector<TFileVersion> ProbeVersionsOf(const std::wstring& relativePath) const;
+  TVersionTree ProbeAsOf(TDateTime day, const std::wstring& folder) const;
+  std::vector<TDateTime> ProbeDaysBelow(const std::wstring& folder) const;
+  std::vector<std::wstring> ProbePaths() const;
+
   void WalkBackup(const std::wstring& folder, const std::wstring& relative);
   void ReadDatedFolder(const std::wstring& folder, const std::wstring& relative, TDateTime day);
   void ReadSeparateHistory();
@@ -74,6 +115,11 @@ private:
     std::vector<TFileVersion> Versions;
   };
   std::map<std::wstring, TEntry> files_;
+  bool loaded_ = false;
+  // Folders read by the questions, keyed by their upper-cased path.
+  mutable std::map<std::wstring, TFolderRead> folders_;
+  mutable std::vector<TDated> separate_;
+  mutable bool separateRead_ = false;
 };
 
 // Copies `tree` into `target` (each file at target + "\" + its relative path), deciphering

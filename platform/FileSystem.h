@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/DateTime.h"
 #include "platform/Codes.h"
@@ -27,6 +28,12 @@ struct TFindData {
   TFileTime CreationTime{};    // UTC
   TFileTime LastAccessTime{};  // UTC
   TFileTime LastWriteTime{};   // UTC
+};
+
+// One entry of a names-only listing.
+struct TNameEntry {
+  std::wstring Name;
+  bool Folder = false;  // a folder, or a link that leads to one
 };
 
 // Which folder a path names: two paths with the same identity reach the same folder (one of
@@ -90,6 +97,27 @@ public:
   // wildcard mask (MS-DOS rules, as "*.*"). Non-root folders list "." and ".." first.
   // A missing folder gives err::PathNotFound, a missing name err::FileNotFound.
   virtual uint32_t FindFirst(const std::wstring& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first) = 0;
+
+  // The entries of `folder` (without "." and ".."), with only their names and whether each
+  // is a folder: for callers that look at many names and the details of few. Replaces
+  // `names`; 0, or the code FindFirst gives (an empty folder gives 0 and no names).
+  // Windows' own search brings attributes, size and times with each name at no cost, so
+  // the default lists through FindFirst; a system that needs a call per entry for them
+  // (POSIX) lists the names alone.
+  virtual uint32_t ListNames(const std::wstring& folder, std::vector<TNameEntry>& names) {
+    names.clear();
+    std::unique_ptr<IFindHandle> handle;
+    TFindData entry;
+    std::wstring pattern = folder;
+    if (pattern.empty() || pattern.back() != L'\\') pattern += L'\\';
+    uint32_t code = FindFirst(pattern + L"*", handle, entry);
+    if (code == err::FileNotFound) return err::Success;
+    while (code == err::Success) {
+      if (entry.Name != L"." && entry.Name != L"..") names.push_back({entry.Name, (entry.Attr & attr::Directory) != 0});
+      code = handle->Next(entry);
+    }
+    return code == err::NoMoreFiles ? err::Success : code;
+  }
 
   virtual uint32_t GetAttributes(const std::wstring& path, uint32_t& attributes) = 0;
   virtual uint32_t SetAttributes(const std::wstring& path, uint32_t attributes) = 0;

@@ -87,4 +87,22 @@ uint32_t TMemoryFileSystem::FindFirst(const std::wstring& pattern, std::unique_p
   return 0;
 }
 
+// The names straight from the tree, without the snapshot of every entry's details a
+// search takes. A listing fault fails the whole call.
+uint32_t TMemoryFileSystem::ListNames(const std::wstring& folder, std::vector<TNameEntry>& names) {
+  names.clear();
+  TPath path;
+  if (uint32_t code = memfs::ParsePath(folder, path)) return code;
+  std::lock_guard lock(impl_->Mutex);
+  const std::wstring key = path.Full();
+  if (uint32_t code = impl_->CheckFault(TFaultOp::List, key)) return code;
+  std::shared_ptr<TNode> node;
+  if (uint32_t code = impl_->Resolve(path, node)) return code == err::FileNotFound ? err::PathNotFound : code;
+  if (!node->Folder) return err::PathNotFound;
+  if (auto fault = impl_->ArmFault(TFaultOp::List, key); fault && fault->Fire()) return fault->Fault.Code;
+  names.reserve(node->Children.size());
+  for (const auto& [name, child] : node->Children) names.push_back({child->Name, child->Folder});
+  return 0;
+}
+
 }  // namespace vog

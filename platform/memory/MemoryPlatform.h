@@ -97,6 +97,7 @@ public:
 
   // --- IFileSystem -------------------------------------------------------------
   uint32_t FindFirst(const std::wstring& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first) override;
+  uint32_t ListNames(const std::wstring& folder, std::vector<TNameEntry>& names) override;
   uint32_t GetAttributes(const std::wstring& path, uint32_t& attributes) override;
   uint32_t SetAttributes(const std::wstring& path, uint32_t attributes) override;
   uint32_t GetInfo(const std::wstring& path, TFindData& info) override;

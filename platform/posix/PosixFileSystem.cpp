@@ -118,6 +118,10 @@ public:
     return FindFirstEntry(NativePath(pattern), handle, first);
   }
 
+  uint32_t ListNames(const std::wstring& folder, std::vector<TNameEntry>& names) override {
+    return ListNameEntries(NativePath(folder), names);
+  }
+
   uint32_t GetAttributes(const std::wstring& path, uint32_t& attributes) override {
     const std::string p = NativePath(path);
     TEntryStat st;

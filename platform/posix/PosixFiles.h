@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -60,5 +61,10 @@ std::string LastComponent(const std::string& path);
 
 // Starts a directory search (see IFileSystem::FindFirst).
 uint32_t FindFirstEntry(const std::string& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first);
+
+// The names in a folder with their folder bit, from the directory alone: an entry is
+// looked at only when the directory does not say what it is (a link, or a file system
+// without entry types). See IFileSystem::ListNames.
+uint32_t ListNameEntries(const std::string& folder, std::vector<TNameEntry>& names);
 
 }  // namespace vog::posix

@@ -156,4 +156,33 @@ uint32_t FindFirstEntry(const std::string& pattern, std::unique_ptr<IFindHandle>
   return err::Success;
 }
 
+uint32_t ListNameEntries(const std::string& folder, std::vector<TNameEntry>& names) {
+  names.clear();
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return errno == ENOENT || errno == ENOTDIR ? err::PathNotFound : MapErrno(errno, folder);
+  const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+  uint32_t code = err::Success;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (!entry) {
+      if (errno != 0) code = MapErrno(errno);
+      break;
+    }
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    bool folderEntry = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      TEntryStat st;
+      // Gone since readdir saw it: passed over, as a search passes it over.
+      if (StatEntry(base + std::string(name), st) != 0) continue;
+      folderEntry = S_ISDIR(st.Mode);
+    }
+    names.push_back({Utf8ToWide(name), folderEntry});
+  }
+  ::closedir(dir);
+  return code;
+}
+
 }  // namespace vog::posix
+

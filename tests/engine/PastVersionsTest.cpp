@@ -61,23 +61,48 @@ protected:
     }
     return files;
   }
+  // Both ways of answering, each day: the probes without Load and the answers from Load
+  // agree to the copy, and the tree restored is that day's.
   void ExpectEveryDay(const TBackupInfo& item) {
-    TPastVersions versions(item);
-    versions.Load();
-    EXPECT_TRUE(versions.Problems.Empty());
+    TPastVersions loaded(item), probing(item);
+    loaded.Load();
+    EXPECT_TRUE(loaded.Problems.Empty());
     Fs().AddVolume(L"F:");
     for (int day = 1; day <= 10; ++day) {
       SCOPED_TRACE(day);
       std::map<std::wstring, std::string> expected{{L"a.txt", day < 3 ? "v1" : day < 5 ? "v3" : day < 9 ? "v5" : "v9"}};
       if (day < 6) expected[L"gone.txt"] = "gone";
       expected[day < 7 ? L"Old\\x.txt" : L"New\\x.txt"] = "x";
-      EXPECT_EQ(Restored(item, versions, day), expected);
+      EXPECT_EQ(Restored(item, probing, day), expected);
+      for (const wchar_t* folder : {L"", L"old", L"a.txt", L"New\\x.txt"})
+        EXPECT_EQ(Summary(probing.AsOf(Date(day), folder)), Summary(loaded.AsOf(Date(day), folder))) << folder;
     }
-    const std::vector<TFileVersion> a = versions.VersionsOf(L"A.TXT");
+    EXPECT_EQ(probing.Paths(), loaded.Paths());
+    for (const std::wstring& path : loaded.Paths()) {
+      EXPECT_EQ(Summary(probing.VersionsOf(path)), Summary(loaded.VersionsOf(path))) << path;
+      EXPECT_EQ(probing.DaysBelow(path), loaded.DaysBelow(path)) << path;
+    }
+    EXPECT_EQ(probing.DaysBelow(L"Old"), std::vector<TDateTime>({Date(7)}));
+    EXPECT_TRUE(probing.Problems.Empty());
+    const std::vector<TFileVersion> a = probing.VersionsOf(L"A.TXT");
     ASSERT_EQ(a.size(), 4u);
     EXPECT_TRUE(a[0].Current);
     EXPECT_EQ(std::vector<TDateTime>({a[1].Day, a[2].Day, a[3].Day}), std::vector<TDateTime>({Date(9), Date(5), Date(3)}));
-    EXPECT_EQ(versions.DaysBelow(L""), std::vector<TDateTime>({Date(9), Date(7), Date(6), Date(5), Date(3)}));
+    EXPECT_EQ(probing.DaysBelow(L""), std::vector<TDateTime>({Date(9), Date(7), Date(6), Date(5), Date(3)}));
+    EXPECT_EQ(loaded.DaysBelow(L""), probing.DaysBelow(L""));
+  }
+  static std::vector<std::wstring> Summary(const std::vector<TFileVersion>& versions) {
+    std::vector<std::wstring> lines;
+    for (const TFileVersion& v : versions)
+      lines.push_back(UpperText(v.Path) + L" " + std::to_wstring(v.Day) + L" " + std::to_wstring(v.Size) + L" " +
+                      std::to_wstring(v.LastWrite) + (v.Current ? L" current" : L""));
+    return lines;
+  }
+  // (Paths keep the spelling asked for where the backup no longer has them.)
+  static std::vector<std::wstring> Summary(const TVersionTree& tree) {
+    std::vector<std::wstring> lines;
+    for (const auto& [relative, version] : tree) lines.push_back(UpperText(relative) + L" " + Summary({version}).front());
+    return lines;
   }
 };
 

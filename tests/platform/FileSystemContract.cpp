@@ -144,6 +144,26 @@ TEST_P(FileSystemContract, ListingOfAnEmptyFolderHasOnlyTheDots) {
   EXPECT_EQ(end, err::NoMoreFiles);
 }
 
+// A names-only listing holds what a search holds, without the dots, each with its kind.
+TEST_P(FileSystemContract, NamesListingHoldsEveryEntryWithItsKind) {
+  ASSERT_EQ(Fs().MakeFolder(P(L"sub")), 0u);
+  ASSERT_EQ(Fs().MakeFolder(P(L"sub\\c")), 0u);
+  ASSERT_EQ(Fs().MakeFolder(P(L"empty")), 0u);
+  Put(L"sub\\b.txt", "bb");
+  Put(L"sub\\世代.txt", "a");
+  std::vector<TNameEntry> names{{L"stale", true}};
+  ASSERT_EQ(Fs().ListNames(P(L"sub"), names), 0u);
+  std::vector<std::pair<std::wstring, bool>> got;
+  for (const TNameEntry& entry : names) got.emplace_back(entry.Name, entry.Folder);
+  std::sort(got.begin(), got.end());
+  EXPECT_EQ(got, (std::vector<std::pair<std::wstring, bool>>{{L"b.txt", false}, {L"c", true}, {L"世代.txt", false}}));
+
+  EXPECT_EQ(Fs().ListNames(P(L"empty"), names), 0u);
+  EXPECT_TRUE(names.empty());
+  EXPECT_EQ(Fs().ListNames(P(L"missing"), names), err::PathNotFound);
+  EXPECT_TRUE(names.empty());
+}
+
 // ---- folders ------------------------------------------------------------------
 
 TEST_P(FileSystemContract, FoldersAreMadeAndRemoved) {
