@@ -37,7 +37,7 @@ constexpr double kFirstDay = 45658;  // 2025-01-01
 struct TSetup {
   TBackupInfo Item;
   TMemoryFileSystem* Memory = nullptr;
-  int Files = 20000;
+  int FileCount = 20000;
   std::wstring Probe;  // the file whose versions are asked
 
   TSetup() {
@@ -46,10 +46,10 @@ struct TSetup {
     if (dir && *dir) {
       InstallPlatform(CreateSystemPlatform());
       const char* files = std::getenv("VOG_BENCH_FILES");
-      Files = files && *files ? std::atoi(files) : 2000;
+      FileCount = files && *files ? std::atoi(files) : 2000;
       root = Utf8ToWide(dir);
       if (root.back() != L'\\' && root.back() != L'/') root += L'\\';
-      root += L"pv" + std::to_wstring(Files);
+      root += L"pv" + std::to_wstring(FileCount);
     } else {
       auto platform = CreateMemoryPlatform();
       Memory = platform->MemFiles;
@@ -83,8 +83,8 @@ struct TSetup {
 
   // Day d's history holds what was current before it: written at noon of the day before.
   void Build(const std::wstring& root) {
-    std::fprintf(stderr, "writing %d days of %d files below %s ...\n", kDays, Files, WideToUtf8(root).c_str());
-    const int perFolder = Files / kFolders;
+    std::fprintf(stderr, "writing %d days of %d files below %s ...\n", kDays, FileCount, WideToUtf8(root).c_str());
+    const int perFolder = FileCount / kFolders;
     for (int f = 0; f < kFolders; ++f) {
       wchar_t name[32];
       std::swprintf(name, 32, L"folder%02d", f);
@@ -152,7 +152,7 @@ void AsOf(benchmark::State& state, bool load) {
     count = tree.size();
   }
   Heap(state, before);
-  if (count != static_cast<size_t>(setup.Files)) state.SkipWithError("wrong number of files");
+  if (count != static_cast<size_t>(setup.FileCount)) state.SkipWithError("wrong number of files");
   state.SetLabel(load ? "full Load" : "target 2000 ms");
 }
 

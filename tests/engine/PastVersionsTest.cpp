@@ -128,17 +128,42 @@ TEST_F(PastVersionsTest, EncipheredVersionsAreDecipheredWithTheItemsKey) {
   ExpectEveryDay(item);
 }
 
-// A dated folder whose marker is gone is left out and named; the backup itself and the
-// history folders are never a restore's target.
+// A dated folder without a readable marker is left out and named once, in either layout
+// and either way of answering; the backup itself and the history folders are never a
+// restore's target.
 TEST_F(PastVersionsTest, UnreadableMarkersAreReportedAndTargetsInTheBackupRefused) {
+  struct TCase {
+    bool Separate;
+    const wchar_t* Marker;
+    const char* Content;  // null: the marker is gone
+  };
+  for (const TCase& c : {TCase{false, L"E:\\Dst\\Src\\世代 2009-01-05\\Vogmerist世代管理フォルダ", "no date here"},
+                         TCase{true, L"E:\\Hist\\世代 2009-01-05\\Vogmerist世代管理フォルダ", nullptr},
+                         TCase{true, L"E:\\Hist\\世代 2009-01-05\\Vogmerist世代管理フォルダ", ""}}) {
+    SCOPED_TRACE(c.Marker);
+    for (const wchar_t* tree : {L"D:\\Src", L"E:\\Dst", L"E:\\Hist"}) DeleteFolderTree(std::wstring(tree));
+    TBackupInfo& item = Item();
+    item.UseHistoryFolder = c.Separate;
+    item.HistoryFolder = L"E:\\Hist";
+    History(item);
+    if (c.Content) {
+      Fs().AddFile(c.Marker, c.Content);
+    } else {
+      ASSERT_TRUE(DeleteFileForce(std::wstring(c.Marker)));
+    }
+    TPastVersions loaded(item), probing(item);
+    loaded.Load();
+    for (TPastVersions* versions : {&loaded, &probing}) {
+      EXPECT_EQ(versions->VersionsOf(L"a.txt").size(), 3u);
+      // The copy of day 9 was written on day 5: as of day 4 the left-out folder held a.txt.
+      EXPECT_EQ(versions->AsOf(Date(4)).count(L"a.txt"), 0u);
+      EXPECT_EQ(versions->AsOf(Date(5)).at(L"a.txt").Day, Date(9));
+      EXPECT_EQ(versions->DaysBelow(L"").size(), 4u);
+      EXPECT_EQ(versions->Problems.Messages().size(), 1u);
+    }
+  }
   TBackupInfo& item = Item();
-  History(item);
-  Fs().AddFile(L"E:\\Dst\\Src\\世代 2009-01-05\\Vogmerist世代管理フォルダ", "no date here");
   TPastVersions versions(item);
-  versions.Load();
-  EXPECT_EQ(versions.Problems.Messages().size(), 1u);
-  EXPECT_EQ(versions.VersionsOf(L"a.txt").size(), 3u);
-
   for (const wchar_t* target : {L"E:\\Dst\\Src", L"E:\\Dst\\Src\\sub", L"E:\\Dst", L"relative"}) {
     SCOPED_TRACE(target);
     EXPECT_THROW(RestoreVersions(item, versions.AsOf(Date(4)), target, ""), Error);

@@ -5,6 +5,9 @@
 //   vogtool versions SETUP TITLE PATH [--json]          the versions of a file, or the days a folder changed
 //   vogtool restore SETUP TITLE TARGET [--as-of yyyy-mm-dd] [--path P] [--json]
 //
+// Both read only what the question needs (one file's dated copies; for a day, the dated
+// folders after it), not the whole history.
+//
 // --dest names the main destination when the setup's folders are not where this machine
 // sees them; --key gives the cipher key of an enciphering item that stores none. A
 // restore writes only below TARGET, never into the backup.
@@ -91,7 +94,6 @@ void ShowVersions(const TOptions& o) {
   TLoaded loaded;
   Load(o, loaded);
   TPastVersions versions(*loaded.Item);
-  versions.Load();
   const std::wstring path = RelativeArg(o.Path);
   const std::vector<TFileVersion> list = versions.VersionsOf(path);
   TJson json = {{"path", WideToUtf8(path)}};
@@ -127,7 +129,6 @@ void Restore(const TOptions& o) {
   if (item.Encrypt && !item.Decrypt && item.CipherKey.empty() && o.Key.empty())
     throw Error(L"the item enciphers without a stored key: give --key");
   TPastVersions versions(item);
-  versions.Load();
   const TDateTime day = o.AsOf.empty() ? Clock().Now() : ParseDay(o.AsOf);
   const TVersionTree tree = versions.AsOf(day, RelativeArg(o.Path));
   const auto failed = RestoreVersions(item, tree, PlatformPath(o.Target), o.Key);
