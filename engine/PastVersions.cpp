@@ -237,19 +237,34 @@ std::wstring JoinedParts(const std::vector<std::wstring>& parts, size_t from) {
 using TNamesVisit =
     std::function<bool(const std::wstring& folder, const std::wstring& relative, const std::vector<TNameEntry>& names)>;
 
-bool WalkNames(const std::wstring& path, const std::wstring& relative, const TNamesVisit& visit) {
-  std::vector<TNameEntry> names;
-  if (Files().ListNames(path, names) != err::Success) {
+// One listing buffer per depth: a walk of thousands of folders lists into the same few.
+bool WalkNames(const std::wstring& path, const std::wstring& relative, const TNamesVisit& visit,
+               std::vector<std::vector<TNameEntry>>& buffers, size_t depth) {
+  if (buffers.size() <= depth) buffers.resize(depth + 1);
+  if (Files().ListNames(path, buffers[depth]) != err::Success) {
     TFindData info;
     if (relative.empty() || Files().GetInfo(path, info) != err::Success || (info.Attr & attr::Directory)) return true;
     const size_t cut = relative.rfind(L'\\');
     return visit(std::wstring(ParentFolderOf(path)), cut == std::wstring::npos ? L"" : relative.substr(0, cut),
                  {{std::wstring(NamePartOf(path)), false}});
   }
-  if (!visit(path, relative, names)) return false;
-  for (const TNameEntry& entry : names)
-    if (entry.Folder && !WalkNames(AddBackslash(path) + entry.Name, Joined(relative, entry.Name), visit)) return false;
+  if (!visit(path, relative, buffers[depth])) return false;
+  for (size_t i = 0; i < buffers[depth].size(); ++i) {
+    const TNameEntry& entry = buffers[depth][i];
+    if (entry.Folder &&
+        !WalkNames(AddBackslash(path) + entry.Name, Joined(relative, entry.Name), visit, buffers, depth + 1))
+      return false;
+  }
   return true;
+}
+
+bool WalkNames(const std::wstring& path, const std::wstring& relative, const TNamesVisit& visit) {
+  std::vector<std::vector<TNameEntry>> buffers;
+  return WalkNames(path, relative, visit, buffers, 0);
+}
+
+bool IsMarkerName(const std::wstring& name) {
+  return name.size() == kHistoryMarkerName.size() && SameText(name, kHistoryMarkerName);
 }
 
 }  // namespace
@@ -307,7 +322,7 @@ const TPastVersions::TFolderRead& TPastVersions::ReadFolder(const std::wstring& 
   read.Exists = true;
   for (TNameEntry& entry : names) {
     if (!entry.Folder) {
-      if (!SameText(entry.Name, kHistoryMarkerName)) read.Files.push_back(std::move(entry.Name));
+      if (!IsMarkerName(entry.Name)) read.Files.push_back(std::move(entry.Name));
       continue;
     }
     // A folder holding a marker is a dated folder; trying to read the marker is the one
@@ -430,7 +445,7 @@ void ClaimFiles(TVersionClaims& claims, const std::wstring& folder, const std::w
                 const std::vector<TNameEntry>& names, TDateTime day) {
   TVersionClaims::TFolder* table = nullptr;
   for (const TNameEntry& entry : names) {
-    if (entry.Folder || SameText(entry.Name, kHistoryMarkerName)) continue;
+    if (entry.Folder || IsMarkerName(entry.Name)) continue;
     if (!table) table = &claims.FolderOf(relative);
     claims.Claim(*table, folder, entry.Name, day);
   }
@@ -443,13 +458,16 @@ void ClaimFiles(TVersionClaims& claims, const std::wstring& folder, const std::w
 void TPastVersions::ClaimBelow(const std::wstring& relative, TDateTime after, TVersionClaims& claims) const {
   std::vector<TSource> dated, current;
   Sources(relative, after, dated, current);
+  std::vector<std::vector<TNameEntry>> buffers;
   for (const TSource& source : dated)
-    WalkNames(source.Path, source.Relative,
-              [&claims, day = source.Day](const std::wstring& folder, const std::wstring& inside,
-                                          const std::vector<TNameEntry>& names) {
-                ClaimFiles(claims, folder, inside, names, day);
-                return true;
-              });
+    WalkNames(
+        source.Path, source.Relative,
+        [&claims, day = source.Day](const std::wstring& folder, const std::wstring& inside,
+                                    const std::vector<TNameEntry>& names) {
+          ClaimFiles(claims, folder, inside, names, day);
+          return true;
+        },
+        buffers, 0);
   std::vector<TNameEntry> names;
   for (const TSource& source : current) {
     names.clear();
@@ -493,7 +511,7 @@ std::vector<TDateTime> TPastVersions::ProbeDaysBelow(const std::wstring& folder)
     const bool empty = WalkNames(source.Path, source.Relative, [](const std::wstring&, const std::wstring&,
                                                                    const std::vector<TNameEntry>& names) {
       return std::all_of(names.begin(), names.end(), [](const TNameEntry& entry) {
-        return entry.Folder || SameText(entry.Name, kHistoryMarkerName);
+        return entry.Folder || IsMarkerName(entry.Name);
       });
     });
     if (!empty) days.push_back(source.Day);

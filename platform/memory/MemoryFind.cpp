@@ -90,7 +90,12 @@ uint32_t TMemoryFileSystem::FindFirst(const std::wstring& pattern, std::unique_p
 // The names straight from the tree, without the snapshot of every entry's details a
 // search takes. A listing fault fails the whole call.
 uint32_t TMemoryFileSystem::ListNames(const std::wstring& folder, std::vector<TNameEntry>& names) {
-  names.clear();
+  const uint32_t code = ListNamesInto(folder, names);
+  if (code != 0) names.clear();
+  return code;
+}
+
+uint32_t TMemoryFileSystem::ListNamesInto(const std::wstring& folder, std::vector<TNameEntry>& names) {
   TPath path;
   if (uint32_t code = memfs::ParsePath(folder, path)) return code;
   std::lock_guard lock(impl_->Mutex);
@@ -100,8 +105,13 @@ uint32_t TMemoryFileSystem::ListNames(const std::wstring& folder, std::vector<TN
   if (uint32_t code = impl_->Resolve(path, node)) return code == err::FileNotFound ? err::PathNotFound : code;
   if (!node->Folder) return err::PathNotFound;
   if (auto fault = impl_->ArmFault(TFaultOp::List, key); fault && fault->Fire()) return fault->Fault.Code;
-  names.reserve(node->Children.size());
-  for (const auto& [name, child] : node->Children) names.push_back({child->Name, child->Folder});
+  // The entries of a vector listed into again keep their strings' room.
+  names.resize(node->Children.size());
+  size_t at = 0;
+  for (const auto& [name, child] : node->Children) {
+    names[at].Name.assign(child->Name);
+    names[at++].Folder = child->Folder;
+  }
   return 0;
 }
 

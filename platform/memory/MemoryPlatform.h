@@ -123,6 +123,7 @@ public:
   struct TImpl;
 
 private:
+  uint32_t ListNamesInto(const std::wstring& folder, std::vector<TNameEntry>& names);
   std::unique_ptr<TImpl> impl_;
 };
 

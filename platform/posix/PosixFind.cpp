@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/Text.h"
@@ -157,11 +158,14 @@ uint32_t FindFirstEntry(const std::string& pattern, std::unique_ptr<IFindHandle>
 }
 
 uint32_t ListNameEntries(const std::string& folder, std::vector<TNameEntry>& names) {
-  names.clear();
   DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return errno == ENOENT || errno == ENOTDIR ? err::PathNotFound : MapErrno(errno, folder);
+  if (!dir) {
+    names.clear();
+    return errno == ENOENT || errno == ENOTDIR ? err::PathNotFound : MapErrno(errno, folder);
+  }
   const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
   uint32_t code = err::Success;
+  size_t at = 0;  // entries of a vector listed into again keep their strings' room
   for (;;) {
     errno = 0;
     const dirent* entry = ::readdir(dir);
@@ -178,11 +182,17 @@ uint32_t ListNameEntries(const std::string& folder, std::vector<TNameEntry>& nam
       if (StatEntry(base + std::string(name), st) != 0) continue;
       folderEntry = S_ISDIR(st.Mode);
     }
-    names.push_back({Utf8ToWide(name), folderEntry});
+    if (at == names.size()) names.emplace_back();
+    // Most names are ASCII: widened in place, into the room the entry already has.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+      names[at].Name.assign(name.begin(), name.end());
+    else
+      names[at].Name = Utf8ToWide(name);
+    names[at++].Folder = folderEntry;
   }
   ::closedir(dir);
+  names.resize(code == err::Success ? at : 0);
   return code;
 }
 
 }  // namespace vog::posix
-
