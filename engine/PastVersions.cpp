@@ -29,15 +29,26 @@ std::wstring Joined(const std::wstring& relative, const std::wstring& name) {
   return relative.empty() ? name : relative + L"\\" + name;
 }
 
+bool Missing(uint32_t code) {
+  return code == err::PathNotFound || code == err::FileNotFound || code == err::DirectoryInvalid;
+}
+
+// A folder that is there but cannot be read: its versions are left out, and said so.
+void Unreadable(TRunProblems& problems, const std::wstring& folder, uint32_t code) {
+  problems.Add(TProblemKind::HistoryUnreadable, folder, code, L"フォルダが読めないため除外しました\r\n" + folder);
+}
+
 // The entries of a folder, without "." and "..".
-std::vector<TFindData> ListFolder(const std::wstring& folder) {
+std::vector<TFindData> ListFolder(const std::wstring& folder, TRunProblems& problems) {
   std::vector<TFindData> entries;
   std::unique_ptr<IFindHandle> handle;
   TFindData entry;
-  if (Files().FindFirst(AddBackslash(folder) + L"*", handle, entry) != err::Success) return entries;
-  do {
+  uint32_t code = Files().FindFirst(AddBackslash(folder) + L"*", handle, entry);
+  while (code == err::Success) {
     if (entry.Name != L"." && entry.Name != L"..") entries.push_back(entry);
-  } while (handle->Next(entry) == err::Success);
+    code = handle->Next(entry);
+  }
+  if (code != err::NoMoreFiles && !Missing(code)) Unreadable(problems, folder, code);
   return entries;
 }
 
@@ -106,7 +117,7 @@ void TPastVersions::Add(const std::wstring& relative, TFileVersion version) {
 }
 
 void TPastVersions::WalkBackup(const std::wstring& folder, const std::wstring& relative) {
-  for (const TFindData& entry : ListFolder(folder)) {
+  for (const TFindData& entry : ListFolder(folder, Problems)) {
     const std::wstring path = AddBackslash(folder) + entry.Name;
     if (!(entry.Attr & attr::Directory)) {
       if (!IsMarker(entry)) Add(Joined(relative, entry.Name), VersionOf(path, entry, 0));
@@ -128,7 +139,7 @@ void TPastVersions::WalkBackup(const std::wstring& folder, const std::wstring& r
 }
 
 void TPastVersions::ReadDatedFolder(const std::wstring& folder, const std::wstring& relative, TDateTime day) {
-  for (const TFindData& entry : ListFolder(folder)) {
+  for (const TFindData& entry : ListFolder(folder, Problems)) {
     const std::wstring path = AddBackslash(folder) + entry.Name;
     if (entry.Attr & attr::Directory) {
       ReadDatedFolder(path, Joined(relative, entry.Name), day);
@@ -141,7 +152,7 @@ void TPastVersions::ReadDatedFolder(const std::wstring& folder, const std::wstri
 void TPastVersions::ReadSeparateHistory() {
   const std::wstring history = Expanded(item_.HistoryFolder);
   const std::wstring below = WithoutRoot(Expanded(item_.DestFolder));
-  for (const TFindData& entry : ListFolder(history)) {
+  for (const TFindData& entry : ListFolder(history, Problems)) {
     if (!(entry.Attr & attr::Directory)) continue;
     const std::wstring dated = AddBackslash(history) + entry.Name;
     TDateTime day = 0;
@@ -239,9 +250,13 @@ using TNamesVisit =
 
 // One listing buffer per depth: a walk of thousands of folders lists into the same few.
 bool WalkNames(const std::wstring& path, const std::wstring& relative, const TNamesVisit& visit,
-               std::vector<std::vector<TNameEntry>>& buffers, size_t depth) {
+               std::vector<std::vector<TNameEntry>>& buffers, size_t depth, TRunProblems& problems) {
   if (buffers.size() <= depth) buffers.resize(depth + 1);
-  if (Files().ListNames(path, buffers[depth]) != err::Success) {
+  if (const uint32_t code = Files().ListNames(path, buffers[depth]); code != err::Success) {
+    if (!Missing(code)) {
+      Unreadable(problems, path, code);
+      return true;
+    }
     TFindData info;
     if (relative.empty() || Files().GetInfo(path, info) != err::Success || (info.Attr & attr::Directory)) return true;
     const size_t cut = relative.rfind(L'\\');
@@ -252,15 +267,16 @@ bool WalkNames(const std::wstring& path, const std::wstring& relative, const TNa
   for (size_t i = 0; i < buffers[depth].size(); ++i) {
     const TNameEntry& entry = buffers[depth][i];
     if (entry.Folder &&
-        !WalkNames(AddBackslash(path) + entry.Name, Joined(relative, entry.Name), visit, buffers, depth + 1))
+        !WalkNames(AddBackslash(path) + entry.Name, Joined(relative, entry.Name), visit, buffers, depth + 1, problems))
       return false;
   }
   return true;
 }
 
-bool WalkNames(const std::wstring& path, const std::wstring& relative, const TNamesVisit& visit) {
+bool WalkNames(const std::wstring& path, const std::wstring& relative, const TNamesVisit& visit,
+               TRunProblems& problems) {
   std::vector<std::vector<TNameEntry>> buffers;
-  return WalkNames(path, relative, visit, buffers, 0);
+  return WalkNames(path, relative, visit, buffers, 0, problems);
 }
 
 bool IsMarkerName(const std::wstring& name) {
@@ -315,8 +331,7 @@ const TPastVersions::TFolderRead& TPastVersions::ReadFolder(const std::wstring& 
   TFolderRead& read = folders_[key];
   std::vector<TNameEntry> names;
   if (const uint32_t code = Files().ListNames(folder, names); code != err::Success) {
-    if (code != err::PathNotFound && code != err::FileNotFound && code != err::DirectoryInvalid)
-      Problems.Add(TProblemKind::HistoryUnreadable, folder, code, L"フォルダが読めないため除外しました\r\n" + folder);
+    if (!Missing(code)) Unreadable(Problems, folder, code);
     return read;
   }
   read.Exists = true;
@@ -347,8 +362,8 @@ const std::vector<TPastVersions::TDated>& TPastVersions::SeparateDated() const {
   separateRead_ = true;
   const std::wstring history = Expanded(item_.HistoryFolder);
   std::vector<TNameEntry> names;
-  if (const uint32_t code = Files().ListNames(history, names); code != err::Success && code != err::PathNotFound)
-    Problems.Add(TProblemKind::HistoryUnreadable, history, code, L"フォルダが読めないため除外しました\r\n" + history);
+  if (const uint32_t code = Files().ListNames(history, names); code != err::Success && !Missing(code))
+    Unreadable(Problems, history, code);
   for (const TNameEntry& entry : names) {
     if (!entry.Folder) continue;
     const std::wstring dated = AddBackslash(history) + entry.Name;
@@ -467,7 +482,7 @@ void TPastVersions::ClaimBelow(const std::wstring& relative, TDateTime after, TV
           ClaimFiles(claims, folder, inside, names, day);
           return true;
         },
-        buffers, 0);
+        buffers, 0, Problems);
   std::vector<TNameEntry> names;
   for (const TSource& source : current) {
     names.clear();
@@ -508,12 +523,11 @@ std::vector<TDateTime> TPastVersions::ProbeDaysBelow(const std::wstring& folder)
   for (const TSource& source : dated) {
     if (!days.empty() && days.back() == source.Day) continue;
     // A dated folder counts when it holds a file there.
-    const bool empty = WalkNames(source.Path, source.Relative, [](const std::wstring&, const std::wstring&,
-                                                                   const std::vector<TNameEntry>& names) {
-      return std::all_of(names.begin(), names.end(), [](const TNameEntry& entry) {
-        return entry.Folder || IsMarkerName(entry.Name);
-      });
-    });
+    const auto noFiles = [](const std::wstring&, const std::wstring&, const std::vector<TNameEntry>& names) {
+      return std::all_of(names.begin(), names.end(),
+                         [](const TNameEntry& entry) { return entry.Folder || IsMarkerName(entry.Name); });
+    };
+    const bool empty = WalkNames(source.Path, source.Relative, noFiles, Problems);
     if (!empty) days.push_back(source.Day);
   }
   std::reverse(days.begin(), days.end());

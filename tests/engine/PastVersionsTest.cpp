@@ -170,5 +170,24 @@ TEST_F(PastVersionsTest, UnreadableMarkersAreReportedAndTargetsInTheBackupRefuse
   }
 }
 
+// A backup or dated folder that cannot be listed is named, never silently left out.
+TEST_F(PastVersionsTest, UnlistableFoldersAreReported) {
+  for (const wchar_t* folder : {L"E:\\Dst\\Src\\世代 2009-01-05", L"E:\\Dst\\Src\\Old"}) {
+    SCOPED_TRACE(folder);
+    for (const wchar_t* tree : {L"D:\\Src", L"E:\\Dst"}) DeleteFolderTree(std::wstring(tree));
+    TBackupInfo& item = Item();
+    History(item);
+    Fs().InjectFault({folder, TFaultOp::List, err::AccessDenied});
+    TPastVersions loaded(item), probing(item);
+    loaded.Load();
+    for (TPastVersions* versions : {&loaded, &probing}) {
+      versions->AsOf(Date(1));
+      ASSERT_EQ(versions->Problems.Messages().size(), 1u);
+      EXPECT_NE(versions->Problems.Messages()[0].find(folder), std::wstring::npos);
+    }
+    Fs().ClearFaults();
+  }
+}
+
 }  // namespace
 }  // namespace vog::test

@@ -134,14 +134,18 @@ void Restore(const TOptions& o) {
   const auto failed = RestoreVersions(item, tree, PlatformPath(o.Target), o.Key);
   TJson json = {{"asOf", DayText(std::floor(day))}, {"restored", tree.size() - failed.size()}, {"failed", TJson::array()}};
   for (const auto& [path, code] : failed) json["failed"].push_back({{"path", WideToUtf8(path)}, {"code", code}});
+  // A history folder left out may have held the day's version: the restore is not whole.
+  json["problems"] = TJson::array();
+  for (const std::wstring& problem : versions.Problems.Messages()) json["problems"].push_back(WideToUtf8(problem));
   if (o.Json) {
     Print(json.dump(2, ' ', false) + "\n");
   } else {
     Print(std::to_string(tree.size() - failed.size()) + " files restored as of " + json["asOf"].get<std::string>() + "\n");
     for (const auto& [path, code] : failed)
       std::fprintf(stderr, "failed: %s (error %u)\n", WideToUtf8(path).c_str(), static_cast<unsigned>(code));
+    for (const auto& problem : json["problems"]) std::fprintf(stderr, "%s\n", problem.get<std::string>().c_str());
   }
-  SetExitCode(failed.empty() ? 0 : 1);
+  SetExitCode(failed.empty() && versions.Problems.Empty() ? 0 : 1);
 }
 
 }  // namespace
