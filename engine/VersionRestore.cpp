@@ -1,0 +1,118 @@
+#include "engine/VersionRestore.h"
+
+#include <memory>
+
+#include "base/Error.h"
+#include "base/Path.h"
+#include "engine/Containment.h"
+#include "engine/FileTransfer.h"
+#include "engine/FileWrite.h"
+#include "engine/HistoryFolders.h"
+#include "engine/TransferPaths.h"
+#include "model/BackupInfo.h"
+#include "model/PathMacros.h"
+#include "platform/Platform.h"
+#include "scan/FileInfo.h"
+#include "scan/FileUtils.h"
+#include "services/cipher/CipherManager.h"
+
+namespace vog {
+
+namespace {
+
+std::wstring Expanded(const std::wstring& path) {
+  std::wstring expanded = HasMacro(path) ? ExpandMacros(path) : path;
+  while (expanded.size() > 3 && expanded.back() == L'\\') expanded.pop_back();
+  return expanded;
+}
+
+// Refuses a target that lies in the backup or its history folder, or holds one of them:
+// a restore must never write over the versions it reads from.
+void CheckTarget(const TBackupInfo& item, const std::wstring& target) {
+  std::wstring resolved;
+  if (!ResolveWindowsPath(target, resolved))
+    throw Error(L"リストア先 \"" + target + L"\" はフォルダのフルパスではありません");
+  for (const std::wstring& kept : {Expanded(item.DestFolder), Expanded(item.HistoryFolder)}) {
+    if (kept.empty()) continue;
+    if (IsInsideFolder(target, kept, true) || IsInsideFolder(kept, target, true))
+      throw Error(L"リストア先 \"" + target + L"\" はバックアップ \"" + kept + L"\" と重なっています");
+  }
+}
+
+}  // namespace
+
+std::vector<TVersionRestoreFailure> RestoreVersionTree(const TBackupInfo& item, const TVersionTree& tree,
+                                                       const std::wstring& target, const std::string& runKey,
+                                                       TDateTime now) {
+  const bool inPlace = target.empty();
+  const std::wstring root = inPlace ? Expanded(item.SourceFolder) : Expanded(target);
+  CheckTarget(item, root);
+  std::unique_ptr<TCipherManager> cipher;
+  if (item.Encrypt && !item.Decrypt) {
+    if (item.CipherKey.empty() && runKey.empty()) throw Error(L"暗号キーを入力してください");
+    cipher = CreateItemCipher(item, runKey);
+  }
+
+  // The item the writes go through: the backup is its source, the restore's root its
+  // destination; at the original place the replaced files go to history in the item's
+  // layout, and always, whatever the item keeps on its runs: they are the person's files.
+  TBackupInfo restoreItem;
+  restoreItem.Title = item.Title;
+  restoreItem.SourceFolder = Expanded(item.DestFolder);
+  restoreItem.DestFolder = root;
+  restoreItem.KeepHistory = inPlace;
+  restoreItem.UseHistoryFolder = item.UseHistoryFolder && !item.HistoryFolder.empty();
+  restoreItem.HistoryFolder = Expanded(item.HistoryFolder);
+  restoreItem.HistoryFolderFormat = item.HistoryFolderFormat;
+  THistoryMover history(now, [](std::wstring_view path, std::wstring_view folder) {
+    return IsInsideFolder(path, folder);
+  });
+  TFileWrite write(history, {}, {});
+  TFileWriteSteps steps;
+  steps.KeepHistory = inPlace;
+
+  std::vector<TVersionRestoreFailure> failed;
+  for (const auto& [relative, version] : tree) {
+    const std::wstring dest = AddBackslash(root) + relative;
+    // Names come from a folder listing of the backup; one that climbs out is never written.
+    if (!IsInsideFolder(dest, root)) {
+      failed.push_back({relative, err::AccessDenied});
+      continue;
+    }
+    uint32_t code = MakeFolderWithParents(std::wstring(ParentFolderOf(dest)));
+    if (code == err::Success) {
+      TBackupFileInfo record;
+      record.SetPath(std::wstring_view(), ParentFolderOf(relative), NamePartOf(relative));
+      record.SetBackupInfo(&restoreItem);
+      const TWriteBytes bytes = [&](const std::wstring& to, bool newOnly) -> uint32_t {
+        if (!cipher) return Files().CopyEntry(version.Path, to, newOnly, {}, nullptr);
+        if (newOnly && PathExists(to)) return err::FileExists;
+        try {
+          cipher->DecipherFile(version.Path, to);
+        } catch (const Error&) {
+          RemoveUnfinished(to);
+          return err::GenFailure;
+        }
+        uint32_t stamp = err::Success;
+        if (!CopyFileDate(version.Path, to, &stamp) && stamp != err::InvalidParameter) {
+          RemoveUnfinished(to);
+          return stamp;
+        }
+        return err::Success;
+      };
+      const TFileWriteResult result = write.Write(record, dest, steps, bytes);
+      code = result.Code;
+    }
+    if (code != err::Success) failed.push_back({relative, code});
+  }
+  return failed;
+}
+
+uint32_t RestoreVersion(const TBackupInfo& item, const std::wstring& relativePath, const TFileVersion& version,
+                        const std::wstring& target, const std::string& runKey, TDateTime now) {
+  const std::vector<TVersionRestoreFailure> failed =
+      RestoreVersionTree(item, TVersionTree{{relativePath, version}}, target, runKey, now);
+  return failed.empty() ? err::Success : failed.front().Code;
+}
+
+}  // namespace vog
