@@ -188,6 +188,15 @@ void TPastVersionsPresenter::Restoring(const std::function<std::vector<std::wstr
   ShowFailures(failures);
 }
 
+bool TPastVersionsPresenter::ChooseFolder(std::wstring& folder) {
+  // The dialog starts where the last restore went, at first beside the item's source.
+  if (lastFolder_.empty()) lastFolder_ = std::wstring(ParentFolderOf(Expanded(item_.SourceFolder)));
+  folder = lastFolder_;
+  if (!view_.BrowseForFolder(kChooseRestoreFolder, folder) || folder.empty()) return false;
+  lastFolder_ = folder;
+  return true;
+}
+
 void TPastVersionsPresenter::RestoreToOriginal() {
   const TVersionNode* chosen = Chosen();
   if (row_ < 0 || !chosen) return;
@@ -208,7 +217,7 @@ void TPastVersionsPresenter::RestoreToFolder() {
   if (row_ < 0 || !chosen) return;
   const TFileVersion version = shown_[static_cast<size_t>(row_)];
   std::wstring folder;
-  if (!view_.BrowseForFolder(kChooseRestoreFolder, folder) || folder.empty()) return;
+  if (!ChooseFolder(folder)) return;
   Restoring([&] {
     const uint32_t code = RestoreVersion(item_, chosen->Path, version, folder, RunKey, Clock().Now());
     return code == 0 ? std::vector<std::wstring>()
@@ -222,7 +231,7 @@ void TPastVersionsPresenter::RestoreAsOf() {
   TDateTime day = 0;
   if (!view_.ChooseDay(versions_->DaysBelow(chosen->Path), day)) return;
   std::wstring folder;
-  if (!view_.BrowseForFolder(kChooseRestoreFolder, folder) || folder.empty()) return;
+  if (!ChooseFolder(folder)) return;
   Restoring([&] {
     std::vector<std::wstring> failures;
     for (const TVersionRestoreFailure& failure :

@@ -53,6 +53,7 @@ public:
   virtual bool Confirm(const std::wstring& question) = 0;
   virtual void ShowError(const std::wstring& message) = 0;
   virtual void ShowInfo(const std::wstring& message) = 0;
+  // The folder dialog, starting at `folder`; true with the folder chosen.
   virtual bool BrowseForFolder(const std::wstring& caption, std::wstring& folder) = 0;
   // The day picker: `days` (newest first) to choose from, or any date; true with `day`.
   virtual bool ChooseDay(const std::vector<TDateTime>& days, TDateTime& day) = 0;
@@ -99,6 +100,7 @@ private:
   void BuildTree();
   int FolderNode(const std::wstring& path);
   bool KeyReady();
+  bool ChooseFolder(std::wstring& folder);
   void ShowFailures(const std::vector<std::wstring>& failures);
   // Runs a restore with the key ready and the wait cursor, then says how it went.
   void Restoring(const std::function<std::vector<std::wstring>()>& restore);
@@ -113,6 +115,7 @@ private:
   std::vector<TFileVersion> shown_;
   int node_ = -1;
   int row_ = -1;
+  std::wstring lastFolder_;
 };
 
 }  // namespace vog

@@ -54,13 +54,13 @@ std::vector<TVersionRestoreFailure> RestoreVersionTree(const TBackupInfo& item, 
   }
 
   // The item the writes go through: the backup is its source, the restore's root its
-  // destination; at the original place the replaced files go to history in the item's
-  // layout, and always, whatever the item keeps on its runs: they are the person's files.
+  // destination. A file a restore replaces goes to history in the item's layout, whatever
+  // the item keeps on its runs and wherever the restore goes: it is a person's file.
   TBackupInfo restoreItem;
   restoreItem.Title = item.Title;
   restoreItem.SourceFolder = Expanded(item.DestFolder);
   restoreItem.DestFolder = root;
-  restoreItem.KeepHistory = inPlace;
+  restoreItem.KeepHistory = true;
   restoreItem.UseHistoryFolder = item.UseHistoryFolder && !item.HistoryFolder.empty();
   restoreItem.HistoryFolder = Expanded(item.HistoryFolder);
   restoreItem.HistoryFolderFormat = item.HistoryFolderFormat;
@@ -69,7 +69,7 @@ std::vector<TVersionRestoreFailure> RestoreVersionTree(const TBackupInfo& item, 
   });
   TFileWrite write(history, {}, {});
   TFileWriteSteps steps;
-  steps.KeepHistory = inPlace;
+  steps.KeepHistory = true;
 
   std::vector<TVersionRestoreFailure> failed;
   for (const auto& [relative, version] : tree) {

@@ -4,8 +4,9 @@
 //
 // Each file is one transaction of the transfer's kind (engine/FileWrite.h): the version is
 // written beside its final name under the temporary name, stamped with its last-write time,
-// and renamed into place; at the original place the file it replaces first goes into
-// today's history folder, in the item's history layout, as any overwrite of a run does
+// and renamed into place; a file it replaces (at the original place, or one already in the
+// chosen folder) first goes into today's history folder, in the item's history layout, as
+// any overwrite of a run does
 // (per folder: <folder>\世代 <date>\<name> beside the file; with a separate history folder:
 // <HistoryFolder>\世代 <date>\<source path without its drive>\<name>). So a failure leaves
 // the final name holding exactly what it held before, and nothing half written.
@@ -28,7 +29,7 @@ struct TVersionRestoreFailure {
 
 // Writes every version of `tree` (relative path -> version) to `target` + "\" + its
 // relative path, or with `target` empty to the item's SourceFolder + "\" + its relative
-// path, keeping each replaced file in the history. An enciphering item's copies are
+// path; every file replaced is kept in the history. An enciphering item's copies are
 // deciphered with its key (`runKey` when it stores none). `now` dates the history folders.
 // Raises vog::Error before anything is written when the target is no full folder path, when
 // it lies inside the backup or its history folder or holds them, and when the key is

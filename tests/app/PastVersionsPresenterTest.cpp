@@ -30,7 +30,9 @@ public:
   }
   void ShowError(const std::wstring& message) override { Errors.push_back(message); }
   void ShowInfo(const std::wstring& message) override { Infos.push_back(message); }
+  std::wstring Started;  // where the folder dialog started
   bool BrowseForFolder(const std::wstring&, std::wstring& folder) override {
+    Started = folder;
     folder = Folder;
     return !Folder.empty();
   }
@@ -128,7 +130,12 @@ TEST_F(PastVersionsPresenterTest, RestoringInPlaceAsksFirstAndKeepsTheCurrentFil
   EXPECT_EQ(view.Infos, std::vector<std::wstring>({L"リストアが終了しました"}));
 
   presenter.RestoreToFolder();
+  EXPECT_EQ(view.Started, L"D:");  // beside the item's source
   EXPECT_EQ(Content(L"F:\\Out\\a.txt"), "v1");
+  presenter.SelectVersion(0);
+  presenter.RestoreToFolder();  // a file already there is kept in history too
+  EXPECT_EQ(Content(L"F:\\Out\\a.txt"), "v22");
+  EXPECT_EQ(Content(L"F:\\Out\\世代 2009-01-04\\a.txt"), "v1");
   view.Folder = L"E:\\Dst\\Src\\x";  // inside the backup: refused, and said
   presenter.RestoreToFolder();
   ASSERT_EQ(view.Errors.size(), 1u);
