@@ -26,9 +26,9 @@ std::wstring Expanded(const std::wstring& path) {
   return expanded;
 }
 
-// Refuses a target that lies in the backup or its history folder, or holds one of them:
-// a restore must never write over the versions it reads from.
-void CheckTarget(const TBackupInfo& item, const std::wstring& target) {
+}  // namespace
+
+void CheckRestoreTarget(const TBackupInfo& item, const std::wstring& target) {
   std::wstring resolved;
   if (!ResolveWindowsPath(target, resolved))
     throw Error(L"リストア先 \"" + target + L"\" はフォルダのフルパスではありません");
@@ -39,14 +39,12 @@ void CheckTarget(const TBackupInfo& item, const std::wstring& target) {
   }
 }
 
-}  // namespace
-
 std::vector<TVersionRestoreFailure> RestoreVersionTree(const TBackupInfo& item, const TVersionTree& tree,
                                                        const std::wstring& target, const std::string& runKey,
                                                        TDateTime now) {
   const bool inPlace = target.empty();
   const std::wstring root = inPlace ? Expanded(item.SourceFolder) : Expanded(target);
-  CheckTarget(item, root);
+  CheckRestoreTarget(item, root);
   std::unique_ptr<TCipherManager> cipher;
   if (item.Encrypt && !item.Decrypt) {
     if (item.CipherKey.empty() && runKey.empty()) throw Error(L"暗号キーを入力してください");

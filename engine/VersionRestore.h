@@ -21,6 +21,11 @@ namespace vog {
 
 class TBackupInfo;
 
+// Raises vog::Error when `target` is no full folder path, or lies inside the item's backup
+// or history folder, or holds one of them: a restore never writes over the versions it
+// reads from.
+void CheckRestoreTarget(const TBackupInfo& item, const std::wstring& target);
+
 // A file that could not be restored: its relative path and the Windows code.
 struct TVersionRestoreFailure {
   std::wstring Path;
