@@ -147,7 +147,7 @@ void TPastVersionsPresenter::SelectVersion(int row) {
 
 void TPastVersionsPresenter::Enable() {
   const TVersionNode* chosen = Chosen();
-  view_.EnableActions(row_ >= 0, versions_ && chosen && chosen->Folder && !versions_->Paths().empty());
+  view_.EnableActions(row_ >= 0, versions_ && chosen && chosen->Folder && nodes_.size() > 1);
 }
 
 bool TPastVersionsPresenter::KeyReady() {

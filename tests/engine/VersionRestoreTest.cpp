@@ -98,13 +98,19 @@ TEST_F(VersionRestoreTest, AFailedWriteLeavesTheCurrentFileIntact) {
   int n = 0;
   for (const auto& [at, op, code] : {std::tuple{L"docs\\" + std::wstring(kTempFileName), TFaultOp::Copy, err::DiskFull},
                                      std::tuple{L"docs\\" + std::wstring(kTempFileName), TFaultOp::Move, err::AccessDenied},
-                                     std::tuple{std::wstring(L"docs\\世代 2009-01-07"), TFaultOp::Any, err::AccessDenied}}) {
+                                     std::tuple{std::wstring(L"docs\\世代 2009-01-07"), TFaultOp::Any, err::AccessDenied},
+                                     std::tuple{std::wstring(L"docs\\a.txt"), TFaultOp::Move, err::SharingViolation}}) {
     SCOPED_TRACE(WideToUtf8(at));
     TBackupInfo& item = Item(L"Src" + std::to_wstring(++n));
     const TPastVersions versions = Backed(item);
     Fs().InjectFault({item.SourceFolder + L"\\" + at, op, code});
     EXPECT_EQ(RestoreVersion(item, L"docs\\a.txt", versions.VersionsOf(L"docs\\a.txt")[1], L"", "", At(7)), code);
     Fs().ClearFaults();
+    EXPECT_EQ(Content(item.SourceFolder + L"\\docs\\a.txt"), "edited");
+    // A version that went from the backup after the window read it fails the same way.
+    const TFileVersion old = versions.VersionsOf(L"docs\\a.txt")[1];
+    Fs().RemoveFile(old.Path);
+    EXPECT_EQ(RestoreVersion(item, L"docs\\a.txt", old, L"", "", At(7)), err::FileNotFound);
     EXPECT_EQ(Content(item.SourceFolder + L"\\docs\\a.txt"), "edited");
     // (a history folder made on the way may stay, empty but for its marker)
     for (const std::wstring& left : Fs().ListTree(item.SourceFolder + L"\\docs"))
