@@ -98,12 +98,17 @@ void TPastVersionsPresenter::BuildTree() {
   root.Folder = true;
   root.Deleted = true;
   nodes_.push_back(std::move(root));
+  // What is there now: the tree as of the last day there is (one pass, instead of every
+  // file's versions).
+  TDateTime lastDay = 0;
+  TryEncodeDateTime(9999, 12, 30, 0, 0, 0, 0, lastDay);
+  const TVersionTree now = versions_->AsOf(lastDay);
   for (const std::wstring& path : versions_->Paths()) {
-    const std::vector<TFileVersion> all = versions_->VersionsOf(path);
     TVersionNode file;
     file.Name = std::wstring(NamePartOf(path));
     file.Path = path;
-    file.Deleted = all.empty() || !all.front().Current;
+    const auto found = now.find(path);
+    file.Deleted = found == now.end() || !found->second.Current;
     file.Parent = FolderNode(std::wstring(ParentFolderOf(path)));
     nodes_.push_back(std::move(file));
     const int index = static_cast<int>(nodes_.size()) - 1;

@@ -169,10 +169,13 @@ TEST_F(PastVersionsPresenterTest, AnItemWithoutBackupOrHistorySaysSo) {
 
   TBackupInfo& fresh = Item(L"Fresh");
   Fs().AddFile(L"E:\\Dst\\Fresh\\a.txt", "a");
+  Fs().AddFile(L"E:\\Dst\\Fresh\\世代 2009-01-05\\Vogmerist世代管理フォルダ", "no date");
   TPastVersionsPresenter plain(view, fresh);
   ASSERT_TRUE(plain.Open());
   plain.Load();
-  EXPECT_EQ(view.Statuses.back(), kNoHistory);
+  // Without history, and a dated folder left out is named: a version looked for may be in it.
+  EXPECT_EQ(view.Statuses.back().rfind(kNoHistory, 0), 0u);
+  EXPECT_NE(view.Statuses.back().find(L"E:\\Dst\\Fresh\\世代 2009-01-05"), std::wstring::npos);
 }
 
 }  // namespace
