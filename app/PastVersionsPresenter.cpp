@@ -190,6 +190,8 @@ void TPastVersionsPresenter::Restoring(const std::function<std::vector<std::wstr
     return;
   }
   view_.SetBusy(false);
+  // A key typed wrong fails every file: the next restore asks again.
+  if (!failures.empty() && item_.CipherKey.empty()) RunKey.clear();
   ShowFailures(failures);
 }
 
