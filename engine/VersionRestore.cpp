@@ -26,6 +26,18 @@ std::wstring Expanded(const std::wstring& path) {
   return expanded;
 }
 
+// A run of the day replaces its earlier history copy of a file (the backup keeps the
+// other versions); a restore's history copies are the person's own files, kept nowhere
+// else. So an earlier copy of the day makes way under the first free name "a.txt (2)", ...;
+// 0 or the code of the failed rename (then the file is not restored: nothing is given up).
+uint32_t KeepEarlierCopy(const TBackupInfo& restoreItem, const std::wstring& folderName, const std::wstring& dest) {
+  const std::wstring earlier = PlainHistoryTarget(restoreItem, folderName, dest).File;
+  if (!PathExists(earlier)) return err::Success;
+  std::wstring free;
+  for (int n = 2; n < 1000 && (free.empty() || PathExists(free)); ++n) free = earlier + L" (" + std::to_wstring(n) + L")";
+  return Files().MoveEntry(earlier, free, false);
+}
+
 }  // namespace
 
 void CheckRestoreTarget(const TBackupInfo& item, const std::wstring& target) {
@@ -66,6 +78,7 @@ std::vector<TVersionRestoreFailure> RestoreVersionTree(const TBackupInfo& item, 
     return IsInsideFolder(path, folder);
   });
   TFileWrite write(history, {}, {});
+  const std::wstring folderName = HistoryFolderName(restoreItem.HistoryFolderFormat, now);
   TFileWriteSteps steps;
   steps.KeepHistory = true;
 
@@ -98,8 +111,8 @@ std::vector<TVersionRestoreFailure> RestoreVersionTree(const TBackupInfo& item, 
         }
         return err::Success;
       };
-      const TFileWriteResult result = write.Write(record, dest, steps, bytes);
-      code = result.Code;
+      code = KeepEarlierCopy(restoreItem, folderName, dest);
+      if (code == err::Success) code = write.Write(record, dest, steps, bytes).Code;
     }
     if (code != err::Success) failed.push_back({relative, code});
   }

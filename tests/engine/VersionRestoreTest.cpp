@@ -79,6 +79,19 @@ TEST_F(VersionRestoreTest, InPlaceKeepsTheReplacedFileInTodaysHistory) {
   }
 }
 
+// Two restores in place on one day: the person's own file that the first replaced is not
+// given up for the backup's copy the second replaces.
+TEST_F(VersionRestoreTest, ASecondRestoreOnTheSameDayKeepsWhatTheFirstReplaced) {
+  TBackupInfo& item = Item();
+  const TPastVersions versions = Backed(item);
+  const std::vector<TFileVersion> a = versions.VersionsOf(L"docs\\a.txt");
+  EXPECT_EQ(RestoreVersion(item, L"docs\\a.txt", a[1], L"", "", At(7)), err::Success);
+  EXPECT_EQ(RestoreVersion(item, L"docs\\a.txt", a[0], L"", "", At(7)), err::Success);
+  EXPECT_EQ(Content(L"D:\\Src\\docs\\a.txt"), "v3");
+  EXPECT_EQ(Content(L"D:\\Src\\docs\\世代 2009-01-07\\a.txt"), "v1");
+  EXPECT_EQ(Content(L"D:\\Src\\docs\\世代 2009-01-07\\a.txt (2)"), "edited");
+}
+
 TEST_F(VersionRestoreTest, EncipheredVersionsComeBackDecipheredWithTheKeyGiven) {
   TBackupInfo& item = Item();
   item.Encrypt = true;
