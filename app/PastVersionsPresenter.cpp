@@ -211,7 +211,7 @@ void TPastVersionsPresenter::RestoreToOriginal() {
   const std::wstring place = AddBackslash(Expanded(item_.SourceFolder)) + chosen->Path;
   const std::wstring which = version.Current ? L"現在のバックアップ" : DayText(version.Day) + L" のバージョン";
   if (!view_.Confirm(L"\"" + place + L"\" を " + which +
-                     L" に戻します\r\n今あるファイルは世代管理フォルダに移されます\r\nよろしいですか？"))
+                     L" に戻します\r\n今あるファイルはバックアップの今日の世代管理フォルダに残します\r\nよろしいですか？"))
     return;
   Restoring([&] {
     const uint32_t code = RestoreVersion(item_, chosen->Path, version, L"", RunKey, Clock().Now());

@@ -2,8 +2,8 @@
 // The "過去のバージョン" window's rules, opened for one item: the item's backup as a tree of
 // current and past paths (files that are gone marked as deleted), the versions of the
 // chosen file (the current copy as "現在", then the history copies, newest first), and the
-// restores: the chosen version to its original place (asked first; the file there goes to
-// history), to a chosen folder, and the chosen folder (the whole item at the root) as it
+// restores: the chosen version to its original place (asked first; the file there is kept
+// in the backup's history of today), to a chosen folder, and the chosen folder (the whole item at the root) as it
 // was on a day. The window (app/win32/Win32PastVersionsWindow) shows and forwards; tests
 // drive this through a recording view.
 //

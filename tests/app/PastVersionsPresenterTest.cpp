@@ -126,20 +126,21 @@ TEST_F(PastVersionsPresenterTest, RestoringInPlaceAsksFirstAndKeepsTheCurrentFil
   view.Answer = true;
   presenter.RestoreToOriginal();
   EXPECT_EQ(Content(L"D:\\Src\\a.txt"), "v1");
-  EXPECT_EQ(Content(L"D:\\Src\\世代 2009-01-04\\a.txt"), "edited");
+  EXPECT_EQ(Content(L"E:\\Dst\\Src\\世代 2009-01-04\\a.txt"), "edited");
   EXPECT_EQ(view.Infos, std::vector<std::wstring>({L"リストアが終了しました"}));
 
   presenter.RestoreToFolder();
   EXPECT_EQ(view.Started, L"D:");  // beside the item's source
   EXPECT_EQ(Content(L"F:\\Out\\a.txt"), "v1");
   presenter.SelectVersion(0);
-  presenter.RestoreToFolder();  // a file already there is kept in history too
-  EXPECT_EQ(Content(L"F:\\Out\\a.txt"), "v22");
-  EXPECT_EQ(Content(L"F:\\Out\\世代 2009-01-04\\a.txt"), "v1");
+  presenter.RestoreToFolder();  // a file already there is left alone, and that is said
+  EXPECT_EQ(Content(L"F:\\Out\\a.txt"), "v1");
+  ASSERT_EQ(view.Errors.size(), 1u);
+  EXPECT_NE(view.Errors[0].find(L"F:\\Out\\a.txt"), std::wstring::npos);
   view.Folder = L"E:\\Dst\\Src\\x";  // inside the backup: refused, and said
   presenter.RestoreToFolder();
-  ASSERT_EQ(view.Errors.size(), 1u);
-  EXPECT_NE(view.Errors[0].find(L"重なっています"), std::wstring::npos);
+  ASSERT_EQ(view.Errors.size(), 2u);
+  EXPECT_NE(view.Errors[1].find(L"重なっています"), std::wstring::npos);
 }
 
 TEST_F(PastVersionsPresenterTest, RestoringAsOfADayOffersTheDaysThingsChanged) {
