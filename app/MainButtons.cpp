@@ -54,6 +54,16 @@ void TMainForm::RestoreBtnClick() {
   });
 }
 
+void TMainForm::PastVersionsClick(int index) {
+  if (Busy || index < 0 || index >= Items.Count()) return;
+  Guarded([&] {
+    if (!PastVersionsRun) throw Error(L"過去のバージョンを表示できません");
+    // The item's backup lies where a run would write it now.
+    SetItemDestinations();
+    PastVersionsRun(*Items[index]);
+  });
+}
+
 void TMainForm::VerBtnClick() {
   if (!Dialogs) return;
   TAboutTexts texts;

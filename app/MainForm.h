@@ -170,6 +170,8 @@ public:
   std::function<void(bool preview, bool showResult)> InteractiveRun;
   // The restore of the restore button; without one the button says it cannot restore.
   std::function<void()> RestoreRun;
+  // The past-versions window of an item (its DestFolder set to its backup).
+  std::function<void(const TBackupInfo& item)> PastVersionsRun;
   // The window's dialogs (not owned); set before the first event of the window.
   IDialogs* Dialogs = nullptr;
 
@@ -234,6 +236,8 @@ public:
   void BackupStartButtonClick();
   void RestoreBtnClick();
   void VerBtnClick();
+  // "過去のバージョン": the window of the item at `index`, unless a run is busy.
+  void PastVersionsClick(int index);
   // The folder dialog for the destination; whether the destination changed.
   bool ChooseDestination();
   // The device-change message (event code, device type, the volume's drive-letter mask).

@@ -19,6 +19,7 @@
 #define IDM_SAVE 116
 #define IDM_ABOUT 117
 #define IDM_EXIT 118
+#define IDM_PASTVERSIONS 119
 
 // Controls.
 #define IDC_DESTLABEL 130

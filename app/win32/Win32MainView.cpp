@@ -261,6 +261,8 @@ LRESULT TMainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       for (int id : {IDM_EDITITEM, IDM_RENAME, IDM_DELETE, IDM_MOVEUP, IDM_MOVEDOWN})
         EnableMenuItem(menu, id, MF_BYCOMMAND | (row ? MF_ENABLED : MF_GRAYED));
       EnableMenuItem(menu, IDM_NEWITEM, MF_BYCOMMAND | (edit ? MF_ENABLED : MF_GRAYED));
+      EnableMenuItem(menu, IDM_PASTVERSIONS,
+                     MF_BYCOMMAND | (form_ && !form_->Busy && Selected() >= 0 ? MF_ENABLED : MF_GRAYED));
       return 0;
     }
     case WM_DROPFILES:
@@ -355,6 +357,9 @@ void TMainWindow::OnCommand(int id, int code) {
       return;
     case IDM_MOVEDOWN:
       form_->MoveItem(Selected(), +1);
+      return;
+    case IDM_PASTVERSIONS:
+      form_->PastVersionsClick(Selected());
       return;
     case IDM_SAVE:
       form_->SaveCommand();

@@ -14,6 +14,7 @@
 #include "app/MainForm.h"
 #include "app/win32/Win32Dialogs.h"
 #include "app/win32/Win32MainView.h"
+#include "app/win32/Win32PastVersionsWindow.h"
 #include "app/win32/Win32Preview.h"
 #include "app/win32/Win32RunView.h"
 #include "app/win32/Win32RunWindows.h"
@@ -102,6 +103,9 @@ int RunProgram(HINSTANCE instance, int showCommand) {
       IProgressFactory* previous = InstallProgressFactory(&windows->Runs);
       TScopeExit restoreFactory([&] { InstallProgressFactory(previous); });
       RunRestore(form, window, windows->View);
+    };
+    form.PastVersionsRun = [&](const TBackupInfo& item) {
+      win32::ShowPastVersionsWindow(instance, window.Handle(), item);
     };
     window.SetForm(&form);
     form.FormCreate();

@@ -290,6 +290,20 @@ TEST_F(MainListEditsTest, SaveWritesTheDataFileAtOnceAndMakesOneWhenNoneIsKnown)
   EXPECT_EQ(after, before);
 }
 
+// The past-versions window opens on the chosen item's backup where a run would write it, and
+// not while a run holds the items.
+TEST_F(MainListEditsTest, PastVersionsOpenOnTheChosenItemsBackupOutsideARun) {
+  auto form = Shown({L"A", L"B"});
+  form->DestinationText = L"E:\\Backup";
+  std::vector<std::wstring> opened;
+  form->PastVersionsRun = [&](const TBackupInfo& item) { opened.push_back(item.Title + L"|" + item.DestFolder); };
+  form->PastVersionsClick(1);
+  form->PastVersionsClick(5);
+  form->Busy = true;
+  form->PastVersionsClick(0);
+  EXPECT_EQ(opened, (Strings{L"B|E:\\Backup\\B"}));
+}
+
 TEST_F(MainListEditsTest, BackupButtonOffersThePreviewOnlyWhenAllowed) {
   struct Case {
     bool Allow, Stored;
