@@ -1,4 +1,5 @@
 #include "engine/PastVersions.h"
+
 #include "engine/PastVersionsParts.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "engine/FileTransfer.h"
 #include "engine/HistoryFolders.h"
 #include "engine/TransferPaths.h"
+#include "engine/VersionRestore.h"
 #include "model/BackupInfo.h"
 #include "model/PathMacros.h"
 #include "platform/Platform.h"
@@ -226,41 +228,11 @@ std::vector<std::wstring> TPastVersions::Paths() const {
 
 std::vector<std::pair<std::wstring, uint32_t>> RestoreVersions(const TBackupInfo& item, const TVersionTree& tree,
                                                               const std::wstring& target, const std::string& runKey) {
-  std::wstring resolved;
-  if (!ResolveWindowsPath(target, resolved))
-    throw Error(L"リストア先 \"" + target + L"\" はフォルダのフルパスではありません");
-  for (const std::wstring& kept : {ExpandedFolder(item.DestFolder), ExpandedFolder(item.HistoryFolder)}) {
-    if (kept.empty()) continue;
-    // A restore never writes into the backup, nor into a folder that holds it.
-    if (IsInsideFolder(target, kept, true) || IsInsideFolder(kept, target, true))
-      throw Error(L"リストア先 \"" + target + L"\" はバックアップ \"" + kept + L"\" と重なっています");
-  }
-  std::unique_ptr<TCipherManager> cipher;
-  if (item.Encrypt && !item.Decrypt) cipher = CreateItemCipher(item, runKey);
+  // Into a chosen folder: each file one transaction (temporary name, then rename), a file
+  // already there left alone. Nothing goes into a history folder, so the day is not used.
   std::vector<std::pair<std::wstring, uint32_t>> failed;
-  for (const auto& [relative, version] : tree) {
-    const std::wstring dest = AddBackslash(target) + relative;
-    // Names come from a folder listing of the backup; one that climbs out is never written.
-    if (!IsInsideFolder(dest, target)) {
-      failed.emplace_back(relative, err::AccessDenied);
-      continue;
-    }
-    uint32_t code = MakeFolderWithParents(std::wstring(ParentFolderOf(dest)));
-    if (code == err::Success) {
-      if (cipher) {
-        try {
-          cipher->DecipherFile(version.Path, dest);
-          CopyFileDate(version.Path, dest, &code);
-        } catch (const Error&) {
-          code = err::GenFailure;
-          DeleteFileForce(dest);
-        }
-      } else {
-        code = Files().CopyEntry(version.Path, dest, false, {}, nullptr);
-      }
-    }
-    if (code != err::Success) failed.emplace_back(relative, code);
-  }
+  for (const TVersionRestoreFailure& failure : RestoreVersionTree(item, tree, target, runKey, Clock().Now()))
+    failed.emplace_back(failure.Path, failure.Code);
   return failed;
 }
 
