@@ -63,8 +63,7 @@ TMainWindow::~TMainWindow() {
 }
 
 bool TMainWindow::Create() {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&controls);
+  LoadCommonControls();
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
@@ -547,6 +546,10 @@ void TMainWindow::SetIdlePriority(bool idle) {
 }
 
 void TMainWindow::SetBusyCursor(bool busy) {
+  // A process shows a cursor only over a window of its own: before the window exists (a
+  // run from the command line) there is nothing to show, and loading a system cursor
+  // would set up the desktop for nothing.
+  if (!window_) return;
   SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(busy ? IDC_WAIT : IDC_ARROW)));
 }
 
