@@ -48,6 +48,57 @@ bool IsOptionArgument(std::wstring_view argument) noexcept {
   return !argument.empty() && (argument[0] == L'-' || argument[0] == L'/');
 }
 
+std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
+  auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+  size_t i = 0;
+  // The program's name: to the closing quote when quoted (no escapes), else to white space.
+  if (i < line.size() && line[i] == L'"') {
+    const size_t close = line.find(L'"', 1);
+    i = close == std::wstring_view::npos ? line.size() : close + 1;
+  } else {
+    while (i < line.size() && !blank(line[i])) ++i;
+  }
+  std::vector<std::wstring> arguments;
+  while (true) {
+    while (i < line.size() && blank(line[i])) ++i;
+    if (i >= line.size()) break;
+    std::wstring argument;
+    int quotes = 0;  // odd: inside quotes
+    size_t backslashes = 0;
+    for (; i < line.size(); ++i) {
+      const wchar_t c = line[i];
+      if (blank(c) && quotes == 0) break;
+      if (c == L'\\') {
+        argument += c;
+        ++backslashes;
+        continue;
+      }
+      if (c != L'"') {
+        argument += c;
+        backslashes = 0;
+        continue;
+      }
+      argument.erase(argument.size() - backslashes / 2);
+      if (backslashes % 2 == 1)
+        argument.back() = L'"';  // the odd backslash becomes the quote
+      else
+        ++quotes;
+      backslashes = 0;
+      // Further quotes in a row: each third is a literal quote.
+      while (i + 1 < line.size() && line[i + 1] == L'"') {
+        ++i;
+        if (++quotes == 3) {
+          argument += L'"';
+          quotes = 0;
+        }
+      }
+      if (quotes == 2) quotes = 0;
+    }
+    arguments.push_back(std::move(argument));
+  }
+  return arguments;
+}
+
 std::wstring UpperOptionText(std::wstring_view text) {
   const ICodePage& codePage = CodePage();
   bool lossless = true;

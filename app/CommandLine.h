@@ -5,6 +5,7 @@
 // ignores letter case).
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vog {
 
@@ -39,6 +40,15 @@ struct TOptionMatch {
   bool HasValue = false;  // the name was followed directly by ":"
   std::wstring Value;     // everything after that colon, upper-cased (possibly empty)
 };
+
+// The arguments of a command line as the system splits it (the rules of
+// CommandLineToArgvW), without the program's own name: white space separates arguments
+// outside double quotes; 2n backslashes before a quote give n backslashes and the quote
+// opens or closes quoting, 2n+1 give n backslashes and a literal quote; a third quote in a
+// row gives a literal quote. Done here, not by the shell library, because loading that
+// library brings the window libraries with it, which a run from the command line never
+// needs.
+std::vector<std::wstring> SplitCommandLine(std::wstring_view commandLine);
 
 // Whether `argument` is an option (begins with "-" or "/") rather than a path.
 bool IsOptionArgument(std::wstring_view argument) noexcept;

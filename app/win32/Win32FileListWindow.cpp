@@ -13,16 +13,26 @@ namespace {
 
 constexpr UINT kShownMessage = WM_APP + 1;
 
+// The image-list calls, looked up: the common controls load with the first window.
+using TImageListCreate = HIMAGELIST(WINAPI*)(int, int, UINT, int, int);
+using TImageListDestroy = BOOL(WINAPI*)(HIMAGELIST);
+using TImageListReplaceIcon = int(WINAPI*)(HIMAGELIST, int, HICON);
+
+void AddIcon(HIMAGELIST images, HICON icon) {
+  static const auto replaceIcon = CommonControlsFunction<TImageListReplaceIcon>("ImageList_ReplaceIcon");
+  if (replaceIcon) replaceIcon(images, -1, icon);
+}
+
 void AddShellIcon(HIMAGELIST images, const wchar_t* path, DWORD attributes, UINT flags, bool large) {
   SHFILEINFOW info{};
   flags |= SHGFI_ICON | (large ? SHGFI_LARGEICON : SHGFI_SMALLICON);
   if (SHGetFileInfoW(path, attributes, &info, sizeof info, flags) && info.hIcon) {
-    ImageList_AddIcon(images, info.hIcon);
+    AddIcon(images, info.hIcon);
     DestroyIcon(info.hIcon);
   } else {
     // Keep the positions (0 drive, 1 folder, 2 file) even without the shell's icon.
     HICON fallback = LoadIconW(nullptr, IDI_APPLICATION);
-    ImageList_AddIcon(images, fallback);
+    AddIcon(images, fallback);
   }
 }
 
@@ -83,12 +93,12 @@ TFileListWindow::TFileListWindow(HINSTANCE instance, TFileListForm& form)
       form_(form),
       copy_(dynamic_cast<TCopyFileListForm*>(&form)),
       instance_(instance) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES};
-  InitCommonControlsEx(&controls);
+  LoadCommonControls();
 }
 
 TFileListWindow::~TFileListWindow() {
-  if (images_) ImageList_Destroy(images_);
+  static const auto destroy = CommonControlsFunction<TImageListDestroy>("ImageList_Destroy");
+  if (images_ && destroy) destroy(images_);
   if (treeFont_) DeleteObject(treeFont_);
 }
 
@@ -101,7 +111,8 @@ BOOL TFileListWindow::OnInit() {
   ApplyUiFont(window);
   const UINT dpi = DpiOf(window);
   const int iconSize = Scale(16, dpi);
-  images_ = ImageList_Create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 3, 0);
+  static const auto create = CommonControlsFunction<TImageListCreate>("ImageList_Create");
+  images_ = create ? create(iconSize, iconSize, ILC_COLOR32 | ILC_MASK, 3, 0) : nullptr;
   const bool large = dpi >= 144;
   AddShellIcon(images_, L"C:\\", 0, 0, large);
   AddShellIcon(images_, L"folder", FILE_ATTRIBUTE_DIRECTORY, SHGFI_USEFILEATTRIBUTES, large);

@@ -63,8 +63,7 @@ TMainWindow::~TMainWindow() {
 }
 
 bool TMainWindow::Create() {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&controls);
+  LoadCommonControls();
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
@@ -552,6 +551,10 @@ void TMainWindow::SetIdlePriority(bool idle) {
 }
 
 void TMainWindow::SetBusyCursor(bool busy) {
+  // A process shows a cursor only over a window of its own: before the window exists (a
+  // run from the command line) there is nothing to show, and loading a system cursor
+  // would set up the desktop for nothing.
+  if (!window_) return;
   SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(busy ? IDC_WAIT : IDC_ARROW)));
 }
 
@@ -560,10 +563,32 @@ void TMainWindow::EnableRunButtons(bool enabled) {
   if (restore_) EnableWindow(restore_, enabled);
 }
 
+namespace {
+
+// The window library is loaded on first use. Until then (a run from the command line that
+// has shown nothing) the thread has no message queue, so there is nothing to pump, and
+// pumping would load the library and its fonts for nothing.
+// Asked at most four times a second: under Wine a module not yet loaded is looked for on
+// disk.
+bool WindowLibraryLoaded(DWORD now) {
+  static bool loaded = false;
+  static DWORD asked = 0;
+  static bool everAsked = false;
+  if (!loaded && (!everAsked || now - asked >= 250)) {
+    loaded = GetModuleHandleW(L"user32.dll") != nullptr;
+    asked = now;
+    everAsked = true;
+  }
+  return loaded;
+}
+
+}  // namespace
+
 void TWin32MessagePump::ProcessMessages() {
   const DWORD now = GetTickCount();
   if (now - lastPump_ < 10) return;
   lastPump_ = now;
+  if (!WindowLibraryLoaded(now)) return;
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
@@ -580,6 +605,10 @@ void TWin32MessagePump::ProcessMessages() {
 }
 
 void TWin32MessagePump::Wait(unsigned milliseconds) {
+  if (!WindowLibraryLoaded(GetTickCount())) {
+    Sleep(milliseconds);
+    return;
+  }
   MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
 }
 

@@ -81,6 +81,7 @@ void RegisterClassOnce(HINSTANCE instance, WNDPROC proc) {
 
 TWin32ProgressWindow::TWin32ProgressWindow(HINSTANCE instance, HWND owner, HMODULE iconLibrary)
     : instance_(instance), owner_(owner), iconLibrary_(iconLibrary) {
+  LoadCommonControls();
   RegisterClassOnce(instance, &TWin32ProgressWindow::WindowProc);
   // A dialog frame with a caption and no title-bar buttons: only stop ends the work.
   window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWindowClass, Caption().c_str(),

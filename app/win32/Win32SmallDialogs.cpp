@@ -206,14 +206,6 @@ private:
   std::unique_ptr<std::remove_pointer_t<HICON>, TIconDeleter> icon_;
 };
 
-void EnsureCommonControls() {
-  static const bool done = [] {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_LINK_CLASS | ICC_STANDARD_CLASSES};
-    return InitCommonControlsEx(&controls) != FALSE;
-  }();
-  (void)done;
-}
-
 }  // namespace
 
 std::wstring WindowText(HWND window) {
@@ -228,7 +220,6 @@ std::wstring InputBox(HINSTANCE instance, HWND owner, const std::wstring& captio
 }
 
 bool AskCipherKeyDialog(HINSTANCE instance, HWND owner, std::string& key) {
-  EnsureCommonControls();
   TCipherKeyDialog dialog(instance);
   if (dialog.Run(owner) != IDOK) return false;
   key = dialog.Key;
@@ -236,7 +227,6 @@ bool AskCipherKeyDialog(HINSTANCE instance, HWND owner, std::string& key) {
 }
 
 bool AskBackupStartDialog(HINSTANCE instance, HWND owner, bool previewAvailable, bool& preview) {
-  EnsureCommonControls();
   TBackupStartDialog dialog(instance, previewAvailable, preview);
   if (dialog.Run(owner) != IDOK) return false;
   preview = dialog.Preview;
@@ -244,7 +234,6 @@ bool AskBackupStartDialog(HINSTANCE instance, HWND owner, bool previewAvailable,
 }
 
 bool EditTitleDialog(HINSTANCE instance, HWND owner, std::wstring& title) {
-  EnsureCommonControls();
   TBackupSourceDialog dialog(instance, title);
   if (dialog.Run(owner) != IDOK) return false;
   title = dialog.Title;
@@ -252,7 +241,6 @@ bool EditTitleDialog(HINSTANCE instance, HWND owner, std::wstring& title) {
 }
 
 void ShowAboutDialog(HINSTANCE instance, HWND owner, const TAboutTexts& texts) {
-  EnsureCommonControls();
   TAboutDialog dialog(instance, texts);
   dialog.Run(owner);
 }

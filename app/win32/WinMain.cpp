@@ -3,11 +3,11 @@
 // then never made, nor the common controls or the icon library loaded), otherwise makes and
 // shows the window and runs the message loop. The exit code is the form's (app/ExitCodes.h).
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/EngineRunner.h"
 #include "app/ExitCodes.h"
 #include "app/InteractiveRun.h"
@@ -65,16 +65,6 @@ struct TRunWindowSet {
   }
 };
 
-std::vector<std::wstring> CommandLineArguments() {
-  std::vector<std::wstring> arguments;
-  int count = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (!argv) return arguments;
-  for (int i = 1; i < count; ++i) arguments.emplace_back(argv[i]);
-  LocalFree(argv);
-  return arguments;
-}
-
 int RunProgram(HINSTANCE instance, int showCommand) {
   using namespace vog;
   InstallPlatform(CreateSystemPlatform());
@@ -87,7 +77,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     // Questions of a command-line run have no window to belong to.
     win32::TWin32Questions questions(nullptr, kDefaultCaption);
     InstallQuestions(&questions);
-    TMainForm form(window, CommandLineArguments());
+    TMainForm form(window, SplitCommandLine(GetCommandLineW()));
     form.RunnerFactory = CreateEngineRunner;
     // The windows of interactive runs: owned by nobody for a -BACKUP run, by the main
     // window once it exists.

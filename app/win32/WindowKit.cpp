@@ -1,5 +1,7 @@
 #include "app/win32/WindowKit.h"
 
+#include <commctrl.h>
+
 #include <map>
 
 namespace vog::win32 {
@@ -85,7 +87,24 @@ void CentreOnScreen(HWND window) {
                area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+HMODULE LoadCommonControls() {
+  static const HMODULE module = [] {
+    const HMODULE library = LoadLibraryW(L"comctl32.dll");
+    using TInit = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init =
+        library ? reinterpret_cast<TInit>(reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")))
+                : nullptr;
+    if (init) {
+      const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+      init(&controls);
+    }
+    return library;
+  }();
+  return module;
+}
+
 INT_PTR TModalDialog::Run(HWND owner) {
+  LoadCommonControls();
   return DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId_), owner, &TModalDialog::DialogProc,
                          reinterpret_cast<LPARAM>(this));
 }

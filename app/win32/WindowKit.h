@@ -21,6 +21,19 @@ void ApplyUiFont(HWND window);
 // Centres a window on the work area of its monitor.
 void CentreOnScreen(HWND window);
 
+// The common controls (version 6, by the program's manifest) are loaded with the first
+// window, not at the program's start: loading them sets up the visual styles and, under
+// Wine, starts the desktop process, work a run from the command line never needs. Every
+// window and dialog calls this before it is made; the first call registers the classes of
+// all the controls the program uses. Returns the library (null where it is missing).
+HMODULE LoadCommonControls();
+// A function of the common controls by name (null where missing); loads them first.
+template <typename T>
+T CommonControlsFunction(const char* name) {
+  const HMODULE module = LoadCommonControls();
+  return module ? reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 // A modal dialog made from a DIALOGEX template (with DS_SHELLFONT, in dialog units, so
 // its layout scales with the font and the DPI). Derive, handle messages in
 // `HandleMessage`, and call `Run`. The object is reachable from the handle for the

@@ -46,7 +46,18 @@ public:
 
   std::string AnsiUpper(std::string_view ansi) const override {
     std::string out(ansi);
-    if (!out.empty()) CharUpperBuffA(out.data(), static_cast<DWORD>(ClampSize(out.size())));
+    // ASCII text (every option and most paths) is upper-cased here, as the system would:
+    // the system's call lives in the window library, which a run from the command line
+    // otherwise never loads.
+    bool ascii = true;
+    for (char& c : out) {
+      if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (!ascii) {
+      out = ansi;
+      CharUpperBuffA(out.data(), static_cast<DWORD>(ClampSize(out.size())));
+    }
     return out;
   }
 

@@ -49,6 +49,26 @@ TEST_F(CommandLineTest, NamesMatchByPrefixInTableOrder) {
   }
 }
 
+TEST_F(CommandLineTest, CommandLinesSplitAsTheSystemSplitsThem) {
+  using TArgs = std::vector<std::wstring>;
+  const std::pair<const wchar_t*, TArgs> cases[] = {
+      {L"Vogratel.exe", {}},
+      {L"Vogratel.exe  -AUTO:C:\\d\\x.vgd \t /NORESULT ", {L"-AUTO:C:\\d\\x.vgd", L"/NORESULT"}},
+      // The program's name ends at its closing quote; spaces inside it split nothing.
+      {L"\"C:\\Program Files\\V.exe\" a", {L"a"}},
+      {L"\"C:\\V.exe\"a b", {L"a", L"b"}},
+      {L"p \"C:\\My Data\\x.vgd\" -OPEN:\"C:\\a b\"c", {L"C:\\My Data\\x.vgd", L"-OPEN:C:\\a bc"}},
+      {L"p \"\" x", {L"", L"x"}},
+      // Backslashes are literal unless a quote follows them.
+      {L"p C:\\dir\\ \"C:\\dir\\\\\" a\\\\b", {L"C:\\dir\\", L"C:\\dir\\", L"a\\\\b"}},
+      {L"p a\\\"b \\\\\\\"c\"", {L"a\"b", L"\\\"c"}},
+      // Quotes in a row: the third gives a literal quote.
+      {L"p \"a\"\"\"b\" c", {L"a\"b", L"c"}},
+      {L"p a\"\"b c", {L"ab", L"c"}},
+  };
+  for (const auto& [line, expected] : cases) EXPECT_EQ(SplitCommandLine(line), expected) << line;
+}
+
 TEST_F(CommandLineTest, IntegersAreDecimalWithinThirtyTwoBits) {
   int32_t value = 7;
   EXPECT_TRUE(ParseOptionInteger(L"500", value));
