@@ -32,6 +32,7 @@ enum class TOption {
   RetryWait,
   Retry,
   Verify,
+  Threads,
 };
 
 struct TOptionMatch {

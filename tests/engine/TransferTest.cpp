@@ -89,6 +89,32 @@ protected:
   }
 };
 
+// A new file is written under the temporary name and renamed once complete: a run killed
+// while it is being written never leaves part of it under its final name.
+TEST_F(TransferTest, NewFileIsNeverPartlyUnderItsFinalName) {
+  Fs().AddFolder(L"D:\\DestA");
+  for (bool encrypt : {false, true}) {
+    SCOPED_TRACE(encrypt);
+    planA.Clear();
+    copied.Clear();
+    a.Encrypt = encrypt;
+    a.CipherKey = "key";
+    const std::wstring name = encrypt ? L"e.txt" : L"p.txt";
+    Plan(a, planA, L"", name, std::string(300000, 'x'));
+    int watched = 0;
+    bool seen = false;
+    for (int call = pump->Calls() + 1; call < pump->Calls() + 100; ++call)
+      pump->At(call, [&] {
+        ++watched;
+        seen = seen || Fs().Exists(L"D:\\DestA\\" + name);
+      });
+    Run();
+    EXPECT_GT(watched, 3);  // the pumps inside the write saw it
+    EXPECT_FALSE(seen);
+    EXPECT_EQ(FullPaths(copied), Paths{L"D:\\DestA\\" + name});
+  }
+}
+
 TEST_F(TransferTest, ProtectedTargetIsOverwrittenAndKeepsItsAttributes) {
   for (uint32_t attributes : {attr::ReadOnly, attr::Hidden, attr::ReadOnly | attr::Hidden | attr::Archive}) {
     copied.Clear();
