@@ -106,7 +106,7 @@ TEST_F(TransferTest, NewFileIsNeverPartlyUnderItsFinalName) {
     for (int call = pump->Calls() + 1; call < pump->Calls() + 100; ++call)
       pump->At(call, [&] {
         ++watched;
-        seen = seen || Fs().Exists(L"D:\\DestA\\" + name);
+        seen = seen || (copied.Empty() && Fs().Exists(L"D:\\DestA\\" + name));
       });
     Run();
     EXPECT_GT(watched, 3);  // the pumps inside the write saw it
@@ -131,20 +131,21 @@ TEST_F(TransferTest, ProtectedTargetIsOverwrittenAndKeepsItsAttributes) {
 
 TEST_F(TransferTest, TargetTheSystemCannotEncryptIsCopiedThroughStreams) {
   const TBackupFileInfo& good = Plan(a, planA, L"", L"1.txt", std::string(300000, 'x'));
-  Plan(a, planA, L"", L"2.txt", "second");
+  Plan(a, planA, L"sub", L"2.txt", "second");
   Plan(a, planA, L"", L"3.txt", "third");
   Fs().SetAttributes(good.FullPath(), attr::ReadOnly | attr::Archive);
-  for (const wchar_t* name : {L"1.txt", L"2.txt"})
-    Fs().InjectFault({std::wstring(L"D:\\DestA\\") + name, TFaultOp::Copy, err::Encrypted});
+  // The bytes go under the temporary name first (one per folder here).
+  Fs().InjectFault({L"D:\\DestA\\Vogmerist%%.$$$", TFaultOp::Copy, err::Encrypted, -1, -1, 1});
+  Fs().InjectFault({L"D:\\DestA\\sub\\Vogmerist%%.$$$", TFaultOp::Copy, err::Encrypted});
   // The stream copy of the second file fails on its own: recorded, nothing partial left.
-  Fs().InjectFault({L"D:\\DestA\\2.txt", TFaultOp::Write, err::DiskFull, 3});
-  Fs().AddFolder(L"D:\\DestA");
+  Fs().InjectFault({L"D:\\DestA\\sub\\Vogmerist%%.$$$", TFaultOp::Write, err::DiskFull, 3});
+  Fs().AddFolder(L"D:\\DestA\\sub");
   Run();
   EXPECT_EQ(FullPaths(copied), (Paths{L"D:\\DestA\\1.txt", L"D:\\DestA\\3.txt"}));
-  EXPECT_EQ(FullPaths(errors), Paths{L"C:\\SrcA\\2.txt"});
+  EXPECT_EQ(FullPaths(errors), Paths{L"C:\\SrcA\\sub\\2.txt"});
   EXPECT_EQ(Codes(errors), std::vector<uint32_t>{err::DiskFull});
   EXPECT_EQ(Read(L"D:\\DestA\\1.txt"), std::string(300000, 'x'));
-  EXPECT_FALSE(Fs().Exists(L"D:\\DestA\\2.txt"));
+  EXPECT_EQ(Fs().ListTree(L"D:\\DestA\\sub"), Paths{});
   TFindData source, target;
   Fs().GetInfo(good.FullPath(), source);
   Fs().GetInfo(L"D:\\DestA\\1.txt", target);
@@ -246,7 +247,7 @@ TEST_F(TransferTest, StopInItemOneOfTwoCopiesNothingMoreButMakesEmptyFolders) {
   // Stop while the second file is being copied.
   for (int call = 1; call < 100; ++call)
     pump->At(call, [this] {
-      if (Fs().Exists(L"D:\\DestA\\2.txt")) progress->Stop();
+      if (Fs().Exists(L"D:\\DestA\\1.txt") && Fs().Exists(L"D:\\DestA\\Vogmerist%%.$$$")) progress->Stop();
     });
   Run();
   EXPECT_TRUE(Transfer().Stopped);
