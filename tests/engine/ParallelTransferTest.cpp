@@ -19,6 +19,7 @@
 #include "scan/MessagePump.h"
 #include "scan/Progress.h"
 #include "services/cipher/CipherManager.h"
+#include "engine/EngineTestSupport.h"
 #include "support/MemoryFixture.h"
 
 namespace vog {
@@ -106,16 +107,8 @@ protected:
     TransferFiles(items, TSortedFolderList(), *transfer, folderOptions, &progress, &workers);
   }
 
-  static Paths FullPaths(const TOwnedFileInfoList& list) {
-    Paths paths;
-    for (const TFileInfo* r : list) paths.push_back(r->FullPath());
-    return paths;
-  }
-  static std::vector<uint32_t> Codes(const TOwnedFileInfoList& list) {
-    std::vector<uint32_t> codes;
-    for (const TFileInfo* r : list) codes.push_back(r->Attr);
-    return codes;
-  }
+  static Paths FullPaths(const TOwnedFileInfoList& list) { return test::FullPathsOf(list); }
+  static std::vector<uint32_t> Codes(const TOwnedFileInfoList& list) { return test::CodesOf(list); }
   // No temporary file of any worker is left in `folder`.
   bool NoTempFiles(const std::wstring& folder) {
     for (const std::wstring& path : Fs().ListTree(folder))
@@ -253,6 +246,20 @@ TEST_F(ParallelTransferTest, FourWorkersMoveIntoOneHistoryFolder) {
     TearDown();
   }
   SetUp();
+}
+
+// Without a number the destination's kind decides: a local disk at least 4 (more with more
+// processors), a network share 8, a removable drive 1.
+TEST_F(ParallelTransferTest, DefaultThreadsFollowTheDestinationKind) {
+  Mem().MemVolumes->AddDrive(L'F', TDriveType::Fixed, L"", true);
+  Mem().MemVolumes->AddDrive(L'R', TDriveType::Removable, L"", true);
+  Fs().AddVolume(L"\\\\srv\\share");
+  const struct {
+    const wchar_t* dest;
+    unsigned processors;
+    int threads;
+  } cases[] = {{L"F:\\B", 2, 4}, {L"F:\\B", 6, 6}, {L"F:\\B", 32, 8}, {L"\\\\srv\\share\\B", 2, 8}, {L"R:\\B", 8, 1}};
+  for (const auto& c : cases) EXPECT_EQ(DefaultTransferThreads(c.dest, c.processors), c.threads) << WideToUtf8(c.dest);
 }
 
 }  // namespace

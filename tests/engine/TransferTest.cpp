@@ -10,6 +10,7 @@
 #include "scan/FileInfoList.h"
 #include "scan/Progress.h"
 #include "services/cipher/CipherManager.h"
+#include "engine/EngineTestSupport.h"
 #include "support/MemoryFixture.h"
 #include "support/ScriptedUi.h"
 
@@ -77,16 +78,8 @@ protected:
     return Fs().ReadContent(path, content) ? content : "<none>";
   }
 
-  static Paths FullPaths(const TOwnedFileInfoList& list) {
-    Paths paths;
-    for (const TFileInfo* r : list) paths.push_back(r->FullPath());
-    return paths;
-  }
-  static std::vector<uint32_t> Codes(const TOwnedFileInfoList& list) {
-    std::vector<uint32_t> codes;
-    for (const TFileInfo* r : list) codes.push_back(r->Attr);
-    return codes;
-  }
+  static Paths FullPaths(const TOwnedFileInfoList& list) { return test::FullPathsOf(list); }
+  static std::vector<uint32_t> Codes(const TOwnedFileInfoList& list) { return test::CodesOf(list); }
 };
 
 // A new file is written under the temporary name and renamed once complete: a run killed
