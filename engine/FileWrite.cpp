@@ -17,7 +17,11 @@ constexpr uint32_t kProtected = attr::ReadOnly | attr::Hidden | attr::System;
 // file takes them over, as it takes over the old one's place.
 uint32_t ReplaceWith(const std::wstring& written, const std::wstring& finalPath) {
   IFileSystem& files = Files();
-  uint32_t code = files.MoveEntry(written, finalPath, true);
+  // A new file's rename asks for no replacement first: the system then looks at nothing
+  // under the final name (per-file calls are what a first copy of many files costs).
+  uint32_t code = files.MoveEntry(written, finalPath, false);
+  if (code != err::AlreadyExists && code != err::FileExists) return code;
+  code = files.MoveEntry(written, finalPath, true);
   uint32_t attributes = 0;
   if (code != err::AccessDenied || files.GetAttributes(finalPath, attributes) != err::Success ||
       (attributes & attr::Directory) || !(attributes & kProtected) ||
@@ -54,7 +58,8 @@ TFileWriteResult TFileWrite::Write(const TBackupFileInfo& record, const std::wst
   // (the rename that follows costs little beside the copy). A leftover of a killed run
   // under that name is simply overwritten.
   written = TempPathBeside(finalPath, tempName_);
-  uint32_t code = write(written, false);
+  uint32_t code = write(written, true);  // the cheaper call where nothing stands there
+  if (code == err::FileExists) code = write(written, false);
   if (code != err::Success) return fail(TWriteStep::Write, code);
 
   // 2. and 3. Checked and stamped before the file can be taken for a good copy.
