@@ -42,6 +42,8 @@ public:
   virtual void SetRetry(int32_t count, int32_t waitSeconds) = 0;
   // Every written file is read back and compared with its source.
   virtual void SetVerify(bool verify) = 0;
+  // Files of plain items written at once (0: from each destination's kind).
+  virtual void SetThreads(int32_t threads) = 0;
   // The key of items that encipher without a key of their own (asked before the run).
   virtual void SetRunCipherKey(const std::string& key) = 0;
   // The item is not owned and stays alive until the runner is destroyed.

@@ -40,6 +40,7 @@ constexpr TOptionName kOptionNames[] = {
     {L"RETRYWAIT", TOption::RetryWait},
     {L"RETRY", TOption::Retry},
     {L"VERIFY", TOption::Verify},
+    {L"THREADS", TOption::Threads},
 };
 
 }  // namespace

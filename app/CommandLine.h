@@ -33,6 +33,7 @@ enum class TOption {
   RetryWait,
   Retry,
   Verify,
+  Threads,
 };
 
 struct TOptionMatch {

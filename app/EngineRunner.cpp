@@ -23,6 +23,7 @@ public:
     backup_.RetryWaitSeconds = waitSeconds;
   }
   void SetVerify(bool verify) override { backup_.Verify = verify; }
+  void SetThreads(int32_t threads) override { backup_.Threads = threads; }
   void SetRunCipherKey(const std::string& key) override { backup_.SetRunCipherKey(key); }
   void AddItem(TBackupInfo* item) override { backup_.AddItem(item); }
 

@@ -138,6 +138,7 @@ TInteractiveResult RunInteractiveBackup(TMainForm& form, IMainView& mainView, IR
     runner->SetMirrorGuard(form.RunOptions.Guard, true);
     runner->SetRetry(form.RunOptions.RetryCount, form.RunOptions.RetryWaitSeconds);
     runner->SetVerify(form.RunOptions.Verify);
+    runner->SetThreads(form.RunOptions.Threads);
     setIdle(true);
 
     const std::wstring mainFolder =

@@ -155,6 +155,9 @@ void TMainForm::ParseCommandLine() {
         case TOption::Verify:
           RunOptions.SetVerify(match.HasValue, match.Value);
           break;
+        case TOption::Threads:
+          RunOptions.SetThreads(match.HasValue, match.Value);
+          break;
       }
     }
     RunCommandLineActions();

@@ -99,6 +99,7 @@ TQuietRunResult TMainForm::RunQuietBackup() {
     runner->SetMirrorGuard(RunOptions.Guard, false);
     runner->SetRetry(RunOptions.RetryCount, RunOptions.RetryWaitSeconds);
     runner->SetVerify(RunOptions.Verify);
+    runner->SetThreads(RunOptions.Threads);
 
     const std::wstring mainFolder = HasMacro(DestinationText) ? ExpandMacros(DestinationText) : DestinationText;
     std::vector<const TBackupInfo*> added;

@@ -33,6 +33,7 @@ void TRunOptions::Load(const std::wstring& iniFile) {
   KeepIfValid(ini, L"RetryCount", INT32_MAX, RetryCount);
   KeepIfValid(ini, L"RetryWait", INT32_MAX, RetryWaitSeconds);
   Verify = ini.ReadBool(kRun, L"Verify", Verify);
+  KeepIfValid(ini, L"Threads", kMostTransferThreads, Threads);
 }
 
 bool TRunOptions::SetMirrorGuard(bool hasValue, std::wstring_view value) {
@@ -58,6 +59,10 @@ bool TRunOptions::SetRetryCount(bool hasValue, std::wstring_view value) {
 
 bool TRunOptions::SetRetryWait(bool hasValue, std::wstring_view value) {
   return hasValue && ReadCount(value, INT32_MAX, RetryWaitSeconds);
+}
+
+bool TRunOptions::SetThreads(bool hasValue, std::wstring_view value) {
+  return hasValue && ReadCount(value, kMostTransferThreads, Threads);
 }
 
 bool TRunOptions::SetVerify(bool hasValue, std::wstring_view value) {

@@ -13,6 +13,12 @@
 //   RetryCount            2        -RETRY:<count>
 //   RetryWait             2        -RETRYWAIT:<seconds>
 //   Verify                0        -VERIFY | -VERIFY:OFF
+//   Threads               0        -THREADS:<count>
+//
+// Threads is how many files of plain items are written at once, each on a worker thread
+// (1 writes them one after the other; at most kMostTransferThreads). 0 takes the number
+// from each item's destination: 4 or the processors' count on a local disk, 8 on a
+// network share, 1 on a removable drive (engine/ParallelTransfer.h).
 //
 // A value that cannot be read (not a number, negative, a share above 100) is ignored and
 // the previous one stays.
@@ -24,11 +30,14 @@
 
 namespace vog {
 
+inline constexpr int32_t kMostTransferThreads = 64;
+
 struct TRunOptions {
   TMirrorGuard Guard{true, 50, 10};
   int32_t RetryCount = 2;
   int32_t RetryWaitSeconds = 2;
   bool Verify = false;
+  int32_t Threads = 0;
 
   // Reads section [Run] of the settings file; missing keys keep the defaults.
   void Load(const std::wstring& iniFile);
@@ -38,6 +47,7 @@ struct TRunOptions {
   bool SetRetryCount(bool hasValue, std::wstring_view value);
   bool SetRetryWait(bool hasValue, std::wstring_view value);
   bool SetVerify(bool hasValue, std::wstring_view value);
+  bool SetThreads(bool hasValue, std::wstring_view value);
 };
 
 }  // namespace vog

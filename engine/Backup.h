@@ -154,6 +154,10 @@ public:
   // Each written file is read back and compared with its source; a mismatch is a failed
   // write (code 323). Off by default.
   bool Verify = false;
+  // How many files of plain items are written at once, each on a worker thread of its
+  // own (ParallelTransfer.h): 1 writes them one after the other on the calling thread;
+  // 0 takes each item's number from its destination's kind (DefaultTransferThreads).
+  int Threads = 1;
   // Leftovers of interrupted runs, folders renamed in case, folders and files that swapped
   // places: found by Plan, put right by Execute (DestinationShape.h).
   TDestinationShape Shape;

@@ -58,7 +58,7 @@ void TDestinationShape::TakeLeftovers(TBackupInfo& item, const TOwnedFileInfoLis
   std::unordered_set<const TFileInfo*> found;
   std::set<std::wstring, TextLess> marked;  // subfolders that hold a marker
   for (const TFileInfo* record : destFiles) {
-    if (record->FileName == kTempFileName || record->FileName == markerTemp)
+    if (IsTempFileName(record->FileName) || record->FileName == markerTemp)
       found.insert(record);
     else if (record->FileName == kHistoryMarkerName)
       marked.insert(record->SubFolder());
@@ -67,7 +67,7 @@ void TDestinationShape::TakeLeftovers(TBackupInfo& item, const TOwnedFileInfoLis
   // A file of the source under one of these names is the person's own data.
   std::set<std::wstring, TextLess> data;
   for (const TFileInfo* source : sourceFiles)
-    if (IsName(source->FileName, kTempFileName) || IsName(source->FileName, markerTemp))
+    if (IsTempFileName(source->FileName) || IsName(source->FileName, markerTemp))
       data.insert(source->RelativePath());
 
   destFiles.EditSlots([&](std::vector<std::unique_ptr<TFileInfo>>& slots) {

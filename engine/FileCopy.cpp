@@ -1,7 +1,9 @@
 // The writing of one file: the system copy with its retries, the stream copy for a target
 // the system cannot encrypt, the read-back check, and the cipher copy.
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "engine/FileTransfer.h"
 #include "engine/FileWrite.h"
@@ -25,6 +27,8 @@ constexpr uint32_t kProtected = attr::ReadOnly | attr::Hidden | attr::System;
 
 uint32_t TFileTransfer::SystemCopy(const std::wstring& source, const std::wstring& target, bool newOnly) {
   IFileSystem& files = Files();
+  // A worker's flag is set only by a stop, which ends every worker's copy for good.
+  if (workerCancel_) return files.CopyEntry(source, target, newOnly, copyProgress_, workerCancel_);
   if (!Polling()) return files.CopyEntry(source, target, newOnly, TCopyProgress(), nullptr);
   std::atomic<bool>& cancel = progress_->CopyCancelFlag();
   cancel = false;
@@ -49,6 +53,7 @@ uint32_t TFileTransfer::CopyOverProtected(const std::wstring& source, const std:
 // Through streams, for a target the system cannot encrypt (6000). A failure of the stream
 // copy removes the partly written target and is recorded like any other.
 uint32_t TFileTransfer::StreamCopy(const std::wstring& source, const std::wstring& target) {
+  if (workerCancel_) return CopyThroughStreams(Files(), source, target, copyProgress_, workerCancel_);
   if (!Polling()) return CopyThroughStreams(Files(), source, target);
   std::atomic<bool>& cancel = progress_->CopyCancelFlag();
   cancel = false;
@@ -101,6 +106,11 @@ bool TFileTransfer::WaitBeforeRetry(int attempt, const std::wstring& source) {
                             L": " + source);
   }
   const int steps = std::max(0, options_.RetryWaitSeconds) * 10;
+  if (workerCancel_) {
+    // A worker has no messages to let run; it sleeps, and a stop ends the wait.
+    for (int i = 0; i < steps && !workerCancel_->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return !workerCancel_->load();
+  }
   for (int i = 0; i < steps; ++i) {
     if (Polling()) {
       ProcessMessages();
@@ -133,6 +143,11 @@ bool TFileTransfer::CopyOneFile(const TBackupFileInfo& record, const std::wstrin
 
 void TFileTransfer::InstallCipherProgress(TCipherManager& cipher) {
   cipher.OnProgress = [this](TCipherManager&, int64_t done, int64_t total) {
+    if (workerCancel_) {
+      workerPartial_->store(done, std::memory_order_relaxed);
+      if (workerCancel_->load()) throw EFileWriteError(L"Stop", err::RequestAborted);
+      return;
+    }
     if (!Polling() || total <= 0) return;
     progress_->ShowPartial(done);
     ProcessMessages();

@@ -1,6 +1,7 @@
 #include "engine/FileTransfer.h"
 
 #include "base/DateTime.h"
+#include "engine/Containment.h"
 #include "model/BackupInfo.h"
 #include "platform/Platform.h"
 #include "scan/FileInfo.h"
@@ -75,13 +76,29 @@ void TFileTransfer::RecordFailed(const TBackupFileInfo& record, uint32_t code) {
 }
 
 bool TFileTransfer::TransferOne(const TBackupFileInfo& record, TCipherManager* cipher) {
+  switch (Prepare(record)) {
+    case TPrepared::Stop:
+      return false;
+    case TPrepared::Skipped:
+      return true;
+    case TPrepared::Counted:
+      break;
+    case TPrepared::Write:
+      Record(record, WriteOne(record, target_, cipher));
+      break;
+  }
+  BytesDone += record.Size;
+  return true;
+}
+
+TFileTransfer::TPrepared TFileTransfer::Prepare(const TBackupFileInfo& record) {
   if (progress_) progress_->SetDone(BytesDone);
   if (Polling()) {
     progress_->SetStateText(record.FullPath());
     ProcessMessages();
     if (progress_->StopRequested()) {
       Stopped = true;
-      return false;
+      return TPrepared::Stop;
     }
   }
   const TBackupInfo& item = *record.BackupInfo;
@@ -92,46 +109,63 @@ bool TFileTransfer::TransferOne(const TBackupFileInfo& record, TCipherManager* c
     target_ += L'\\';
   }
   target_ += record.FileName;
-  if (guard_ && !guard_(target_, item.DestFolder, &record)) {
-    BytesDone += record.Size;
-    return true;
-  }
+  if (guard_ && BeforeRefusal && !IsInsideFolder(target_, item.DestFolder)) BeforeRefusal();
+  if (guard_ && !guard_(target_, item.DestFolder, &record)) return TPrepared::Counted;
+  if (!item.KeepHistory && item.ConfirmOverwrite && !AskOverwrite(target_, record)) return TPrepared::Skipped;
+  return TPrepared::Write;
+}
 
-  if (!item.KeepHistory && item.ConfirmOverwrite && !AskOverwrite(target_, record)) return true;
-
+TWriteOutcome TFileTransfer::WriteOne(const TBackupFileInfo& record, const std::wstring& target,
+                                      TCipherManager* cipher) {
+  const TBackupInfo& item = *record.BackupInfo;
   TFileWriteSteps steps;
   steps.KeepHistory = item.KeepHistory;
-  steps.UseTempFile = item.UseTempFile;
   // Enciphered bytes cannot be compared with their source.
   steps.Verify = options_.Verify && !item.Encrypt;
   steps.StampLastWrite = item.Encrypt;
   steps.CopyAcl = options_.CopyAcl;
   steps.CopyCreationTime = options_.CopyCreationTime;
-  TFileWriteResult result;
+  TWriteOutcome outcome;
+  TFileWriteResult& result = outcome.Result;
   if (item.Encrypt && !cipher) {
     result.Failed = TWriteStep::Write;
     result.Code = err::InvalidParameter;  // no cipher was made for the item
   } else if (item.Encrypt) {
-    result = write_.Write(record, target_, steps, [&](const std::wstring& to, bool newOnly) {
+    result = write_.Write(record, target, steps, [&](const std::wstring& to, bool newOnly) {
       return EncryptCode(*cipher, record, to, newOnly);
     });
   } else {
-    result = write_.Write(record, target_, steps,
+    result = write_.Write(record, target, steps,
                           [&](const std::wstring& to, bool newOnly) { return CopyCode(record, to, newOnly); });
   }
+  if (result.Refused) {
+    outcome.RefusedPath = history_.RefusedPath();
+    outcome.RefusedRoot = history_.RefusedRoot();
+  }
+  return outcome;
+}
+
+void TFileTransfer::Record(const TBackupFileInfo& record, const TWriteOutcome& outcome) {
+  const TFileWriteResult& result = outcome.Result;
   if (result.Ok()) {
     RecordCopied(record);
   } else if (result.Refused) {
     // The old version cannot be kept where it belongs, so it is not overwritten either.
-    if (!guard_ || guard_(history_.RefusedPath(), history_.RefusedRoot(), &record))
+    if (!guard_ || guard_(outcome.RefusedPath, outcome.RefusedRoot, &record))
       RecordFailed(record, kOutsideDestinationCode);
   } else if (result.Failed == TWriteStep::Rename) {
     RecordFailedAt(record, result.Code);
   } else {
     RecordFailed(record, result.Code);
   }
-  BytesDone += record.Size;
-  return true;
+}
+
+void TFileTransfer::BecomeWorker(std::atomic<bool>& cancel, std::atomic<int64_t>& partial, std::wstring tempName) {
+  progress_ = nullptr;
+  workerCancel_ = &cancel;
+  workerPartial_ = &partial;
+  write_.SetTempName(std::move(tempName));
+  copyProgress_ = [&partial](int64_t copied, int64_t) { partial.store(copied, std::memory_order_relaxed); };
 }
 
 bool TFileTransfer::AskOverwrite(const std::wstring& target, const TBackupFileInfo& record) {

@@ -7,6 +7,7 @@
 //
 // One object serves one transfer phase of a run. A failure of one file is recorded and
 // never thrown; nothing here throws for a file-system failure.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,6 +26,12 @@ class IProgress;
 class TBackupInfo;
 class TBackupFileInfo;
 class TCipherManager;
+
+// What one write ended with, carried from a worker back to where it is recorded.
+struct TWriteOutcome {
+  TFileWriteResult Result;
+  std::wstring RefusedPath, RefusedRoot;  // with Result.Refused
+};
 
 struct TTransferOptions {
   bool Silent = false;            // no progress window: nothing is shown and nothing can be stopped
@@ -65,6 +72,29 @@ public:
   // where the item wants it, writes it (TFileWrite) and records the outcome. `cipher` is
   // the item's cipher when it has Encrypt. False when a stop ends the loop before this file.
   bool TransferOne(const TBackupFileInfo& record, TCipherManager* cipher);
+
+  // TransferOne in its three steps, for a transfer that writes on worker threads: Prepare
+  // and Record on the thread of the user interface, in the plan's order; WriteOne on a
+  // worker's own object (MakeWorker).
+  enum class TPrepared {
+    Stop,     // a stop ends the loop before this file
+    Counted,  // not written (refused), its size counts as handled
+    Skipped,  // not written (the overwrite question said no), nothing counts
+    Write,    // to be written to Target()
+  };
+  TPrepared Prepare(const TBackupFileInfo& record);
+  const std::wstring& Target() const { return target_; }
+  TWriteOutcome WriteOne(const TBackupFileInfo& record, const std::wstring& target, TCipherManager* cipher);
+  void Record(const TBackupFileInfo& record, const TWriteOutcome& outcome);
+  // Called before Prepare records a refused file, so that what was written before it is
+  // recorded first.
+  std::function<void()> BeforeRefusal;
+
+  // Makes this object a worker's: it shows nothing and pumps no messages; `cancel` ends its
+  // copy or cipher run at once (1235) and its waits between retries; `partial` receives
+  // the bytes of the current file; its writer uses `tempName` (WorkerTempName).
+  void BecomeWorker(std::atomic<bool>& cancel, std::atomic<int64_t>& partial, std::wstring tempName);
+  const TTransferOptions& Options() const { return options_; }
 
   // System copy of the record's file onto `target`, with the retries for a read-only
   // target (5), a target the system cannot encrypt (6000) and passing failures; the
@@ -110,6 +140,8 @@ private:
   THistoryMover& history_;
   TPathGuard guard_;
   TFileWrite write_;
+  std::atomic<bool>* workerCancel_ = nullptr;  // set on a worker's object
+  std::atomic<int64_t>* workerPartial_ = nullptr;
   TCopyProgress copyProgress_;  // made once: no allocation per file
   std::vector<char> buffer_;    // the read-back check, made on first use
   std::vector<char> compare_;

@@ -17,7 +17,11 @@ constexpr uint32_t kProtected = attr::ReadOnly | attr::Hidden | attr::System;
 // file takes them over, as it takes over the old one's place.
 uint32_t ReplaceWith(const std::wstring& written, const std::wstring& finalPath) {
   IFileSystem& files = Files();
-  uint32_t code = files.MoveEntry(written, finalPath, true);
+  // A new file's rename asks for no replacement first: the system then looks at nothing
+  // under the final name (per-file calls are what a first copy of many files costs).
+  uint32_t code = files.MoveEntry(written, finalPath, false);
+  if (code != err::AlreadyExists && code != err::FileExists) return code;
+  code = files.MoveEntry(written, finalPath, true);
   uint32_t attributes = 0;
   if (code != err::AccessDenied || files.GetAttributes(finalPath, attributes) != err::Success ||
       (attributes & attr::Directory) || !(attributes & kProtected) ||
@@ -37,7 +41,7 @@ void RemoveUnfinished(const std::wstring& path) {
 }
 
 TFileWrite::TFileWrite(THistoryMover& history, TAclCopyCall copyDacl, TCompareBytes compare)
-    : history_(history), copyDacl_(std::move(copyDacl)), compare_(std::move(compare)) {}
+    : history_(history), copyDacl_(std::move(copyDacl)), compare_(std::move(compare)), tempName_(kTempFileName) {}
 
 TFileWriteResult TFileWrite::Write(const TBackupFileInfo& record, const std::wstring& finalPath,
                                    const TFileWriteSteps& steps, const TWriteBytes& write) {
@@ -50,22 +54,12 @@ TFileWriteResult TFileWrite::Write(const TBackupFileInfo& record, const std::wst
     return result;
   };
 
-  // 1. The bytes. A new file goes straight to its name (the common case costs nothing
-  // more than the copy); the writer's refusal of an existing file says it is a replacement.
-  bool replacing = false;
-  uint32_t code = err::FileExists;
-  if (!steps.UseTempFile) {
-    code = write(finalPath, true);
-    // Only a write that succeeded made the file there: a writer that fails removes what it
-    // wrote, and a failure that came before it looked at the target (a source another
-    // program holds open) leaves there the older backup, which must stay.
-    if (code == err::Success) written = finalPath;
-  }
-  if (code == err::FileExists) {
-    replacing = !steps.UseTempFile || PathExists(finalPath);
-    written = TempPathBeside(finalPath);
-    code = write(written, false);
-  }
+  // 1. The bytes, under the temporary name whether the file is new or replaces another
+  // (the rename that follows costs little beside the copy). A leftover of a killed run
+  // under that name is simply overwritten.
+  written = TempPathBeside(finalPath, tempName_);
+  uint32_t code = write(written, true);  // the cheaper call where nothing stands there
+  if (code == err::FileExists) code = write(written, false);
   if (code != err::Success) return fail(TWriteStep::Write, code);
 
   // 2. and 3. Checked and stamped before the file can be taken for a good copy.
@@ -78,26 +72,24 @@ TFileWriteResult TFileWrite::Write(const TBackupFileInfo& record, const std::wst
     return fail(TWriteStep::Stamp, code);
 
   // 4. and 5. The old version makes way only now, and comes back if the rename fails.
-  if (written != finalPath) {
-    THistoryUndo undo;
-    if (replacing && steps.KeepHistory) {
-      switch (history_.MoveToHistory(record, &undo)) {
-        case THistoryMove::Refused:
-          result.Refused = true;
-          return fail(TWriteStep::History, err::AccessDenied);
-        case THistoryMove::Failed:
-          return fail(TWriteStep::History, history_.LastError());
-        case THistoryMove::NoFile:
-        case THistoryMove::Moved:
-          break;
-      }
+  THistoryUndo undo;
+  if (steps.KeepHistory) {
+    switch (history_.MoveToHistory(record, &undo)) {
+      case THistoryMove::Refused:
+        result.Refused = true;
+        return fail(TWriteStep::History, err::AccessDenied);
+      case THistoryMove::Failed:
+        return fail(TWriteStep::History, history_.LastError());
+      case THistoryMove::NoFile:
+      case THistoryMove::Moved:
+        break;
     }
-    if ((code = ReplaceWith(written, finalPath)) != err::Success) {
-      THistoryMover::Undo(undo);
-      return fail(TWriteStep::Rename, code);
-    }
-    THistoryMover::Keep(undo);
   }
+  if ((code = ReplaceWith(written, finalPath)) != err::Success) {
+    THistoryMover::Undo(undo);
+    return fail(TWriteStep::Rename, code);
+  }
+  THistoryMover::Keep(undo);
 
   // On the file under its final name, whatever the rename keeps; a failure here leaves a
   // complete copy, so it is not undone.

@@ -1,8 +1,9 @@
 #pragma once
 // One file's write as one transaction. The steps, in order:
-//   1. the new bytes are written: a new file straight under its final name (or under the
-//      temporary name when the item asks), a file that replaces another always beside it
-//      under the temporary name, so the old one stays whole until the new one is complete;
+//   1. the new bytes are written beside the final name under the temporary name, new file
+//      or not: the final name only ever holds a complete file (the older backup, or the new
+//      one after the rename), so a run killed half-way leaves at most a temporary file,
+//      which the next run clears away, never part of a file that would pass for current;
 //   2. verify: the written bytes are read back and compared with the source (when asked);
 //   3. time stamp: the source's last-write time where the writer does not bring it itself;
 //   4. the replaced file goes into its history folder (KeepHistory);
@@ -38,7 +39,6 @@ using TCompareBytes = std::function<uint32_t(const std::wstring& source, const s
 // What a write does besides writing the bytes.
 struct TFileWriteSteps {
   bool KeepHistory = false;       // a replaced file goes into its history folder
-  bool UseTempFile = false;       // a new file, too, is written under the temporary name first
   bool Verify = false;            // step 2
   bool StampLastWrite = false;    // step 3 (the system copy brings the time itself, the cipher does not)
   bool CopyAcl = false;           // after the rename; a failure is ignored (the file is complete)
@@ -61,6 +61,9 @@ public:
   // is copied); `compare` is used with Verify. All must outlive the object.
   TFileWrite(THistoryMover& history, TAclCopyCall copyDacl, TCompareBytes compare);
 
+  // The temporary name this writer uses (WorkerTempName: one per worker of a transfer).
+  void SetTempName(std::wstring name) { tempName_ = std::move(name); }
+
   // Writes `record`'s file (its FullPath) to `finalPath` with `write`, as described above.
   TFileWriteResult Write(const TBackupFileInfo& record, const std::wstring& finalPath, const TFileWriteSteps& steps,
                          const TWriteBytes& write);
@@ -69,6 +72,7 @@ private:
   THistoryMover& history_;
   TAclCopyCall copyDacl_;
   TCompareBytes compare_;
+  std::wstring tempName_;
 };
 
 // Removes a file this program wrote and could not finish (read-only or not). A folder, or

@@ -141,6 +141,8 @@ THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record, THistor
   const THistoryTarget target = TargetOf(record);
   if (!Allowed(item, step.Dest, target)) return THistoryMove::Refused;
   if (madeFolder_ != target.Folder) {
+    std::unique_lock<std::mutex> made;
+    if (folderLock_) made = std::unique_lock(*folderLock_);
     if (!target.Dated.empty()) MakeHistoryFolder(target.Dated, startTime_);
     MakeHistoryFolder(target.Folder, startTime_);
     madeFolder_ = target.Folder;
@@ -151,7 +153,7 @@ THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record, THistor
     // An earlier run of the same day left a version here: the newer one wins, but the
     // earlier one is only renamed aside until this move has succeeded (a locked file
     // would otherwise cost both).
-    const std::wstring aside = TempPathIn(target.Folder);
+    const std::wstring aside = TempPathIn(target.Folder, tempName_);
     lastError_ = files.MoveEntry(step.File, aside, true);
     if (lastError_ == err::Success) {
       lastError_ = files.MoveEntry(step.Dest, step.File, false);

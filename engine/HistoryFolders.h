@@ -9,6 +9,7 @@
 // - UseHistoryFolder on: HistoryFolder + "\" + history folder name + "\" + folder of p
 //   without its drive or \\server\share part + "\" + name of p.
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,12 @@ class THistoryMover {
 public:
   THistoryMover(TDateTime startTime, TInsideCheck inside);
 
+  // For the movers of a transfer's workers: the temporary name an earlier version is set
+  // aside under (WorkerTempName), and the lock they share while a history folder and its
+  // marker are made, so four workers moving files into one new folder make it once.
+  void SetTempName(std::wstring name) { tempName_ = std::move(name); }
+  void ShareFolderLock(std::mutex* lock) { folderLock_ = lock; }
+
   // Moves the existing file DestinationRoot(record) + "\" + RelativePath into its history
   // path, creating the folders (each new one with its marker) on the way. A file already
   // at the history path (an earlier run of the same day) gives way to the newer version,
@@ -113,6 +120,8 @@ private:
   std::wstring nameFormat_;
   std::wstring folderName_;
   std::wstring madeFolder_;  // the folder last made or found, so a folder is checked once in a row
+  std::wstring tempName_{kTempFileName};
+  std::mutex* folderLock_ = nullptr;
   std::wstring refused_;
   std::wstring refusedRoot_;
   uint32_t lastError_ = 0;

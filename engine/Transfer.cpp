@@ -1,5 +1,7 @@
 // File transfer (phases 1 and 4 of Execute) and the history folder moves that mirroring
 // calls, over the transfer functions (TransferPhase.h) and the history mover.
+#include <thread>
+
 #include "base/ScopeExit.h"
 #include "engine/Backup.h"
 #include "engine/Containment.h"
@@ -68,7 +70,15 @@ void TBackup::TransferFiles() {
                            return GuardPath(path, root, record);
                          });
   transfer.CopyDacl = folderOptions.CopyDacl;
-  vog::TransferFiles(TransferItems(Items), NewFolders, transfer, folderOptions, Progress);
+  TWorkerSetup workers;
+  workers.Threads = Threads;
+  workers.StartTime = StartTime;
+  workers.Inside = Inside;
+  if (Threads <= 0) {
+    const unsigned processors = std::thread::hardware_concurrency();
+    workers.Window = [processors](const TBackupInfo& item) { return DefaultTransferThreads(item.DestFolder, processors); };
+  }
+  vog::TransferFiles(TransferItems(Items), NewFolders, transfer, folderOptions, Progress, &workers);
   // The file loop keeps its own stop flag, so a stop in mirroring stays reported after it.
   if (transfer.Stopped) Stopped = true;
   YesToAll = transfer.YesToAll;

@@ -20,15 +20,32 @@ std::wstring DestinationPathOf(const TBackupFileInfo& record) {
   return path;
 }
 
-std::wstring TempPathIn(std::wstring_view folder) {
+std::wstring WorkerTempName(int worker) {
+  if (worker <= 0) return std::wstring(kTempFileName);
+  return L"Vogmerist%%" + std::to_wstring(worker) + L".$$$";
+}
+
+bool IsTempFileName(std::wstring_view name) noexcept {
+  constexpr std::wstring_view head = L"Vogmerist%%";
+  constexpr std::wstring_view tail = L".$$$";
+  if (name.size() < head.size() + tail.size() || !SameText(name.substr(0, head.size()), head) ||
+      !SameText(name.substr(name.size() - tail.size()), tail))
+    return false;
+  const std::wstring_view number = name.substr(head.size(), name.size() - head.size() - tail.size());
+  if (number.empty()) return true;
+  if (number.size() > 3 || number.front() == L'0') return false;
+  return std::all_of(number.begin(), number.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
+std::wstring TempPathIn(std::wstring_view folder, std::wstring_view name) {
   std::wstring path = AddBackslash(folder);
-  path += kTempFileName;
+  path += name;
   return path;
 }
 
-std::wstring TempPathBeside(std::wstring_view path) {
+std::wstring TempPathBeside(std::wstring_view path, std::wstring_view name) {
   std::wstring temp(FolderPartOf(path));
-  temp += kTempFileName;
+  temp += name;
   return temp;
 }
 

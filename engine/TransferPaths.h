@@ -14,12 +14,18 @@ namespace vog {
 class TFileInfo;
 class TBackupFileInfo;
 
-// The name a file is first written under when its item writes through a temporary name
-// (the percent signs are part of the name). At most one exists per run at a time.
+// The name a file is first written under before it takes its final name (the percent
+// signs are part of the name). A transfer on several threads gives each worker its own:
+// worker 0 this one, worker n "Vogmerist%%n.$$$", so two files written at once into one
+// folder never share a temporary file. At most one exists per worker at a time.
 inline constexpr std::wstring_view kTempFileName = L"Vogmerist%%.$$$";
-// The temporary name in `folder`, and beside the file `path`.
-std::wstring TempPathIn(std::wstring_view folder);
-std::wstring TempPathBeside(std::wstring_view path);
+std::wstring WorkerTempName(int worker);
+// Whether `name` is one of the temporary names above (letter case ignored).
+bool IsTempFileName(std::wstring_view name) noexcept;
+// The temporary name (`name`, by default the first worker's) in `folder`, and beside the
+// file `path`.
+std::wstring TempPathIn(std::wstring_view folder, std::wstring_view name = kTempFileName);
+std::wstring TempPathBeside(std::wstring_view path, std::wstring_view name = kTempFileName);
 
 // Whether `path`, resolved the way Windows resolves it, lies inside `root` (IsInsideFolder,
 // engine/Containment.h). Every delete, move and overwrite the engine makes asks first.

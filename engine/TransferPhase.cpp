@@ -120,8 +120,22 @@ void CreateEmptyFolders(const TSortedFolderList& newFolders, const TFolderOption
   }
 }
 
+namespace {
+
+bool OnWorkers(const std::vector<TTransferItem>& items, const TWorkerSetup* workers) {
+  if (!workers) return false;
+  for (const TTransferItem& item : items) {
+    if (item.Info->Archive || !item.CopyFiles || item.CopyFiles->Empty()) continue;
+    if ((workers->Window ? workers->Window(*item.Info) : workers->Threads) > 1) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void TransferFiles(const std::vector<TTransferItem>& items, const TSortedFolderList& newFolders,
-                   TFileTransfer& transfer, const TFolderOptions& options, IProgress* progress) {
+                   TFileTransfer& transfer, const TFolderOptions& options, IProgress* progress,
+                   const TWorkerSetup* workers) {
   transfer.YesToAll = false;
   transfer.NoToAll = false;
   transfer.Stopped = false;
@@ -129,6 +143,16 @@ void TransferFiles(const std::vector<TTransferItem>& items, const TSortedFolderL
   for (const TTransferItem& item : items)
     if (item.CopyFiles) total += item.CopyFiles->TotalSize();
   if (progress) progress->SetTotal(total);
+
+  if (OnWorkers(items, workers)) {
+    if (progress && !options.Silent) {
+      progress->SetAnimation(options.CopyAnimation);
+      progress->Show();
+    }
+    TransferOnWorkers(items, transfer, *workers, progress, options.Silent);
+    CreateEmptyFolders(newFolders, options, progress);
+    return;
+  }
 
   bool shown = false;
   for (const TTransferItem& item : items) {

@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "engine/Backup.h"
 #include "engine/FileTransfer.h"
+#include "engine/ParallelTransfer.h"
 #include "scan/Progress.h"
 
 namespace vog {
@@ -54,8 +55,11 @@ void CreateDestinationFolders(const std::vector<TTransferItem>& items, const TFo
 void CreateEmptyFolders(const TSortedFolderList& newFolders, const TFolderOptions& options, IProgress* progress);
 
 // Phase 4: each planned file of each plain item, in item order, through `transfer`; then
-// the empty folders. `progress` (may be null) gets the byte total of all items.
+// the empty folders. `progress` (may be null) gets the byte total of all items. With
+// `workers` asking for more than one thread the files are written on worker threads
+// (ParallelTransfer.h); otherwise one after the other on this thread.
 void TransferFiles(const std::vector<TTransferItem>& items, const TSortedFolderList& newFolders,
-                   TFileTransfer& transfer, const TFolderOptions& options, IProgress* progress);
+                   TFileTransfer& transfer, const TFolderOptions& options, IProgress* progress,
+                   const TWorkerSetup* workers = nullptr);
 
 }  // namespace vog

@@ -17,8 +17,9 @@ TAclCopy::TAclCopy() {
 
 bool TAclCopy::CopyDacl(const std::wstring& source, const std::wstring& target) {
   if (!available_) return false;
-  lastError_ = Platform().Security->CopyDacl(source, target);
-  return lastError_ == 0;
+  const uint32_t code = Platform().Security->CopyDacl(source, target);
+  lastError_ = code;
+  return code == 0;
 }
 
 }  // namespace vog

@@ -2,6 +2,7 @@
 // Windows security as the program uses it: the account it runs as, and copying a file's or
 // folder's discretionary access-control list (DACL) onto another. Results are 0 or a
 // Windows error code; nothing throws. The POSIX platform answers err::NotSupported.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,11 +35,12 @@ public:
   bool Available() const { return available_; }
   // False when not available or when the copy failed (LastError() then says why).
   bool CopyDacl(const std::wstring& source, const std::wstring& target);
-  uint32_t LastError() const { return lastError_; }
+  uint32_t LastError() const { return lastError_.load(); }
 
 private:
   bool available_ = false;
-  uint32_t lastError_ = 0;
+  // The workers of a transfer share one object.
+  std::atomic<uint32_t> lastError_{0};
 };
 
 }  // namespace vog

@@ -72,7 +72,9 @@ uint32_t TMemoryFileSystem::CopyEntry(const std::wstring& from, const std::wstri
   target->Opens.push_back(TOpenRecord{access::Write, share::None});
   auto targetRecord = std::prev(target->Opens.end());
   const TFileTime lastWrite = source->LastWrite;
+  const TCopyWatch watch = impl_->CopyWatch;
   lock.unlock();
+  if (watch) watch(from, to, cancel);
 
   // The data moves in chunks; the progress routine and the cancel flag are served
   // without the lock, so the routine may use the file system.

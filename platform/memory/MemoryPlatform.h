@@ -94,6 +94,12 @@ public:
   // --- faults ----------------------------------------------------------------
   void InjectFault(const TFault& fault);
   void ClearFaults();
+  // Called on the copying thread once a copy from `from` to `to` has opened both ends,
+  // before any data moves, without the file system's lock (so a test can hold a copy there
+  // until its cancel flag is set, or count copies in progress). Empty: none.
+  using TCopyWatch =
+      std::function<void(const std::wstring& from, const std::wstring& to, const std::atomic<bool>* cancel)>;
+  void SetCopyWatch(TCopyWatch watch);
 
   // --- IFileSystem -------------------------------------------------------------
   uint32_t FindFirst(const std::wstring& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first) override;

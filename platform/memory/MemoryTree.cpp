@@ -437,4 +437,9 @@ void TMemoryFileSystem::ClearFaults() {
   impl_->Faults.clear();
 }
 
+void TMemoryFileSystem::SetCopyWatch(TCopyWatch watch) {
+  std::lock_guard lock(impl_->Mutex);
+  impl_->CopyWatch = std::move(watch);
+}
+
 }  // namespace vog

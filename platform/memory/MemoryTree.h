@@ -95,6 +95,7 @@ struct TMemoryFileSystem::TImpl {
   std::mutex Mutex;
   std::map<std::wstring, std::unique_ptr<memfs::TVolume>, TextLess> Volumes;
   std::vector<std::shared_ptr<memfs::TFaultState>> Faults;
+  TMemoryFileSystem::TCopyWatch CopyWatch;
   std::wstring TempFolder = L"C:\\Temp\\";
   std::wstring ProgramFolder = L"C:\\Program\\";
   std::wstring CurrentFolder = L"C:\\";

@@ -47,6 +47,7 @@ struct TRunRecord {
   bool GuardAsks = true;
   int32_t RetryCount = -1, RetryWait = -1;
   bool Verify = false;
+  int32_t Threads = -1;
   std::string RunKey;
 };
 
@@ -73,6 +74,7 @@ public:
     record_.RetryWait = wait;
   }
   void SetVerify(bool verify) override { record_.Verify = verify; }
+  void SetThreads(int32_t threads) override { record_.Threads = threads; }
   void SetRunCipherKey(const std::string& key) override { record_.RunKey = key; }
   void AddItem(TBackupInfo* item) override {
     record_.Titles.push_back(item->Title);

@@ -216,17 +216,28 @@ TEST_F(MainFormTest, RunGuardsFromTheSettingsFileAndTheCommandLine) {
   WriteDataFile(kDataFile, {L"A"});
   const std::wstring ini = L"C:\\Program\\Vogratel.ini";
   Fs().AddFile(
-      ini, "[Run]\r\nMirrorGuardPercent=70\r\nMirrorGuardMinFiles=abc\r\nRetryCount=5\r\nRetryWait=-1\r\nVerify=1\r\n");
+      ini, "[Run]\r\nMirrorGuardPercent=70\r\nMirrorGuardMinFiles=abc\r\nRetryCount=5\r\nRetryWait=-1\r\nVerify=1\r\nThreads=3\r\n");
   struct Case {
     std::vector<std::wstring> arguments;
     TMirrorGuard guard;
     int32_t retry, wait;
     bool verify;
+    int32_t threads;
   } cases[] = {
-      {{L"-AUTO"}, {true, 70, 10}, 5, 2, true},
-      {{L"-AUTO", L"-MIRRORGUARD:60,20", L"-RETRY:0", L"-RETRYWAIT:9", L"-VERIFY:OFF"}, {true, 60, 20}, 0, 9, false},
-      {{L"-AUTO", L"-mirrorguard:off"}, {false, 70, 10}, 5, 2, true},
-      {{L"-AUTO", L"-MIRRORGUARD:101", L"-MIRRORGUARD:5,x", L"-RETRY:-1", L"-RETRYWAIT"}, {true, 70, 10}, 5, 2, true},
+      {{L"-AUTO"}, {true, 70, 10}, 5, 2, true, 3},
+      {{L"-AUTO", L"-MIRRORGUARD:60,20", L"-RETRY:0", L"-RETRYWAIT:9", L"-VERIFY:OFF", L"-THREADS:1"},
+       {true, 60, 20},
+       0,
+       9,
+       false,
+       1},
+      {{L"-AUTO", L"-mirrorguard:off", L"-threads:0"}, {false, 70, 10}, 5, 2, true, 0},
+      {{L"-AUTO", L"-MIRRORGUARD:101", L"-MIRRORGUARD:5,x", L"-RETRY:-1", L"-RETRYWAIT", L"-THREADS:65"},
+       {true, 70, 10},
+       5,
+       2,
+       true,
+       3},
   };
   for (const Case& c : cases) {
     Runs.clear();
@@ -241,6 +252,7 @@ TEST_F(MainFormTest, RunGuardsFromTheSettingsFileAndTheCommandLine) {
     EXPECT_EQ(run.RetryCount, c.retry);
     EXPECT_EQ(run.RetryWait, c.wait);
     EXPECT_EQ(run.Verify, c.verify);
+    EXPECT_EQ(run.Threads, c.threads);
   }
 }
 

@@ -1,7 +1,8 @@
 # Shared by the end-to-end scripts: sourced after `set -uo pipefail`, with the script's
 # arguments (BUILD_DIR [NATIVE_BUILD_DIR]). Gives the work folder ($work), fail, winpath,
 # program (a program folder with its settings and setup), auto (an unattended run),
-# the log readers and the setup builders item and setup.
+# the log readers and the setup builders item and setup. With VOG_E2E_THREADS=n in the
+# environment the programs made here write their files on n worker threads.
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$(cd "${1:?build folder}" && pwd)
 tool="${2:-$here/build/native}/vogtool"
@@ -24,7 +25,11 @@ program() {
   local folder=$1 dest=$2 json=$3
   mkdir -p "$folder" "$dest"
   cp "$build/Vogratel.exe" "$folder/"
-  printf '\xef\xbb\xbf[Folder]\r\nDest=%s\r\n' "$(winpath "$dest")" >"$folder/Vogratel.ini"
+  {
+    printf '\xef\xbb\xbf[Folder]\r\nDest=%s\r\n' "$(winpath "$dest")"
+    # VOG_E2E_THREADS=n: every case writes its files on n workers ([Run] Threads).
+    if [ -n "${VOG_E2E_THREADS:-}" ]; then printf '[Run]\r\nThreads=%s\r\n' "$VOG_E2E_THREADS"; fi
+  } >"$folder/Vogratel.ini"
   printf '%s' "$json" >"$folder/setup.json"
   wine_run "$build/vogtool.exe" data import "$(winpath "$folder/setup.json")" \
     "$(winpath "$folder/VogratelData.vgd")" >/dev/null 2>&1 || fail "vogtool data import in $folder"

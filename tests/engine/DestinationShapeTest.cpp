@@ -61,6 +61,8 @@ TEST_F(DestinationShapeTest, LeftoversOfAKilledRunAreRemovedNeverLoggedNorKept) 
        {L"a.txt"},
        2},
       {"a temporary name without mirroring", false, false, {kTemp}, {L"a.txt"}, 1},
+      {"the temporary names of a run on four workers", false, false, {L"Vogmerist%%3.$$$", L"vogmerist%%12.$$$"},
+       {L"a.txt"}, 2},
       {"a history folder whose marker was being written is finished, not mirrored into itself",
        true,
        true,

@@ -51,6 +51,18 @@ private:
   IProgressFactory* previous_ = nullptr;
 };
 
+// The full paths and the codes (Attr) of a list's records, in the list's order.
+inline std::vector<std::wstring> FullPathsOf(const TOwnedFileInfoList& list) {
+  std::vector<std::wstring> paths;
+  for (const TFileInfo* r : list) paths.push_back(r->FullPath());
+  return paths;
+}
+inline std::vector<uint32_t> CodesOf(const TOwnedFileInfoList& list) {
+  std::vector<uint32_t> codes;
+  for (const TFileInfo* r : list) codes.push_back(r->Attr);
+  return codes;
+}
+
 // Lists (subfolder, name) records below `root` in `db`, the way earlier runs wrote them.
 inline void ListInDatabase(TBackupHistoryDatabase& db, const std::wstring& root,
                            const std::vector<std::pair<std::wstring, std::wstring>>& entries) {

@@ -170,7 +170,7 @@ TEST_F(FileWriteTest, NewFileThatFailsLeavesNothingBehind) {
       item.Encrypt = step == TStep::Stamp;
       item.CipherKey = "key";
       Fs().AddFolder(L"E:\\Dst\\" + name);
-      Fail(step, paths, temp ? paths.Temp : paths.Final);
+      Fail(step, paths, paths.Temp);  // every file is written under the temporary name first
       const TResult result = Run(item, step == TStep::Verify);
       const std::string trace = std::string(StepName(step)) + (temp ? " temp" : "");
       EXPECT_EQ(Fs().ListTree(L"E:\\Dst\\" + name), std::vector<std::wstring>{}) << trace;

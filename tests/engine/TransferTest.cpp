@@ -10,6 +10,7 @@
 #include "scan/FileInfoList.h"
 #include "scan/Progress.h"
 #include "services/cipher/CipherManager.h"
+#include "engine/EngineTestSupport.h"
 #include "support/MemoryFixture.h"
 #include "support/ScriptedUi.h"
 
@@ -77,17 +78,35 @@ protected:
     return Fs().ReadContent(path, content) ? content : "<none>";
   }
 
-  static Paths FullPaths(const TOwnedFileInfoList& list) {
-    Paths paths;
-    for (const TFileInfo* r : list) paths.push_back(r->FullPath());
-    return paths;
-  }
-  static std::vector<uint32_t> Codes(const TOwnedFileInfoList& list) {
-    std::vector<uint32_t> codes;
-    for (const TFileInfo* r : list) codes.push_back(r->Attr);
-    return codes;
-  }
+  static Paths FullPaths(const TOwnedFileInfoList& list) { return test::FullPathsOf(list); }
+  static std::vector<uint32_t> Codes(const TOwnedFileInfoList& list) { return test::CodesOf(list); }
 };
+
+// A new file is written under the temporary name and renamed once complete: a run killed
+// while it is being written never leaves part of it under its final name.
+TEST_F(TransferTest, NewFileIsNeverPartlyUnderItsFinalName) {
+  Fs().AddFolder(L"D:\\DestA");
+  for (bool encrypt : {false, true}) {
+    SCOPED_TRACE(encrypt);
+    planA.Clear();
+    copied.Clear();
+    a.Encrypt = encrypt;
+    a.CipherKey = "key";
+    const std::wstring name = encrypt ? L"e.txt" : L"p.txt";
+    Plan(a, planA, L"", name, std::string(300000, 'x'));
+    int watched = 0;
+    bool seen = false;
+    for (int call = pump->Calls() + 1; call < pump->Calls() + 100; ++call)
+      pump->At(call, [&] {
+        ++watched;
+        seen = seen || (copied.Empty() && Fs().Exists(L"D:\\DestA\\" + name));
+      });
+    Run();
+    EXPECT_GT(watched, 3);  // the pumps inside the write saw it
+    EXPECT_FALSE(seen);
+    EXPECT_EQ(FullPaths(copied), Paths{L"D:\\DestA\\" + name});
+  }
+}
 
 TEST_F(TransferTest, ProtectedTargetIsOverwrittenAndKeepsItsAttributes) {
   for (uint32_t attributes : {attr::ReadOnly, attr::Hidden, attr::ReadOnly | attr::Hidden | attr::Archive}) {
@@ -105,20 +124,21 @@ TEST_F(TransferTest, ProtectedTargetIsOverwrittenAndKeepsItsAttributes) {
 
 TEST_F(TransferTest, TargetTheSystemCannotEncryptIsCopiedThroughStreams) {
   const TBackupFileInfo& good = Plan(a, planA, L"", L"1.txt", std::string(300000, 'x'));
-  Plan(a, planA, L"", L"2.txt", "second");
+  Plan(a, planA, L"sub", L"2.txt", "second");
   Plan(a, planA, L"", L"3.txt", "third");
   Fs().SetAttributes(good.FullPath(), attr::ReadOnly | attr::Archive);
-  for (const wchar_t* name : {L"1.txt", L"2.txt"})
-    Fs().InjectFault({std::wstring(L"D:\\DestA\\") + name, TFaultOp::Copy, err::Encrypted});
+  // The bytes go under the temporary name first (one per folder here).
+  Fs().InjectFault({L"D:\\DestA\\Vogmerist%%.$$$", TFaultOp::Copy, err::Encrypted, -1, -1, 1});
+  Fs().InjectFault({L"D:\\DestA\\sub\\Vogmerist%%.$$$", TFaultOp::Copy, err::Encrypted});
   // The stream copy of the second file fails on its own: recorded, nothing partial left.
-  Fs().InjectFault({L"D:\\DestA\\2.txt", TFaultOp::Write, err::DiskFull, 3});
-  Fs().AddFolder(L"D:\\DestA");
+  Fs().InjectFault({L"D:\\DestA\\sub\\Vogmerist%%.$$$", TFaultOp::Write, err::DiskFull, 3});
+  Fs().AddFolder(L"D:\\DestA\\sub");
   Run();
   EXPECT_EQ(FullPaths(copied), (Paths{L"D:\\DestA\\1.txt", L"D:\\DestA\\3.txt"}));
-  EXPECT_EQ(FullPaths(errors), Paths{L"C:\\SrcA\\2.txt"});
+  EXPECT_EQ(FullPaths(errors), Paths{L"C:\\SrcA\\sub\\2.txt"});
   EXPECT_EQ(Codes(errors), std::vector<uint32_t>{err::DiskFull});
   EXPECT_EQ(Read(L"D:\\DestA\\1.txt"), std::string(300000, 'x'));
-  EXPECT_FALSE(Fs().Exists(L"D:\\DestA\\2.txt"));
+  EXPECT_EQ(Fs().ListTree(L"D:\\DestA\\sub"), Paths{});
   TFindData source, target;
   Fs().GetInfo(good.FullPath(), source);
   Fs().GetInfo(L"D:\\DestA\\1.txt", target);
@@ -220,7 +240,7 @@ TEST_F(TransferTest, StopInItemOneOfTwoCopiesNothingMoreButMakesEmptyFolders) {
   // Stop while the second file is being copied.
   for (int call = 1; call < 100; ++call)
     pump->At(call, [this] {
-      if (Fs().Exists(L"D:\\DestA\\2.txt")) progress->Stop();
+      if (Fs().Exists(L"D:\\DestA\\1.txt") && Fs().Exists(L"D:\\DestA\\Vogmerist%%.$$$")) progress->Stop();
     });
   Run();
   EXPECT_TRUE(Transfer().Stopped);
