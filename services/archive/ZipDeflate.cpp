@@ -30,16 +30,21 @@ z_stream* TDeflater::Ready(int level) {
 bool LooksIncompressible(const uint8_t* data, size_t size, TDeflater& sampler) {
   constexpr size_t kSample = 16 * 1024;
   if (size < kSampleMin) return false;
-  z_stream* z = sampler.Ready(1);
-  if (!z) return false;  // no judgement: the caller deflates
+  // Up to four looks spread over the data: mixed data (records between stretches of noise)
+  // can look like noise at one place, and storing it whole would cost what it compresses.
+  const size_t looks = std::min<size_t>(4, size / kSample);
   uint8_t out[kSample + kSample / 16];
-  const size_t sample = std::min(size, kSample);
-  z->next_in = const_cast<uint8_t*>(data);
-  z->avail_in = static_cast<uInt>(sample);
-  z->next_out = out;
-  z->avail_out = sizeof out;
-  if (deflate(z, Z_FINISH) != Z_STREAM_END) return false;
-  return sizeof out - z->avail_out >= sample - sample / 32;
+  for (size_t k = 0; k < looks; ++k) {
+    z_stream* z = sampler.Ready(1);
+    if (!z) return false;  // no judgement: the caller deflates
+    z->next_in = const_cast<uint8_t*>(data + k * (size / looks));
+    z->avail_in = static_cast<uInt>(kSample);
+    z->next_out = out;
+    z->avail_out = sizeof out;
+    if (deflate(z, Z_FINISH) != Z_STREAM_END) return false;
+    if (sizeof out - z->avail_out < kSample - kSample / 32) return false;
+  }
+  return true;
 }
 
 void AppendStoredBlocks(const uint8_t* data, size_t size, bool final, std::vector<uint8_t>& out) {

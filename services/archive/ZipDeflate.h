@@ -38,8 +38,8 @@ private:
 // Data shorter than this is always deflated: a look would cost as much as the deflate.
 inline constexpr size_t kSampleMin = 16 * 1024;
 
-// Whether `data` looks incompressible (compressed, encrypted, random): its first 16 KiB
-// deflated at the fastest level save less than 1/32. Storing such data is smaller than
+// Whether `data` looks incompressible (compressed, encrypted, random): 16 KiB at each of up
+// to four places spread over it, deflated at the fastest level, save less than 1/32 each. Storing such data is smaller than
 // deflating it and costs nothing, while deflate at the normal level spends most of its time
 // on exactly such data. `sampler` is the calling thread's stream for the look.
 bool LooksIncompressible(const uint8_t* data, size_t size, TDeflater& sampler);

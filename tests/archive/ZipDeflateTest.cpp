@@ -107,6 +107,13 @@ TEST(ZipDeflateTest, EachBlockSeesThePreviousBlockAsItsDictionary) {
   EXPECT_LE(parallel.size(), singleSize + singleSize / 100);
 }
 
+TEST(ZipDeflateTest, DataThatIsNoiseOnlyAtItsStartIsDeflated) {
+  const std::string input = RandomBytes(20 * 1024, 1) + TextBytes(kBlockSize, 2);
+  std::string packed;
+  Deflate(input, 2, packed);
+  EXPECT_LT(packed.size(), input.size() / 2);
+}
+
 class ZipParallelPackTest : public ArchiveTest {
 protected:
   void SetUp() override {
