@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -39,6 +40,7 @@ void BM_PackAndEncipher(benchmark::State& state) {
     return;
   }
   int64_t files = 0;
+  double planMs = 0, executeMs = 0;
   for (auto _ : state) {
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     const std::wstring root = dest + L"\\run" + std::to_wstring(now);
@@ -55,12 +57,23 @@ void BM_PackAndEncipher(benchmark::State& state) {
     backup.SetSilent(true);
     backup.SetWorkFolder(root + L"\\work");
     backup.AddItem(&item);
+    const auto start = std::chrono::steady_clock::now();
     backup.Plan();
+    const auto planned = std::chrono::steady_clock::now();
     backup.Execute();
-    if (!backup.ErrorFiles.Empty()) state.SkipWithError("some files failed");
+    planMs = std::chrono::duration<double, std::milli>(planned - start).count();
+    executeMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - planned).count();
+    if (!backup.ErrorFiles.Empty()) {
+      std::fprintf(stderr, "%s: %u\n", WideToUtf8(backup.ErrorFiles[0]->FullPath()).c_str(),
+                   static_cast<unsigned>(backup.ErrorFiles[0]->Attr));
+      for (const auto& problem : backup.Problems) std::fprintf(stderr, "%s\n", WideToUtf8(problem.Message).c_str());
+      state.SkipWithError("some files failed");
+    }
     files = backup.CopiedFiles.Count();
   }
   state.counters["files"] = static_cast<double>(files);
+  state.counters["plan_ms"] = planMs;
+  state.counters["execute_ms"] = executeMs;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "base/CodePage.h"
 #include "base/Error.h"
+#include "base/ScopeExit.h"
 #include "base/Text.h"
 #include "engine/ArchiveWork.h"
 #include "engine/Backup.h"
@@ -23,6 +24,7 @@
 #include "platform/Platform.h"
 #include "scan/FileUtils.h"
 #include "scan/MessagePump.h"
+#include "scan/Progress.h"
 #include "scan/Questions.h"
 #include "services/archive/ArchiveFile.h"
 #include "services/cipher/CipherManager.h"
@@ -32,6 +34,8 @@ namespace vog {
 namespace {
 
 constexpr std::wstring_view kOverwriteQuestion = L"を上書きしてもいいですか?";
+constexpr std::wstring_view kPackingCaption = L"書庫を作成中...";
+constexpr int kPackAnimationId = 70;  // the copy animation of the resource library
 
 struct TSealResult {
   uint32_t Code = 0;
@@ -134,9 +138,16 @@ void TBackup::SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair) {
 void TBackup::PackArchives() {
   YesToAll = false;
   NoToAll = false;
+  // A pack of many files takes a while: its window carries the stop button, which the
+  // archiver asks before each file and between the blocks of a large one.
+  CloseProgress();
+  const TScopeExit closer([this] { CloseProgress(); });
+  bool any = false;
+  for (const auto& pair : Items) any = any || (pair->Info->Archive && !pair->CopyFiles.Empty());
+  if (!Silent && any) OpenProgress(kPackingCaption, kPackAnimationId, static_cast<int>(TAnimationKind::CopyFile));
   for (const auto& pair : Items) {
     if (!pair->Info->Archive) continue;
-    PackArchive(*pair);
+    if (PackArchive(*pair)) break;
     ProcessMessages();
   }
   // Everything an encrypted archive's work copy receives in this run is in it now.
@@ -200,13 +211,14 @@ void TBackup::DiscardWorkCopies() noexcept {
   }
 }
 
-void TBackup::PackArchive(TBackupInfoAndFile& pair) {
+bool TBackup::PackArchive(TBackupInfoAndFile& pair) {
   TBackupInfo& item = *pair.Info;
-  if (pair.CopyFiles.Empty()) return;
+  if (pair.CopyFiles.Empty()) return false;
   const std::wstring archivePath = ArchivePathOf(item);
   const bool encrypted = item.Encrypt;
   auto failAll = [this, &pair](uint32_t code) {
     for (TFileInfo* record : pair.CopyFiles) RecordError(*record, code);
+    return false;
   };
 
   // Only LZH and ZIP can be written; any other name leaves the old file alone and lists
@@ -215,7 +227,7 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
     failAll(kArchiveTypeNotSupported);
     Problems.Add(TProblemKind::ArchiveNotWritten, archivePath, kArchiveTypeNotSupported,
                  L"書庫 \"" + archivePath + L"\" の形式には対応していません (LZH か ZIP を指定してください)");
-    return;
+    return false;
   }
   const std::wstring target = encrypted ? CodePage().AnsiToWide(pair.TempArchive) : archivePath;
   if (encrypted && pair.TempArchive.empty()) return failAll(err::GenFailure);
@@ -260,11 +272,11 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
     packed.push_back(record);
     names.push_back(relative);
   }
-  if (packed.empty()) return;
+  if (packed.empty()) return false;
 
   if (!encrypted && MakeFolderWithParents(item.DestFolder) != err::Success) {
     for (const TFileInfo* record : packed) RecordError(*record, err::PathNotFound);
-    return;
+    return false;
   }
   uint32_t code = err::Success;
   std::wstring message;
@@ -273,6 +285,13 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
     TArchiveFile archive;
     archive.SetFileName(target);
     SetEngineArchiveOptions(archive, WorkFolder);
+    if (Progress) {
+      Progress->SetStateText(archivePath);
+      archive.Options.StopRequested = [this] {
+        ProcessMessages();
+        return Progress->StopRequested();
+      };
+    }
     // The archiver writes the new archive apart and replaces the old one only when it is
     // complete, so a failed pack leaves the previous archive as it was. A file it could not
     // take (vanished or locked since the walk, too large for LZH) is left out and named.
@@ -287,7 +306,9 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
     for (const TFileInfo* record : packed) RecordError(*record, code);
     Problems.Add(TProblemKind::ArchiveNotWritten, archivePath, code,
                  L"書庫 \"" + archivePath + L"\" を更新できませんでした: " + message);
-    return;
+    // A stop by the user leaves this archive as it was and the later ones alone.
+    if (code == err::RequestAborted) Stopped = true;
+    return code == err::RequestAborted;
   }
   std::map<std::wstring, const TLeftOutFile*, TextLess> leftOutByName;
   for (const TLeftOutFile& file : leftOut) leftOutByName.emplace(file.Name, &file);
@@ -305,6 +326,7 @@ void TBackup::PackArchive(TBackupInfoAndFile& pair) {
     copy->Assign(record);
     CopiedFiles.Add(std::move(copy));
   }
+  return false;
 }
 
 }  // namespace vog

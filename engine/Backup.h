@@ -229,8 +229,9 @@ public:
   uint32_t SaveMirroredEntriesToHistory(TBackupInfoAndFile& pair);
 
   // ---- archived items (Archives.cpp, ArchiveHistory.cpp) ----
-  // Packs one item's planned files into its archive (or its work copy).
-  void PackArchive(TBackupInfoAndFile& pair);
+  // Packs one item's planned files into its archive (or its work copy); true when the user
+  // stopped the pack (the archive is then as it was and Stopped is set).
+  bool PackArchive(TBackupInfoAndFile& pair);
   // Before the destination scan decodes into the work copy: a work copy left by an earlier
   // run is moved aside and reported, never overwritten.
   void SetAsideLeftoverWorkCopy(TBackupInfoAndFile& pair);

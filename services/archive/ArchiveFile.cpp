@@ -1,9 +1,11 @@
 #include "services/archive/ArchiveFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <new>
 #include <optional>
+#include <thread>
 
 #include "base/Error.h"
 #include "base/Text.h"
@@ -170,6 +172,27 @@ std::wstring UnsafeEntryMessage(const std::wstring& storedPath) {
   return L"安全でないパスのエントリは扱いません（展開先の外を指す名前）: " + storedPath;
 }
 
+// The status of each path (code and data), asked on several threads: each answer waits on
+// the system (a round trip under some systems, the network on a share), and a pack of many
+// small files would otherwise spend as long here as on reading them.
+struct TStatus {
+  uint32_t Code = 0;
+  TFindData Info;
+};
+std::vector<TStatus> StatusOf(const std::vector<std::wstring>& paths) {
+  std::vector<TStatus> status(paths.size());
+  std::atomic<size_t> next{0};
+  auto work = [&]() noexcept {
+    for (size_t i = next++; i < paths.size(); i = next++) status[i].Code = Files().GetStatus(paths[i], status[i].Info);
+  };
+  const size_t threads = paths.size() < 64 ? 0 : 3;
+  std::vector<std::thread> helpers;
+  for (size_t i = 0; i < threads; ++i) helpers.emplace_back(work);
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  return status;
+}
+
 constexpr uint32_t kStoredAttributes = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive;
 
 }  // namespace
@@ -190,15 +213,19 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
     std::vector<archive::TNewFile> files;
     std::vector<std::wstring> givenNames;  // the name each file was given as
     std::map<std::wstring, size_t> fileIndex;
-    for (const auto& name : names) {
+    std::vector<std::wstring> sourcePaths;
+    for (const auto& name : names) sourcePaths.push_back(archive::JoinPath(baseFolder, archive::ListedPath(name)));
+    const std::vector<TStatus> status = StatusOf(sourcePaths);
+    for (size_t n = 0; n < names.size(); ++n) {
+      const std::wstring& name = names[n];
       const std::wstring relative = archive::ListedPath(name);
       archive::TNewFile file;
       file.Path = Options.KeepPaths ? relative : archive::NameOf(relative);
       while (!file.Path.empty() && file.Path.back() == L'\\') file.Path.pop_back();
       if (file.Path.empty()) throw TFailure{err::InvalidName, L"書庫に入れるファイル名が空です。"};
-      file.SourcePath = archive::JoinPath(baseFolder, relative);
-      TFindData info;
-      if (uint32_t code = Files().GetStatus(file.SourcePath, info)) {
+      file.SourcePath = sourcePaths[n];
+      const TFindData& info = status[n].Info;
+      if (uint32_t code = status[n].Code) {
         leaveOut(name, TFailure{code, L"ファイルを読み込めません（エラー " + IntToText(code) + L"）: " + file.SourcePath});
         continue;
       }
@@ -268,6 +295,7 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       archive::TWriteOptions options;
       options.Level = std::clamp(Options.Compression, 0, 3);
       options.StoreAttributes = Options.KeepAttributes;
+      options.Stop = Options.StopRequested;
       auto out = format->CreateWriter(writer, options);
       // The files in the order they are added, read and compressed ahead on other threads.
       std::vector<const archive::TNewFile*> order;
@@ -282,6 +310,8 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       size_t taken = 0;
       // Adds file f; false when it was left out before anything of its entry was written.
       auto add = [&](size_t f) -> bool {
+        if (Options.StopRequested && Options.StopRequested())
+          throw TFailure{err::RequestAborted, L"書庫の作成を中止しました"};
         const archive::TNewFile& file = files[f];
         std::unique_ptr<archive::TPreparedFile> prepared;
         try {

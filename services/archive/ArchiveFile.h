@@ -32,6 +32,7 @@
 // no counterpart: this component never shows a window or a message box (messages go to
 // LastMessage()) and takes its name lists in memory.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +85,10 @@ struct TArchiveOptions {
   // or more), is left out and named in LeftOut(); the others are packed, and an entry the
   // file would have replaced stays as it was. Otherwise such a file fails the whole call.
   bool LeaveOutUnreadable = false;
+  // Pack: asked on the calling thread before each file and between the blocks of a large
+  // file (the compressing threads stop with it); true ends the pack with err::RequestAborted
+  // and the archive stays as it was. May be empty.
+  std::function<bool()> StopRequested;
 };
 
 // A file a pack left out (TArchiveOptions::LeaveOutUnreadable).

@@ -59,6 +59,9 @@ struct TWriteOptions {
   int Level = 2;  // 0 store, 1 fast, 2 normal, 3 best (option z)
   bool StoreAttributes = true;
   bool ForceZip64 = false;  // ZIP: write ZIP64 fields for every entry (interoperability checks)
+  // Asked on the writing thread while a large file is compressed; true ends the pack with
+  // err::RequestAborted. May be empty.
+  std::function<bool()> Stop;
 };
 
 // A file read and compressed ahead of its turn, ready to be written as an entry.

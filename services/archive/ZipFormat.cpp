@@ -11,6 +11,7 @@
 #include "platform/Platform.h"
 #include "services/archive/ArchiveFormat.h"
 #include "services/archive/ArchivePaths.h"
+#include "services/archive/ZipDeflate.h"
 
 namespace vog::archive {
 
@@ -43,26 +44,9 @@ uint32_t Crc32(uint32_t crc, const uint8_t* data, size_t size) {
   return crc;
 }
 
-// A raw deflate stream kept by one preparing thread and reset for each file.
-struct TThreadDeflater : TPrepareScratch::IState {
-  z_stream z{};
-  int level = -1;  // the level it was set up for; -1: not set up
-  TThreadDeflater() = default;
-  TThreadDeflater(const TThreadDeflater&) = delete;
-  TThreadDeflater& operator=(const TThreadDeflater&) = delete;
-  ~TThreadDeflater() override {
-    if (level >= 0) (void)deflateEnd(&z);
-  }
-  // The stream ready for a new file at `wanted`; null when zlib cannot set it up.
-  z_stream* Ready(int wanted) {
-    if (level == wanted) return deflateReset(&z) == Z_OK ? &z : nullptr;
-    if (level >= 0) (void)deflateEnd(&z);
-    level = -1;
-    z = z_stream{};
-    if (deflateInit2(&z, wanted, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return nullptr;
-    level = wanted;
-    return &z;
-  }
+// What one preparing thread keeps: its deflate stream and the stream of its quick looks.
+struct TThreadDeflaters : TPrepareScratch::IState {
+  TDeflater Deflate, Sample;
 };
 
 bool IsAscii(std::string_view bytes) {
@@ -117,11 +101,6 @@ std::vector<TExtraField> SplitExtra(std::string_view extra) {
 class TZipWriter : public IArchiveWriter {
 public:
   TZipWriter(TWriter& out, const TWriteOptions& options) : out_(out), options_(options) {}
-  ~TZipWriter() override {
-    // Z_DATA_ERROR only says that an entry was left unfinished (its write failed); the
-    // memory is freed all the same.
-    if (deflating_) (void)deflateEnd(&z_);
-  }
 
   void CopyEntry(TReader& source, const TEntry& entry) override {
     TEntry e = entry;
@@ -151,7 +130,6 @@ public:
 
   void AddFile(const TNewFile& file, IFileStream& data) override {
     in_.resize(kChunk);
-    packed_.resize(kChunk);
     TEntry e = NewEntry(file);
     e.Offset = out_.Position();
     const bool zip64 = options_.ForceZip64 || static_cast<uint64_t>(file.Size) >= kMax32 - 65536;
@@ -183,15 +161,15 @@ public:
                                          TPrepareScratch& scratch) const override {
     std::vector<uint8_t>& raw = scratch.Raw;
     std::vector<uint8_t>& packed = scratch.Packed;
-    if (!scratch.State) scratch.State = std::make_unique<TThreadDeflater>();
-    TThreadDeflater& deflater = static_cast<TThreadDeflater&>(*scratch.State);
+    if (!scratch.State) scratch.State = std::make_unique<TThreadDeflaters>();
+    auto& deflaters = static_cast<TThreadDeflaters&>(*scratch.State);
     size_t n = 0;
     if (!ReadSmallFile(data, file.Size, limit, raw, n, file.SourcePath)) return nullptr;
     auto prepared = std::make_unique<TPreparedFile>();
     prepared->Size = static_cast<int64_t>(n);
     prepared->Crc = Crc32(0, raw.data(), n);
-    if (options_.Level != 0 && n != 0) {
-      z_stream* z = deflater.Ready(kLevels[std::clamp(options_.Level, 0, 3)]);
+    if (options_.Level != 0 && n != 0 && !LooksIncompressible(raw.data(), n, deflaters.Sample)) {
+      z_stream* z = deflaters.Deflate.Ready(kLevels[std::clamp(options_.Level, 0, 3)]);
       if (!z) throw TFailure{err::NotEnoughMemory, L"圧縮を開始できません: " + file.SourcePath};
       packed.resize(deflateBound(z, static_cast<uLong>(n)));
       z->next_in = raw.data();
@@ -379,50 +357,23 @@ private:
     e.PackedSize = e.Size;
   }
 
+  // Deflates a file on every core when it is large enough to pay for the threads.
   void Deflate(const TNewFile& file, IFileStream& data, TEntry& e) {
-    // One deflate stream serves every entry of the archive.
-    if (!deflating_) {
-      if (deflateInit2(&z_, kLevels[std::clamp(options_.Level, 0, 3)], Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
-          Z_OK)
-        throw TFailure{err::NotEnoughMemory, L"圧縮を開始できません: " + file.SourcePath};
-      deflating_ = true;
-    } else if (deflateReset(&z_) != Z_OK) {
-      throw TFailure{err::GenFailure, L"圧縮を開始できません: " + file.SourcePath};
-    }
-    e.Size = 0;
-    e.PackedSize = 0;
-    e.Crc = 0;
-    int flush = Z_NO_FLUSH;
-    do {
-      const size_t n = ReadFileChunk(data, in_.data(), in_.size(), file.SourcePath);
-      e.Crc = Crc32(e.Crc, in_.data(), n);
-      e.Size += n;
-      flush = n < in_.size() ? Z_FINISH : Z_NO_FLUSH;
-      z_.next_in = in_.data();
-      z_.avail_in = static_cast<uInt>(n);
-      int status = Z_OK;
-      do {
-        z_.next_out = packed_.data();
-        z_.avail_out = static_cast<uInt>(packed_.size());
-        status = deflate(&z_, flush);
-        // Z_BUF_ERROR only says that a call could make no progress; it is not fatal.
-        if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR)
-          throw TFailure{err::GenFailure, L"圧縮に失敗しました（zlib " + IntToText(status) + L"）: " + file.SourcePath};
-        const size_t produced = packed_.size() - z_.avail_out;
-        out_.Write(packed_.data(), produced);
-        e.PackedSize += produced;
-      } while (z_.avail_out == 0);
-      if (flush == Z_FINISH && status != Z_STREAM_END)
-        throw TFailure{err::GenFailure, L"圧縮が終わりませんでした: " + file.SourcePath};
-    } while (flush != Z_FINISH);
+    TParallelDeflateIo io;
+    io.Read = [&](uint8_t* buffer, size_t size) { return ReadFileChunk(data, buffer, size, file.SourcePath); };
+    io.Write = [&](const uint8_t* bytes, size_t size) { out_.Write(bytes, size); };
+    io.Stop = options_.Stop;
+    const unsigned threads = file.Size >= static_cast<int64_t>(2 * kBlockSize) ? DeflateThreads() : 1;
+    const TDeflateResult result = ParallelDeflate(kLevels[std::clamp(options_.Level, 0, 3)], threads, io);
+    e.Size = result.Size;
+    e.PackedSize = result.PackedSize;
+    e.Crc = result.Crc;
   }
 
   TWriter& out_;
   TWriteOptions options_;
   std::vector<TEntry> central_;
-  std::vector<uint8_t> in_, packed_;
-  z_stream z_{};
-  bool deflating_ = false;
+  std::vector<uint8_t> in_;
 
 public:
   // The offset of an entry's data, from its local header.

@@ -426,5 +426,32 @@ TEST_F(ArchiveTest, AStopInsideAnEncipheredFileFailsItAndRemovesThePartlyWritten
   EXPECT_EQ(backup.CopiedFiles.Count(), 0);
 }
 
+TEST_F(ArchiveTest, AStopDuringThePackLeavesEachArchiveAsItWasAndFailsItsFiles) {
+  for (bool encrypt : {false, true}) {
+    SCOPED_TRACE(encrypt ? "encrypted" : "plain");
+    TBackupInfo& item = Archived(encrypt ? L"E" : L"P", L"Backup.zip", encrypt);
+    const std::wstring source = L"D:\\" + item.Title;
+    Fs().AddFile(source + L"\\a.txt", "a");
+    ASSERT_TRUE(Run({&item}).empty());
+    const std::string before = Read(ArchivePathOf(item));
+    ManualClock().Advance(60000);
+    Fs().AddFile(source + L"\\b.txt", "b");
+    TBackup backup;
+    backup.SetWorkFolder(L"W:\\Work");
+    backup.AddItem(&item);
+    backup.Plan();
+    windows_.StopWindow = windows_.Made + 1;  // the pack window, asked before the first file
+    backup.Execute();
+    EXPECT_EQ(windows_.Shown.back(), L"書庫を作成中...");
+    EXPECT_TRUE(backup.Stopped);
+    ASSERT_EQ(backup.ErrorFiles.Count(), 1);
+    EXPECT_EQ(backup.ErrorFiles[0]->Attr, err::RequestAborted);
+    EXPECT_EQ(backup.CopiedFiles.Count(), 0);
+    EXPECT_EQ(Read(ArchivePathOf(item)), before);
+    EXPECT_EQ(Fs().ListTree(L"W:\\Work"), Names{});
+    EXPECT_EQ(Fs().ListTree(L"E:\\Dst\\" + item.Title), Names{L"Backup.zip"});
+  }
+}
+
 }  // namespace
 }  // namespace vog::test
