@@ -56,7 +56,6 @@ uint32_t KeepInBackupHistory(TBackupInfo& backupItem, const std::wstring& relati
   record.SetPath(std::wstring_view(), ParentFolderOf(current), NamePartOf(current));
   record.SetBackupInfo(&backupItem);
   TFileWriteSteps steps;
-  steps.UseTempFile = true;
   steps.StampLastWrite = cipher != nullptr;  // the cipher does not bring the time itself
   return write
       .Write(record, target.File, steps,
