@@ -263,6 +263,7 @@ void TransferOnWorkers(const std::vector<TTransferItem>& items, TFileTransfer& t
 }
 
 int DefaultTransferThreads(const std::wstring& destFolder, unsigned processors) {
+  if (Files().ServesCallsOneAtATime()) return 1;
   TDriveType type = TDriveType::Unknown;
   if (IVolumes* volumes = Platform().Volumes.get()) type = volumes->DriveType(AddBackslash(PathRoot(destFolder)));
   switch (type) {

@@ -168,6 +168,9 @@ public:
     full = path;
     return 0;
   }
+  // True where one server answers every file call in turn (Windows programs under Wine):
+  // workers copying at once then add only their hand-offs, so copies run on one thread.
+  virtual bool ServesCallsOneAtATime() const { return false; }
 };
 
 }  // namespace vog

@@ -100,6 +100,9 @@ public:
   using TCopyWatch =
       std::function<void(const std::wstring& from, const std::wstring& to, const std::atomic<bool>* cancel)>;
   void SetCopyWatch(TCopyWatch watch);
+  // Whether the file system claims to answer its calls one at a time (as under Wine).
+  bool OneCallAtATime = false;
+  bool ServesCallsOneAtATime() const override { return OneCallAtATime; }
 
   // --- IFileSystem -------------------------------------------------------------
   uint32_t FindFirst(const std::wstring& pattern, std::unique_ptr<IFindHandle>& handle, TFindData& first) override;

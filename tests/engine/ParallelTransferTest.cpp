@@ -260,6 +260,9 @@ TEST_F(ParallelTransferTest, DefaultThreadsFollowTheDestinationKind) {
     int threads;
   } cases[] = {{L"F:\\B", 2, 4}, {L"F:\\B", 6, 6}, {L"F:\\B", 32, 8}, {L"\\\\srv\\share\\B", 2, 8}, {L"R:\\B", 8, 1}};
   for (const auto& c : cases) EXPECT_EQ(DefaultTransferThreads(c.dest, c.processors), c.threads) << WideToUtf8(c.dest);
+  // Where one server answers every file call, workers only add hand-offs: one thread.
+  Fs().OneCallAtATime = true;
+  for (const auto& c : cases) EXPECT_EQ(DefaultTransferThreads(c.dest, c.processors), 1) << WideToUtf8(c.dest);
 }
 
 }  // namespace
