@@ -109,7 +109,10 @@ std::vector<TVersionRestoreFailure> RestoreVersionTree(const TBackupInfo& item, 
   TFileTransfer transfer(copied, errors, silent, nullptr, history, {});
 
   std::vector<TVersionRestoreFailure> failed;
-  for (const auto& [relative, version] : tree) {
+  for (const auto& entry : tree) {
+    // Named, not bound: the write below captures the version in a lambda.
+    const std::wstring& relative = entry.first;
+    const TFileVersion& version = entry.second;
     const std::wstring dest = AddBackslash(root) + relative;
     // Names come from a folder listing of the backup; one that climbs out is never written.
     if (!IsInsideFolder(dest, root)) {
