@@ -24,8 +24,8 @@ foreach(dir ${VOG_TEST_DIRS})
     continue()
   endif()
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
-  # The window galleries are programs of their own (CMakeLists.txt).
-  list(FILTER sources EXCLUDE REGEX "/galleries/")
+  # The window galleries and the floor programs are programs of their own (CMakeLists.txt).
+  list(FILTER sources EXCLUDE REGEX "/(galleries|floor)/")
   # Tests of the Win32 layer only exist in the Windows build, and POSIX ones only natively.
   if(VOG_WINDOWS)
     list(FILTER sources EXCLUDE REGEX "/posix/")
