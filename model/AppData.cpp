@@ -42,6 +42,7 @@ void TAppData::LoadCheckMarks() {
 void TAppData::SaveSettings() {
   TIniFile ini;
   ini.Load(FileName);
+  const std::string before = ini.Bytes();
   ini.WriteInteger(kProgram, L"Left", Left);
   ini.WriteInteger(kProgram, L"Top", Top);
   ini.WriteInteger(kWindow, L"CopyResultWindowLeft", CopyResultWindowLeft);
@@ -54,7 +55,9 @@ void TAppData::SaveSettings() {
   ini.WriteString(kInfo, L"Time", Time);
   if (checkList_)
     for (int i = 0; i < checkList_->Count(); ++i) ini.WriteBool(kCheckBox, IntToText(i + 1), checkList_->Checked(i));
-  ini.Save(FileName);  // a settings file that cannot be written is not reported
+  // A file that already says all this stays as it is (an unattended run changes nothing
+  // in it, and a program folder may be read-only).
+  if (ini.Bytes() != before) ini.Save(FileName);  // a settings file that cannot be written is not reported
 }
 
 }  // namespace vog

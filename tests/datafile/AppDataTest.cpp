@@ -152,6 +152,27 @@ TEST_F(AppDataTest, AWriteFailureIsNotReportedAndLeavesTheFile) {
   EXPECT_FALSE(Fs().Exists(L"C:\\Program\\Vogratel.ini.$$$"));
 }
 
+TEST_F(AppDataTest, SavingWhatTheFileAlreadySaysLeavesItUntouched) {
+  TAppData settings;
+  settings.Left = 5;
+  settings.SaveSettings();  // every key written once
+  std::string written;
+  ASSERT_TRUE(Fs().ReadContent(kIni, written));
+  const std::string ansi = CodePage().WideToAnsi(FromUtf16Le(written.substr(2)));
+  Fs().AddFile(kIni, ansi);  // the same settings, as an editor might keep them
+
+  TAppData again;
+  again.LoadSettings();
+  again.SaveSettings();
+  std::string bytes;
+  ASSERT_TRUE(Fs().ReadContent(kIni, bytes));
+  EXPECT_EQ(bytes, ansi) << "an unattended run rewrites nothing it has not changed";
+  again.Left = 6;
+  again.SaveSettings();
+  ASSERT_TRUE(Fs().ReadContent(kIni, bytes));
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+}
+
 TEST(IniFile, NewSectionsAndKeysGoWhereWindowsPutsThem) {
   TIniFile ini;
   ini.WriteString(L"A", L"x", L"1");
