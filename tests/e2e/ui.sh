@@ -60,7 +60,7 @@ ui_focus() {
 }
 
 ui_key() { ui_focus; xdotool key --delay 80 "$@"; sleep 0.4; }
-ui_type() { ui_focus; xdotool type --delay 40 "$1"; sleep 0.3; }
+ui_type() { ui_focus; xdotool type --delay 80 "$1"; sleep 0.3; }  # slower keys: a loaded machine once lost some at 40 ms
 ui_shot() { sleep 0.5; import -window root "$1"; }
 
 ui_wait_exit() {
