@@ -9,6 +9,12 @@
 // beside the old one and renames it over the old one, and the work copy is deleted only
 // after that rename: a failure at any point leaves the old archive and the work copy as
 // they were, and says so in ErrorFiles and Problems.
+//
+// The cipher runs beside the pack (TSealStream): the pack hands the work copy's bytes to
+// it as it writes them, so when the pack succeeds the encoded archive is already under the
+// temporary name and the sealing only renames it. When that stream did not get the whole
+// work copy (the pack failed, was stopped or left the work copy alone) or could not write,
+// the sealing enciphers the work copy as it lies, as before.
 #include <map>
 #include <memory>
 
@@ -20,6 +26,7 @@
 #include "engine/Backup.h"
 #include "engine/Containment.h"
 #include "engine/FileTransfer.h"
+#include "engine/SealStream.h"
 #include "model/BackupInfo.h"
 #include "platform/Platform.h"
 #include "scan/FileUtils.h"
@@ -42,30 +49,71 @@ struct TSealResult {
   std::wstring Message;
 };
 
+// Whether the work copy, its archive and the archive's temporary name lie where the
+// sealing may write them.
+bool SealPathsInside(const TBackupInfo& item, const std::wstring& work, const std::wstring& workRoot) {
+  const std::wstring archive = ArchivePathOf(item);
+  return IsInsideFolder(archive, item.DestFolder) && IsInsideFolder(ReplacementNameOf(archive), item.DestFolder) &&
+         IsInsideFolder(work, workRoot);
+}
+
+// The sealing of the work copy started beside its pack: the encoded archive goes straight
+// to the archive's temporary name. Null (the sealing after the pack does all) when the
+// folder, the cipher or the file cannot be had; that sealing then reports why.
+std::unique_ptr<TSealStream> StartSealing(const TBackupInfoAndFile& pair, const std::wstring& workRoot) noexcept {
+  try {
+    const TBackupInfo& item = *pair.Info;
+    const std::wstring work = CodePage().AnsiToWide(pair.TempArchive);
+    if (!SealPathsInside(item, work, workRoot) || MakeFolderWithParents(item.DestFolder) != err::Success) return nullptr;
+    auto cipher = CreateItemCipher(item, pair.RunCipherKey);
+    std::unique_ptr<IFileStream> out;
+    if (Files().OpenFile(ReplacementNameOf(ArchivePathOf(item)), TOpenMode::Write, share::None, out) != err::Success)
+      return nullptr;
+    return std::make_unique<TSealStream>(std::move(cipher), std::move(out));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
 // Encodes the work copy into the destination archive through a temporary name, then
 // deletes the work copy, which must lie in `workRoot`. Never throws.
 TSealResult Seal(TBackupInfoAndFile& pair, const std::wstring& workRoot) noexcept {
   TSealResult result;
   try {
     const TBackupInfo& item = *pair.Info;
-    if (!item.Archive || !item.Encrypt || pair.TempArchive.empty()) return result;
+    // Whatever happens next, the stream's thread and file are done with.
+    const std::unique_ptr<TSealStream> sealing = std::move(pair.Sealing);
+    const uint32_t streamed = sealing ? sealing->Finish() : err::GenFailure;
     IFileSystem& files = Files();
+    const std::wstring archive = ArchivePathOf(item);
+    const std::wstring temp = ReplacementNameOf(archive);
+    auto dropStream = [&] {
+      if (sealing && IsInsideFolder(temp, item.DestFolder)) DeleteFileForce(temp);
+    };
+    if (!item.Archive || !item.Encrypt || pair.TempArchive.empty()) {
+      dropStream();
+      return result;
+    }
     const std::wstring work = CodePage().AnsiToWide(pair.TempArchive);
     uint32_t attributes = 0;
     if (files.GetAttributes(work, attributes) != err::Success) {
+      dropStream();
       pair.TempArchive.clear();  // nothing to seal: the destination is as it was
       return result;
     }
-    const std::wstring archive = ArchivePathOf(item);
-    const std::wstring temp = ReplacementNameOf(archive);
-    if (!IsInsideFolder(archive, item.DestFolder) || !IsInsideFolder(temp, item.DestFolder) ||
-        !IsInsideFolder(work, workRoot)) {
+    if (!SealPathsInside(item, work, workRoot)) {
       result.Code = kOutsideDestinationCode;
       result.Message = L"\"" + archive + L"\" は \"" + item.DestFolder + L"\" の外にあるため書き込みません";
       return result;
     }
     uint32_t code = MakeFolderWithParents(item.DestFolder);
-    if (code == err::Success) {
+    if (code == err::Success && streamed == err::Success) {
+      // The encoded work copy is complete: it gets the work copy's date and attributes,
+      // as EncipherFile gives them.
+      TFindData status;
+      if (files.GetStatus(work, status) == err::Success) files.SetTimes(temp, nullptr, nullptr, &status.LastWriteTime);
+      files.SetAttributes(temp, attributes);
+    } else if (code == err::Success) {
       try {
         auto cipher = CreateItemCipher(item, pair.RunCipherKey);
         // The archive is encoded as a whole, also for an item with Decrypt.
@@ -192,6 +240,11 @@ void TBackup::DiscardWorkCopies() noexcept {
   try {
     const std::wstring workRoot = WorkRootOf(WorkFolder);
     for (const auto& pair : Items) {
+      if (pair->Sealing) {
+        pair->Sealing.reset();
+        const std::wstring temp = ReplacementNameOf(ArchivePathOf(*pair->Info));
+        if (IsInsideFolder(temp, pair->Info->DestFolder)) DeleteFileForce(temp);
+      }
       if (pair->TempArchive.empty()) continue;
       const std::wstring work = CodePage().AnsiToWide(pair->TempArchive);
       uint32_t attributes = 0;
@@ -281,10 +334,12 @@ bool TBackup::PackArchive(TBackupInfoAndFile& pair) {
   uint32_t code = err::Success;
   std::wstring message;
   std::vector<TLeftOutFile> leftOut;
+  if (encrypted) pair.Sealing = StartSealing(pair, WorkRootOf(WorkFolder));
   try {
     TArchiveFile archive;
     archive.SetFileName(target);
     SetEngineArchiveOptions(archive, WorkFolder);
+    archive.Options.Tap = pair.Sealing.get();
     if (Progress) {
       Progress->SetStateText(archivePath);
       archive.Options.StopRequested = [this] {
@@ -295,7 +350,11 @@ bool TBackup::PackArchive(TBackupInfoAndFile& pair) {
     // The archiver writes the new archive apart and replaces the old one only when it is
     // complete, so a failed pack leaves the previous archive as it was. A file it could not
     // take (vanished or locked since the walk, too large for LZH) is left out and named.
-    code = archive.Pack(item.SourceFolder, names);
+    // The walk's size, attributes and time of each file spare asking the system again.
+    std::vector<TListedFile> listed;
+    listed.reserve(packed.size());
+    for (const TFileInfo* record : packed) listed.push_back(TListedFile{record->Size, record->Attr, record->Time});
+    code = archive.Pack(item.SourceFolder, names, listed);
     if (code != err::Success) message = archive.LastMessage();
     leftOut = archive.LeftOut();
   } catch (const Error& e) {

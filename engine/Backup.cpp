@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "engine/ArchiveWork.h"
 #include "engine/Containment.h"
+#include "engine/SealStream.h"
 #include "model/BackupInfo.h"
 #include "model/PathMacros.h"
 #include "platform/Platform.h"
@@ -21,6 +22,8 @@ namespace vog {
 
 TBackupInfoAndFile::TBackupInfoAndFile(TBackupInfo* info, std::string runCipherKey)
     : Info(info), RunCipherKey(std::move(runCipherKey)) {}
+
+TBackupInfoAndFile::~TBackupInfoAndFile() = default;
 
 int TBackupInfoAndFileList::Add(std::unique_ptr<TBackupInfoAndFile> pair) {
   items_.push_back(std::move(pair));

@@ -52,6 +52,7 @@ class IProgress;
 struct TWalkGap;
 class TBackupHistoryDatabase;
 class TBackupInfo;
+class TSealStream;
 
 // The file name of the marker that makes a folder a history folder; nothing inside such
 // a folder is ever mirrored away.
@@ -70,11 +71,13 @@ public:
   // Source folders the walk did not enter (relative to SourceFolder, "" for all of it):
   // mirroring deletes nothing below them.
   std::vector<std::wstring> SourceGaps;
+  // The sealing that ran beside the pack of the work copy, until the sealing step takes it.
+  std::unique_ptr<TSealStream> Sealing;
 
   TBackupInfoAndFile(TBackupInfo* info, std::string runCipherKey);
   // Frees the records only: a work copy is sealed or discarded by the run (TBackup),
   // never here.
-  ~TBackupInfoAndFile() = default;
+  ~TBackupInfoAndFile();
   TBackupInfoAndFile(const TBackupInfoAndFile&) = delete;
   TBackupInfoAndFile& operator=(const TBackupInfoAndFile&) = delete;
 };

@@ -20,9 +20,11 @@ public:
       const DWORD want = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
       DWORD got = 0;
       if (!ReadFile(handle_.Get(), out + done, want, &got, nullptr)) return GetLastError();
-      if (got == 0) break;
       done += got;
       position_ += got;
+      // A file reads short only at its end: asking again would only hear so (one more
+      // call per file, a round of system calls each under Wine).
+      if (got < want) break;
     }
     return ERROR_SUCCESS;
   }

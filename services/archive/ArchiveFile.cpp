@@ -200,6 +200,11 @@ constexpr uint32_t kStoredAttributes = attr::ReadOnly | attr::Hidden | attr::Sys
 // ---- Pack ------------------------------------------------------------------------
 
 uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<std::wstring>& names) {
+  return Pack(baseFolder, names, {});
+}
+
+uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<std::wstring>& names,
+                            const std::vector<TListedFile>& listed) {
   RequireType();
   leftOut_.clear();
   return Guard(lastMessage_, fileName_, [&]() -> uint32_t {
@@ -215,7 +220,17 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
     std::map<std::wstring, size_t> fileIndex;
     std::vector<std::wstring> sourcePaths;
     for (const auto& name : names) sourcePaths.push_back(archive::JoinPath(baseFolder, archive::ListedPath(name)));
-    const std::vector<TStatus> status = StatusOf(sourcePaths);
+    const bool useListed = type_ == TArchiveType::Zip && listed.size() == names.size();
+    std::vector<TStatus> status;
+    if (useListed) {
+      status.resize(names.size());
+      for (size_t n = 0; n < names.size(); ++n) {
+        status[n].Info.Size = listed[n].Size;
+        status[n].Info.Attr = listed[n].Attr;
+      }
+    } else {
+      status = StatusOf(sourcePaths);
+    }
     for (size_t n = 0; n < names.size(); ++n) {
       const std::wstring& name = names[n];
       const std::wstring relative = archive::ListedPath(name);
@@ -242,7 +257,7 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       file.WriteTime = info.LastWriteTime;
       file.CreationTime = info.CreationTime;
       file.AccessTime = info.LastAccessTime;
-      file.DosTime = archive::LocalDosTime(info.LastWriteTime.Value);
+      file.DosTime = useListed ? listed[n].DosTime : archive::LocalDosTime(info.LastWriteTime.Value);
       file.Size = info.Size;
       const std::wstring key = archive::MatchKey(file.Path);
       if (auto it = fileIndex.find(key); it != fileIndex.end()) {
@@ -292,6 +307,7 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       std::optional<archive::TReader> reader;
       if (source) reader.emplace(*source);
       archive::TWriter writer(rewrite.Stream());
+      if (IPackTap* tap = Options.Tap) writer.SetTap([tap](const uint8_t* data, size_t size) { tap->Put(data, size); });
       archive::TWriteOptions options;
       options.Level = std::clamp(Options.Compression, 0, 3);
       options.StoreAttributes = Options.KeepAttributes;
@@ -307,7 +323,7 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
       for (size_t f = 0; f < files.size(); ++f)
         if (lastEntry[f] < 0) order.push_back(&files[f]);
       archive::TPackAhead ahead(*out, order);
-      size_t taken = 0;
+      size_t taken = 0, added = 0;
       // Adds file f; false when it was left out before anything of its entry was written.
       auto add = [&](size_t f) -> bool {
         if (Options.StopRequested && Options.StopRequested())
@@ -320,12 +336,14 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
           leaveOut(givenNames[f], failure);  // a prepared file touched nothing of the archive
           return false;
         }
+        ++added;
         if (prepared) {
           out->AddPrepared(file, *prepared);
           return true;
         }
         std::unique_ptr<IFileStream> data;
         if (uint32_t code = Files().OpenFile(file.SourcePath, TOpenMode::Read, share::Read | share::Write, data)) {
+          --added;
           leaveOut(givenNames[f], TFailure{code, L"ファイルを読み込めません（エラー " + IntToText(code) + L"）: " +
                                                      file.SourcePath});
           return false;
@@ -333,6 +351,7 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
         out->AddFile(file, *data);
         return true;
       };
+      // An entry is final once it is written (a format patches only the entry it writes).
       for (size_t i = 0; i < entries.size(); ++i) {
         const long f = fileOf[i];
         if (f >= 0 && replace[static_cast<size_t>(f)]) {
@@ -341,13 +360,20 @@ uint32_t TArchiveFile::Pack(const std::wstring& baseFolder, const std::vector<st
         } else {
           out->CopyEntry(*reader, entries[i]);
         }
+        writer.Settle();
       }
-      for (size_t f = 0; f < files.size(); ++f)
+      for (size_t f = 0; f < files.size(); ++f) {
         if (lastEntry[f] < 0) add(f);
+        writer.Settle();
+      }
+      // Every file was left out at its turn (gone since it was listed): as above, no
+      // archive is made and an old one stays as it was.
+      if (added == 0 && !order.empty()) return 0;
       out->Finish();
       writer.Finish();
     }
     rewrite.Commit();
+    if (Options.Tap) Options.Tap->End();
     return 0;
   });
 }

@@ -58,6 +58,17 @@ struct TArchiveEntryInfo {
 
 enum class TArchiveType { Lzh, Zip };
 
+// Receives a new archive's bytes while Pack writes it (TArchiveOptions::Tap).
+class IPackTap {
+public:
+  virtual ~IPackTap() = default;
+  // The next bytes of the archive, front to back, each once, as soon as they are final
+  // (the entries written so far). Called on the packing thread.
+  virtual void Put(const uint8_t* data, size_t size) = 0;
+  // The last byte went through Put and the new archive is in place of the old one.
+  virtual void End() = 0;
+};
+
 // Settings of the operations; set them before the call.
 struct TArchiveOptions {
   // Pack: store each file under its relative path with its folders; otherwise only its
@@ -89,6 +100,17 @@ struct TArchiveOptions {
   // file (the compressing threads stop with it); true ends the pack with err::RequestAborted
   // and the archive stays as it was. May be empty.
   std::function<bool()> StopRequested;
+  // Pack: receives the new archive as it is written, so that other work on its bytes can
+  // run beside the pack. End() comes only when the pack rewrote the archive and succeeded;
+  // a pack that fails, or that leaves the archive as it was, never calls it. May be null.
+  IPackTap* Tap = nullptr;
+};
+
+// What the caller's own folder listing found of a file to pack.
+struct TListedFile {
+  int64_t Size = 0;
+  uint32_t Attr = 0;    // attribute bits
+  int32_t DosTime = 0;  // last-write time, local DOS date-time
 };
 
 // A file a pack left out (TArchiveOptions::LeaveOutUnreadable).
@@ -120,6 +142,12 @@ public:
   // created. Any file that cannot be read fails the whole call and the old archive stays
   // (see LeaveOutUnreadable for the exceptions).
   uint32_t Pack(const std::wstring& baseFolder, const std::vector<std::wstring>& names);
+  // The same with what a folder listing found of each file (`listed[i]` of `names[i]`): a ZIP
+  // pack takes size, attributes and time from there instead of asking the system for each
+  // file again (a file gone since is left out or fails the call when it cannot be opened).
+  // LZH stores the files' exact times, which a listing of DOS times does not give: it asks.
+  uint32_t Pack(const std::wstring& baseFolder, const std::vector<std::wstring>& names,
+                const std::vector<TListedFile>& listed);
   // The files the last Pack left out, in the order they were met.
   const std::vector<TLeftOutFile>& LeftOut() const { return leftOut_; }
   // Extracts the entries `names` (all entries when empty) under `targetFolder`, creating

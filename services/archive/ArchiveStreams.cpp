@@ -92,8 +92,41 @@ std::string TReader::ReadBytes(size_t size) {
 // ---- TWriter -------------------------------------------------------------------
 
 TWriter::TWriter(IFileStream& stream) : stream_(stream) {
-  base_ = static_cast<uint64_t>(stream_.Position());
+  base_ = settled_ = static_cast<uint64_t>(stream_.Position());
   buffer_.resize(kFirstWriteBuffer);
+}
+
+void TWriter::CheckUnsettled(uint64_t position) const {
+  // A settled byte may already be in the tap's hands: changing it is a bug of the format.
+  if (position < settled_) throw TFailure{err::GenFailure, L"書庫の確定した部分は書き換えられません"};
+}
+
+void TWriter::Settle() {
+  const uint64_t end = Position();
+  if (!tap_) {
+    settled_ = end;
+    return;
+  }
+  if (settled_ < base_) {
+    // An entry larger than the buffer went out before it was final: read it back.
+    std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(kChunk, base_ - settled_)));
+    if (uint32_t code = stream_.Seek(static_cast<int64_t>(settled_))) ThrowIo(code, L"書庫を読み込めません", L"");
+    while (settled_ < base_) {
+      const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk.size(), base_ - settled_));
+      size_t got = 0;
+      while (got < want) {
+        size_t done = 0;
+        if (uint32_t code = stream_.Read(chunk.data() + got, want - got, done)) ThrowIo(code, L"書庫を読み込めません", L"");
+        if (done == 0) ThrowIo(err::ReadFault, L"書庫を読み込めません", L"");
+        got += done;
+      }
+      tap_(chunk.data(), want);
+      settled_ += want;
+    }
+    if (uint32_t code = stream_.Seek(static_cast<int64_t>(base_))) ThrowIo(code, L"書庫を書き込めません", L"");
+  }
+  if (end > settled_) tap_(buffer_.data() + (settled_ - base_), static_cast<size_t>(end - settled_));
+  settled_ = end;
 }
 
 void TWriter::Flush() {
@@ -127,6 +160,7 @@ void TWriter::Write(const void* data, size_t size) {
 }
 
 void TWriter::Patch(uint64_t position, const void* data, size_t size) {
+  CheckUnsettled(position);
   const auto* in = static_cast<const uint8_t*>(data);
   if (position >= base_ && position + size <= base_ + fill_) {
     std::memcpy(buffer_.data() + (position - base_), in, size);
@@ -141,6 +175,7 @@ void TWriter::Patch(uint64_t position, const void* data, size_t size) {
 }
 
 void TWriter::Rewind(uint64_t position) {
+  CheckUnsettled(position);
   if (position >= base_ && position <= base_ + fill_) {
     fill_ = static_cast<size_t>(position - base_);
     return;
@@ -151,21 +186,17 @@ void TWriter::Rewind(uint64_t position) {
 }
 
 void TWriter::Finish() {
+  Settle();
   Flush();
   if (uint32_t code = stream_.SetEndOfFile()) ThrowIo(code, L"書庫を書き込めません", L"");
   if (uint32_t code = stream_.Flush()) ThrowIo(code, L"書庫を書き込めません", L"");
 }
 
 size_t ReadFileChunk(IFileStream& stream, uint8_t* buffer, size_t capacity, const std::wstring& path) {
-  size_t total = 0;
-  while (total < capacity) {
-    size_t done = 0;
-    if (uint32_t code = stream.Read(buffer + total, capacity - total, done))
-      ThrowIo(code, L"ファイルを読み込めません", path);
-    if (done == 0) break;
-    total += done;
-  }
-  return total;
+  size_t done = 0;
+  // One read: a stream reads short only at the end of the file.
+  if (uint32_t code = stream.Read(buffer, capacity, done)) ThrowIo(code, L"ファイルを読み込めません", path);
+  return done;
 }
 
 bool ReadSmallFile(IFileStream& stream, int64_t listedSize, size_t limit, std::vector<uint8_t>& buffer, size_t& size,

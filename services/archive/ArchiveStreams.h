@@ -2,6 +2,7 @@
 // Buffered archive reading and writing over the platform's file streams, little-endian
 // field helpers, and the failure that ends one archiver operation.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -50,9 +51,19 @@ private:
 
 // Writes an archive front to back with a buffer; earlier bytes can be patched in place
 // (header fields known only after the data) and the tail can be rewound and rewritten.
+// Bytes before a Settle are final: they are neither patched nor rewound any more, and a
+// tap, when one is set, receives them.
 class TWriter {
 public:
+  // Receives the archive's bytes front to back, each once, as they are settled.
+  using TTap = std::function<void(const uint8_t* data, size_t size)>;
+
   explicit TWriter(IFileStream& stream);
+  // Set before the first write; `stream` must then be open for reading too (bytes
+  // written out before they were settled are read back).
+  void SetTap(TTap tap) { tap_ = std::move(tap); }
+  // Everything written so far is final: it goes to the tap. Finish settles the rest.
+  void Settle();
   uint64_t Position() const { return base_ + fill_; }
   void Write(const void* data, size_t size);
   void Write(const std::string& bytes) { Write(bytes.data(), bytes.size()); }
@@ -65,10 +76,13 @@ public:
 
 private:
   void Flush();
+  void CheckUnsettled(uint64_t position) const;
   IFileStream& stream_;
   uint64_t base_ = 0;  // file position of buffer_[0]
   size_t fill_ = 0;
   std::vector<uint8_t> buffer_;
+  TTap tap_;
+  uint64_t settled_ = 0;  // bytes before this position are final (and tapped)
 };
 
 // Little-endian fields.
@@ -105,7 +119,8 @@ inline void SetU64(std::string& s, size_t at, uint64_t v) {
 }
 inline const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-// Reads a whole file stream in chunks; throws TFailure on a read error.
+// Reads up to `capacity` bytes of a file stream, fewer only at its end; throws TFailure on
+// a read error.
 size_t ReadFileChunk(IFileStream& stream, uint8_t* buffer, size_t capacity, const std::wstring& path);
 
 // Reads a whole file of at most `limit` bytes into `buffer` (which only grows, so a caller

@@ -224,6 +224,70 @@ TEST_P(ArchiveFormatTest, AFailedPackLeavesTheOldArchiveAndNoTemporaryFile) {
   EXPECT_TRUE(TempFiles(L"D:\\").empty());
 }
 
+// The tap sees the archive as it ends up, also where the writer went back over bytes it
+// had written out already (a large entry stored after all, its header patched).
+TEST_P(ArchiveFormatTest, ATapReceivesTheNewArchiveWholeAndEndOnlyWhenThePackWroteIt) {
+  struct TTap : IPackTap {
+    std::string Bytes;
+    int Ends = 0;
+    void Put(const uint8_t* data, size_t size) override { Bytes.append(reinterpret_cast<const char*>(data), size); }
+    void End() override { ++Ends; }
+  };
+  Fs().AddFile(L"C:\\Src\\a.txt", TextBytes(5000, 1));
+  Fs().AddFile(L"C:\\Src\\b.txt", "b");
+  Fs().AddFile(L"C:\\Src\\big.bin", RandomBytes(3 << 20, 2));
+  const struct {
+    const char* what;
+    std::vector<std::wstring> names;
+    uint32_t code;
+    int ends;
+  } cases[] = {
+      {"a new archive", {L"a.txt", L"b.txt"}, 0, 1},
+      {"entries copied, replaced, and a large one read ahead", {L"b.txt", L"big.bin"}, 0, 1},
+      {"a large file alone, compressed then stored", {L"big.bin"}, 0, 1},
+      {"a failed pack", {L"a.txt", L"missing.txt"}, err::FileNotFound, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TTap tap;
+    ASSERT_EQ(Pack(Arc(), L"C:\\Src", c.names, &tap), c.code) << WideToUtf8(last_);
+    EXPECT_EQ(tap.Ends, c.ends);
+    if (c.ends) {
+      EXPECT_TRUE(tap.Bytes == Content(Arc()));
+    }
+  }
+}
+
+// ZIP takes what the caller's listing found (not asking the system for each file again);
+// LZH, which keeps exact file times, asks. A file gone since the listing is left out, and
+// when every file went no archive is made.
+TEST_P(ArchiveFormatTest, APackWithTheListingTakesTimeAndAttributesFromItForZip) {
+  const bool zip = std::wstring(GetParam()) == L".ZIP";
+  Fs().AddFile(L"C:\\Src\\a.txt", "a");
+  Fs().AddFile(L"C:\\Src\\b.txt", "b");
+  TFindData a;
+  ASSERT_EQ(Files().GetInfo(L"C:\\Src\\a.txt", a), 0u);
+  const int32_t listedTime = 0x58210000;  // 2024-01-01 00:00:00, not the file's time
+  TArchiveFile archive;
+  archive.SetFileName(Arc());
+  archive.Options.KeepPaths = archive.Options.KeepAttributes = archive.Options.LeaveOutUnreadable = true;
+  ASSERT_EQ(archive.Pack(L"C:\\Src", {L"a.txt", L"gone.txt"},
+                         {{1, attr::Hidden | attr::Archive, listedTime}, {1, attr::Archive, listedTime}}),
+            0u);
+  ASSERT_EQ(archive.LeftOut().size(), 1u);
+  EXPECT_EQ(archive.LeftOut()[0].Name + L" " + std::to_wstring(archive.LeftOut()[0].Code), L"gone.txt 2");
+  const auto entries = List(Arc());
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].DosTime == listedTime, zip);
+  EXPECT_EQ((entries[0].Attr & attr::Hidden) != 0, zip);
+
+  const std::wstring other = L"C:\\Dest\\Other" + std::wstring(GetParam());
+  archive.SetFileName(other);
+  EXPECT_EQ(archive.Pack(L"C:\\Src", {L"gone.txt"}, {{1, attr::Archive, listedTime}}), 0u);
+  EXPECT_FALSE(Fs().Exists(other));
+  EXPECT_TRUE(TempFiles(L"C:\\").empty());
+}
+
 TEST_P(ArchiveFormatTest, WorkFolderOnAnotherVolume) {
   Fs().AddVolume(L"W:");
   Fs().AddFolder(L"W:\\Work");

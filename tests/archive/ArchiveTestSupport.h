@@ -188,8 +188,10 @@ protected:
     for (const auto& e : List(archivePath)) paths.push_back(e.Path);
     return paths;
   }
-  uint32_t Pack(const std::wstring& archivePath, const std::wstring& base, const std::vector<std::wstring>& names) {
+  uint32_t Pack(const std::wstring& archivePath, const std::wstring& base, const std::vector<std::wstring>& names,
+                IPackTap* tap = nullptr) {
     TArchiveFile archive;
+    archive.Options.Tap = tap;
     archive.SetFileName(archivePath);
     archive.Options.KeepPaths = true;
     archive.Options.KeepAttributes = true;

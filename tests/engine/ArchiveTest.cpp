@@ -268,6 +268,16 @@ TEST_F(ArchiveTest, FailuresLeaveTheOldArchiveAndAreReported) {
   }
 }
 
+TEST_F(ArchiveTest, ASealingBesideThePackThatCannotWriteIsDoneAgainFromTheWorkCopy) {
+  TBackupInfo& item = Archived(L"S", L"Backup.zip", true);
+  Fs().AddFile(L"D:\\S\\a.txt", "alpha");
+  Fs().InjectFault({ArchivePathOf(item) + L".$$$", TFaultOp::Write, err::DiskFull, -1, -1, 1});
+  EXPECT_TRUE(Run({&item}).empty());
+  EXPECT_EQ(Entry(item, L"a.txt"), "alpha");
+  EXPECT_FALSE(Fs().Exists(ArchivePathOf(item) + L".$$$"));
+  EXPECT_EQ(Fs().ListTree(L"W:\\Work"), Names{});
+}
+
 TEST_F(ArchiveTest, AWorkCopyOfARunGivenUpIsDiscardedAndDestructionTouchesNothing) {
   struct Case {
     const char* what;
@@ -436,15 +446,19 @@ TEST_F(ArchiveTest, AStopDuringThePackLeavesEachArchiveAsItWasAndFailsItsFiles) 
     const std::string before = Read(ArchivePathOf(item));
     ManualClock().Advance(60000);
     Fs().AddFile(source + L"\\b.txt", "b");
+    Fs().AddFile(source + L"\\c.txt", "c");
     TBackup backup;
     backup.SetWorkFolder(L"W:\\Work");
     backup.AddItem(&item);
     backup.Plan();
-    windows_.StopWindow = windows_.Made + 1;  // the pack window, asked before the first file
+    // The pack window, asked before each file: b is packed (and, encrypted, enciphered
+    // beside the pack) before the stop comes.
+    windows_.StopWindow = windows_.Made + 1;
+    windows_.StopPoll = 2;
     backup.Execute();
     EXPECT_EQ(windows_.Shown.back(), L"書庫を作成中...");
     EXPECT_TRUE(backup.Stopped);
-    ASSERT_EQ(backup.ErrorFiles.Count(), 1);
+    ASSERT_EQ(backup.ErrorFiles.Count(), 2);
     EXPECT_EQ(backup.ErrorFiles[0]->Attr, err::RequestAborted);
     EXPECT_EQ(backup.CopiedFiles.Count(), 0);
     EXPECT_EQ(Read(ArchivePathOf(item)), before);
