@@ -141,7 +141,7 @@ THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record, THistor
   const THistoryTarget target = TargetOf(record);
   if (!Allowed(item, step.Dest, target)) return THistoryMove::Refused;
   if (madeFolder_ != target.Folder) {
-    std::unique_lock<std::mutex> made;
+    std::unique_lock<TMutex> made;
     if (folderLock_) made = std::unique_lock(*folderLock_);
     if (!target.Dated.empty()) MakeHistoryFolder(target.Dated, startTime_);
     MakeHistoryFolder(target.Folder, startTime_);

@@ -9,7 +9,6 @@
 // - UseHistoryFolder on: HistoryFolder + "\" + history folder name + "\" + folder of p
 //   without its drive or \\server\share part + "\" + name of p.
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "base/DateTime.h"
 #include "engine/Backup.h"
 #include "engine/TransferPaths.h"
+#include "platform/Sync.h"
 
 namespace vog {
 
@@ -79,7 +79,7 @@ public:
   // aside under (WorkerTempName), and the lock they share while a history folder and its
   // marker are made, so four workers moving files into one new folder make it once.
   void SetTempName(std::wstring name) { tempName_ = std::move(name); }
-  void ShareFolderLock(std::mutex* lock) { folderLock_ = lock; }
+  void ShareFolderLock(TMutex* lock) { folderLock_ = lock; }
 
   // Moves the existing file DestinationRoot(record) + "\" + RelativePath into its history
   // path, creating the folders (each new one with its marker) on the way. A file already
@@ -121,7 +121,7 @@ private:
   std::wstring folderName_;
   std::wstring madeFolder_;  // the folder last made or found, so a folder is checked once in a row
   std::wstring tempName_{kTempFileName};
-  std::mutex* folderLock_ = nullptr;
+  TMutex* folderLock_ = nullptr;
   std::wstring refused_;
   std::wstring refusedRoot_;
   uint32_t lastError_ = 0;

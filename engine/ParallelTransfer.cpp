@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include "base/Path.h"
@@ -17,6 +15,7 @@
 #include "engine/TransferPhase.h"
 #include "model/BackupInfo.h"
 #include "platform/Platform.h"
+#include "platform/Sync.h"
 #include "scan/FileInfo.h"
 #include "scan/MessagePump.h"
 #include "scan/Progress.h"
@@ -237,10 +236,10 @@ private:
   std::vector<std::unique_ptr<TWorker>> workers_;
   std::deque<TJob> jobs_;  // handed out and not yet recorded, in the plan's order (this thread only)
   bool stopped_ = false;
-  std::mutex folderLock_;
+  TMutex folderLock_;
 
-  std::mutex mutex_;  // guards what follows
-  std::condition_variable work_, done_;
+  TMutex mutex_;  // guards what follows
+  TCondition work_, done_;
   std::deque<TJob*> ready_;
   int outstanding_ = 0;
   uint64_t finished_ = 0;

@@ -4,14 +4,13 @@
 // temporary file, so that the cipher runs beside the pack instead of after it, and the
 // finished work copy is not read again. What it writes is byte for byte what enciphering
 // the finished work copy as one operation writes (TCipherManager::EncipherFile).
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/Sync.h"
 #include "services/archive/ArchiveFile.h"
 
 namespace vog {
@@ -46,8 +45,8 @@ private:
 
   std::unique_ptr<TCipherManager> cipher_;
   std::unique_ptr<IFileStream> out_;
-  std::mutex mutex_;
-  std::condition_variable filled_, room_;
+  TMutex mutex_;
+  TCondition filled_, room_;
   std::vector<uint8_t> incoming_;  // put and not yet taken by the thread
   bool ended_ = false;             // End came
   bool quit_ = false;              // the owner gives up: the thread stops at once

@@ -1,13 +1,12 @@
 #include "services/archive/ZipDeflate.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <deque>
 #include <exception>
-#include <mutex>
 #include <thread>
 
 #include "base/Text.h"
+#include "platform/Sync.h"
 #include "services/archive/ArchiveStreams.h"
 
 namespace vog::archive {
@@ -169,8 +168,8 @@ private:
   const int level_;
   std::vector<TBlock> blocks_;
   std::deque<size_t> queue_;
-  std::mutex mutex_;
-  std::condition_variable queued_, done_;
+  TMutex mutex_;
+  TCondition queued_, done_;
   bool stop_ = false;
   std::vector<std::thread> workers_;
 };
