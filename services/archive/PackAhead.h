@@ -4,14 +4,13 @@
 // several cores the reading and compressing of many small files overlap. Files larger
 // than kPrepareLimit, and every file of a format without Prepare, are left to the writer
 // (AddFile streams them). At most kAheadBytes of files wait in memory at once.
-#include <condition_variable>
 #include <cstddef>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "platform/Sync.h"
 #include "services/archive/ArchiveFormat.h"
 
 namespace vog::archive {
@@ -45,8 +44,8 @@ private:
   const IArchiveWriter& writer_;
   const std::vector<const TNewFile*>& files_;
   std::vector<TSlot> slots_;
-  std::mutex mutex_;
-  std::condition_variable ready_, room_;
+  TMutex mutex_;
+  TCondition ready_, room_;
   size_t next_ = 0;     // the next file a worker claims
   size_t waiting_ = 0;  // bytes claimed and not yet taken
   bool stop_ = false;
