@@ -41,9 +41,14 @@ void TPackAhead::Work() {
       std::unique_lock lock(mutex_);
       // A file is claimed when the memory bound allows, or when nothing waits (so one file
       // near the limit always goes through).
-      room_.wait(lock, [this] {
+      const auto claimable = [this] {
         return stop_ || next_ >= files_.size() || waiting_ == 0 || waiting_ + Weight(next_) <= kAheadBytes;
-      });
+      };
+      if (!claimable()) {
+        ++roomWaiters_;
+        room_.wait(lock, claimable);
+        --roomWaiters_;
+      }
       if (stop_ || next_ >= files_.size()) return;
       index = next_++;
       waiting_ += Weight(index);
@@ -61,26 +66,35 @@ void TPackAhead::Work() {
         failure = std::current_exception();
       }
     }
+    bool wanted = false;
     {
       std::lock_guard lock(mutex_);
       slots_[index].Prepared = std::move(prepared);
       slots_[index].Failure = failure;
       slots_[index].Done = true;
+      wanted = wanted_ == index;
     }
-    ready_.notify_all();
+    // Only the writer waits for a slot, and only for the one it wants: a wake for any other
+    // file would be a thread switch for nothing (one per file of a large pack).
+    if (wanted) ready_.notify_one();
   }
 }
 
 std::unique_ptr<TPreparedFile> TPackAhead::Take(size_t index) {
   if (workers_.empty()) return nullptr;
   std::unique_lock lock(mutex_);
-  ready_.wait(lock, [&] { return slots_[index].Done; });
+  if (!slots_[index].Done) {
+    wanted_ = index;
+    ready_.wait(lock, [&] { return slots_[index].Done; });
+    wanted_ = kNone;
+  }
   TSlot& slot = slots_[index];
   waiting_ -= Weight(index);
   std::unique_ptr<TPreparedFile> prepared = std::move(slot.Prepared);
   const std::exception_ptr failure = slot.Failure;
+  const bool blocked = roomWaiters_ > 0;
   lock.unlock();
-  room_.notify_all();
+  if (blocked) room_.notify_all();
   if (failure) std::rethrow_exception(failure);
   return prepared;
 }

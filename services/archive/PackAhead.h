@@ -48,6 +48,9 @@ private:
   TCondition ready_, room_;
   size_t next_ = 0;     // the next file a worker claims
   size_t waiting_ = 0;  // bytes claimed and not yet taken
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+  size_t wanted_ = kNone;     // the slot the writer waits for
+  unsigned roomWaiters_ = 0;  // workers waiting for the memory bound
   bool stop_ = false;
   std::vector<std::thread> workers_;
 };
