@@ -37,7 +37,21 @@ std::vector<TFindData> ListFolder(const std::wstring& folder) {
   return entries;
 }
 
+// Whether `kept`'s last write is known to be no later than `coming`'s (false when either
+// cannot be read: the file is then kept rather than given up).
+bool NoNewerThan(const std::wstring& kept, const std::wstring& coming) {
+  TFindData a, b;
+  if (Files().GetStatus(kept, a) != err::Success || Files().GetStatus(coming, b) != err::Success) return false;
+  return a.LastWriteTime.Value <= b.LastWriteTime.Value;
+}
+
 }  // namespace
+
+std::wstring FirstFreeNumberedName(const std::wstring& path) {
+  std::wstring free;
+  for (int n = 2; n < 1000 && (free.empty() || PathExists(free)); ++n) free = path + L" (" + std::to_wstring(n) + L")";
+  return free;
+}
 
 std::wstring HistoryFolderName(std::wstring_view format, TDateTime startTime) {
   return FormatDateTime(format, startTime);
@@ -152,15 +166,20 @@ THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record, THistor
   if (lastError_ == err::AlreadyExists || lastError_ == err::FileExists) {
     // An earlier run of the same day left a version here: the newer one wins, but the
     // earlier one is only renamed aside until this move has succeeded (a locked file
-    // would otherwise cost both).
-    const std::wstring aside = TempPathIn(target.Folder, tempName_);
-    lastError_ = files.MoveEntry(step.File, aside, true);
+    // would otherwise cost both). A file there newer than the one coming is no earlier
+    // version of a run (a restore in place keeps the person's own file there, found
+    // nowhere else): it is set aside for good under the first free "name (n)".
+    const bool keep = !NoNewerThan(step.File, step.Dest);
+    const std::wstring aside = keep ? FirstFreeNumberedName(step.File) : TempPathIn(target.Folder, tempName_);
+    lastError_ = files.MoveEntry(step.File, aside, !keep);
     if (lastError_ == err::Success) {
       lastError_ = files.MoveEntry(step.Dest, step.File, false);
-      if (lastError_ == err::Success)
+      if (lastError_ == err::Success) {
         step.Aside = aside;
-      else
+        step.KeepAside = keep;
+      } else {
         files.MoveEntry(aside, step.File, false);
+      }
     }
   }
   if (lastError_ != err::Success) return THistoryMove::Failed;
@@ -170,7 +189,7 @@ THistoryMove THistoryMover::MoveToHistory(const TBackupFileInfo& record, THistor
 }
 
 void THistoryMover::Keep(THistoryUndo& undo) {
-  if (!undo.Aside.empty()) DeleteFileForce(undo.Aside);
+  if (!undo.Aside.empty() && !undo.KeepAside) DeleteFileForce(undo.Aside);
   undo = THistoryUndo{};
 }
 

@@ -67,7 +67,11 @@ struct THistoryUndo {
   std::wstring File;
   std::wstring Aside;  // "" when there was no earlier version
   bool Moved = false;
+  bool KeepAside = false;  // Aside is a file kept for good under a numbered name
 };
+
+// The first of "<path> (2)", "<path> (3)", ... that names nothing yet.
+std::wstring FirstFreeNumberedName(const std::wstring& path);
 
 // Moves destination files of one run into their history folders and back. The run's
 // StartTime names the folders.

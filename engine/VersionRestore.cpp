@@ -34,9 +34,7 @@ std::wstring Expanded(const std::wstring& path) {
 // file is not restored: nothing is given up).
 uint32_t KeepEarlierCopy(const std::wstring& earlier) {
   if (!PathExists(earlier)) return err::Success;
-  std::wstring free;
-  for (int n = 2; n < 1000 && (free.empty() || PathExists(free)); ++n) free = earlier + L" (" + std::to_wstring(n) + L")";
-  return Files().MoveEntry(earlier, free, false);
+  return Files().MoveEntry(earlier, FirstFreeNumberedName(earlier), false);
 }
 
 // Keeps `current` (the source's file `relative`) where a run replacing it today would:

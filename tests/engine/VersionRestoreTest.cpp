@@ -102,6 +102,28 @@ TEST_F(VersionRestoreTest, ASecondRestoreOnTheSameDayKeepsWhatTheFirstReplaced) 
   EXPECT_EQ(Content(L"E:\\Dst\\Src\\docs\\世代 2009-01-07\\a.txt (2)"), "edited");
 }
 
+// A run later on the day of a restore in place (the restored file edited since) moves the
+// backup's copy into the slot where the restore kept the person's own file. That file,
+// newer than the copy coming in, is no earlier version of a run: it is set aside under
+// "a.txt (2)" for good.
+TEST_F(VersionRestoreTest, ARunLaterOnTheDayKeepsWhatARestoreKept) {
+  TBackupInfo& item = Item();
+  const TPastVersions versions = Backed(item);
+  Mem().MemClock->SetLocalNow(At(5));
+  Fs().AddFile(L"D:\\Src\\docs\\a.txt", "edited");
+  Mem().MemClock->SetLocalNow(At(7));
+  ASSERT_EQ(RestoreVersion(item, L"docs\\a.txt", versions.VersionsOf(L"docs\\a.txt")[1], L"", "", At(7)),
+            err::Success);
+  Fs().AddFile(L"D:\\Src\\docs\\a.txt", "v7");
+  TBackup backup;
+  backup.AddItem(&item);
+  backup.Plan();
+  backup.Execute();
+  EXPECT_EQ(Content(L"E:\\Dst\\Src\\docs\\a.txt"), "v7");
+  EXPECT_EQ(Content(L"E:\\Dst\\Src\\docs\\世代 2009-01-07\\a.txt"), "v3");
+  EXPECT_EQ(Content(L"E:\\Dst\\Src\\docs\\世代 2009-01-07\\a.txt (2)"), "edited");
+}
+
 TEST_F(VersionRestoreTest, EncipheredVersionsComeBackDecipheredWithTheKeyGiven) {
   TBackupInfo& item = Item();
   item.Encrypt = true;
