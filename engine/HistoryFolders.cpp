@@ -212,8 +212,7 @@ THistoryMove THistoryMover::MoveEntryToHistory(const TBackupInfo& item, const st
   if (!target.Dated.empty()) MakeHistoryFolder(target.Dated, startTime_);
   MakeHistoryFolder(target.Folder, startTime_);
   madeFolder_.clear();
-  const std::wstring first = target.File;
-  for (int n = 2; PathExists(target.File) && n < 100; ++n) target.File = first + L" (" + std::to_wstring(n) + L")";
+  if (PathExists(target.File)) target.File = FirstFreeNumberedName(target.File);
   lastError_ = files.MoveEntry(path, target.File, false);
   return lastError_ == err::Success ? THistoryMove::Moved : THistoryMove::Failed;
 }

@@ -44,7 +44,7 @@ void CollectFiles(const std::wstring& root, std::vector<std::wstring>& files) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) {
-    std::fputs("usage: FloorRead FOLDER [THREADS]\n", stderr);
+    std::fputs("usage: FloorRead FOLDER [THREADS [LEVEL]]\n", stderr);
     return 2;
   }
   const int threads = argc > 2 ? std::max(1, _wtoi(argv[2])) : 1;
@@ -69,9 +69,10 @@ int wmain(int argc, wchar_t** argv) {
         continue;
       }
       DWORD got = 0;
-      while (ReadFile(file, buffer.data(), kChunk, &got, nullptr) && got > 0) {
+      for (;;) {
+        if (!ReadFile(file, buffer.data(), kChunk, &got, nullptr)) got = 0;
         bytes += got;
-        const bool last = got < kChunk;
+        const bool last = got < kChunk;  // a short read (or none) ends the file and its stream
         if (level > 0) {
           z.next_in = reinterpret_cast<Bytef*>(buffer.data());
           z.avail_in = got;
